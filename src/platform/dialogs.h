@@ -13,4 +13,6 @@ public:
     virtual void ShowMessage(Icon icon, const QString& text) = 0;
     // A Yes/No box; true for Yes.
     virtual bool AskYesNo(Icon icon, const QString& text) = 0;
+    // A file-open chooser; filter in the form "Text File|*.txt|Log file|*.log". Empty on cancel.
+    virtual QString ChooseOpenFile(const QString& filter) = 0;
 };

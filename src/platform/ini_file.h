@@ -6,6 +6,11 @@
 // dropped. Saving writes the whole file atomically (temporary file + rename), creating the folder,
 // so readers in other processes see either the old or the new file, never a torn one.
 // Not thread-safe: one thread owns an object.
+//
+// Values are kept verbatim (paths and patterns hold backslashes), so a line break cannot be
+// stored: WriteString turns CR and LF into spaces, which also keeps a value from forging lines.
+// Of a name given twice in a section the first counts, as Windows reads it. A broken section line
+// ("[name" without "]") drops the values under it rather than filing them in the section before.
 #include <vector>
 
 #include <QString>
@@ -42,6 +47,8 @@ private:
         std::vector<Entry> entries;
     };
     const Section* FindSection(const QString& section) const;
+    Section* FindSection(const QString& section);
+    void Parse(const QString& text);
 
     QString filePath_;
     std::vector<Section> sections_;

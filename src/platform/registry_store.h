@@ -16,8 +16,15 @@
 //
 // Loading never fails on content: unreadable lines are skipped, the rest is read. Saving writes the
 // whole file atomically (temporary file + rename) with mode 0600, creating the folder.
-// Not thread-safe: one thread owns a store object.
+// Not thread-safe: one thread owns a store object. A key reference stays valid until that key is
+// erased or the store loads again.
+//
+// Our extensions to the form: a line break inside a text is written as \n (carriage return \r),
+// so texts survive a round trip. Lines continued with a trailing backslash are not read (we never
+// write them): such a value is dropped.
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <QString>
@@ -52,6 +59,7 @@ private:
     };
     const Value* Find(const QString& name) const;
     Value& FindOrAdd(const QString& name);
+    QString ExportedValues() const;
 
     QString path_;
     std::vector<Value> values_;
@@ -73,10 +81,15 @@ public:
     // nullptr when the key does not exist.
     const RegistryKey* OpenKeyReadOnly(const QString& keyPath) const;
     RegistryKey& OpenOrCreateKey(const QString& keyPath);
+    // Removes the key with its subkeys; false when it did not exist.
     bool EraseKey(const QString& keyPath);
     QStringList KeyPaths() const;
 
 private:
+    RegistryKey* FindKey(const QString& normalPath) const;
+    void Parse(const QString& text);
+
     QString filePath_;
-    std::vector<RegistryKey> keys_;
+    // Pointers, so that references handed out survive adding keys.
+    std::vector<std::unique_ptr<RegistryKey>> keys_;
 };

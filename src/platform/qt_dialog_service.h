@@ -1,0 +1,20 @@
+#pragma once
+// The real message boxes (QMessageBox, title "Kovra"), modal to the given window. Part of kovra_ui:
+// kovra_core never links Widgets. Window thread only; the parent is not owned and may go away
+// first, the boxes are then shown without a parent.
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/dialogs.h"
+
+class QtDialogService final : public DialogService {
+public:
+    explicit QtDialogService(QWidget* parent = nullptr) : parent_(parent) {}
+
+    void ShowMessage(Icon icon, const QString& text) override;
+    bool AskYesNo(Icon icon, const QString& text) override;
+    QString ChooseOpenFile(const QString& filter) override;
+
+private:
+    QPointer<QWidget> parent_;
+};
