@@ -5,13 +5,13 @@
 #include <QString>
 
 struct MailMessage {
-    QString server;     // "host" or "host:port"; port 25 by default
-    QString login;      // empty: no authentication
+    QString server; // "host" or "host:port"; port 25 by default
+    QString login;  // empty: no authentication
     QString password;
     QString from;
     QString recipients; // "a@x, Name <b@y>; c@z"
     QString subject;
-    QString body;       // lines separated by CR LF
+    QString body; // lines separated by CR LF
 };
 
 class MailSender {
