@@ -179,12 +179,17 @@ public:
     void WItems(int index, std::unique_ptr<TTailFile> file);
 
     // INI file first; the older registry key only when there is no INI file. Throws on a reading
-    // error (a Pathdef of a non-text type); the entries read so far stay.
+    // error (a Pathdef of a non-text type, an INI file that exists but cannot be read); the entries
+    // read so far stay. Prefer TTailFileManager::LoadFromRegistry, which also re-points CurrentFile.
     bool LoadList();
     // Rewrites the files section of the INI file, keeping the other sections. false + *error on a
     // failure to create the folder or write the file.
     bool SaveList(QString* error = nullptr);
     TTailFile* AddFile(const QString& path, const QString& alias);
+
+private:
+    void ReadIniSection(const IniFile& ini, const QString& section);
+    void ReadRegistryKey(const RegistryKey& key);
 };
 
 // The window's file list and current file. Owned by the tail window.
@@ -197,7 +202,8 @@ public:
     TTailFile* CurrentFile = nullptr; // not owned
     std::unique_ptr<TTailFileList> List;
 
-    // LoadList, reporting an error with "TTailFileManager.LoadFromRegistry:" + message (false then).
+    // LoadList, reporting an error with "TTailFileManager.LoadFromRegistry:" + message (false then);
+    // then finds the current entry again, as the load freed the old one.
     bool LoadFromRegistry();
     // SaveList then SetFileName(FileName); an error is reported with
     // "TTailFileManager.SaveToRegistry:" + message.
@@ -214,6 +220,8 @@ public:
     static QString ResolvePattern(const QString& pattern, int order);
 
 private:
+    void Report(const QString& text) const;
+
     DialogService* dialogs_;
     mutable std::recursive_mutex lock_;
 };

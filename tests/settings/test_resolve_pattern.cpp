@@ -1,0 +1,139 @@
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include "settings/uList.h"
+#include "settings_fixture.h"
+#include "support/fake_dialogs.h"
+
+namespace {
+
+class ResolvePattern : public SettingsTest {
+protected:
+    void SetUp() override {
+        SettingsTest::SetUp();
+        ASSERT_TRUE(logs_.isValid());
+    }
+    QString Logs() const { return logs_.path() + '/'; }
+    void Create(const QString& name) const { WriteText(Logs() + name, "line\n"); }
+    void SetModified(const QString& name, const QDateTime& time) const {
+        QFile file(Logs() + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(time, QFileDevice::FileModificationTime));
+    }
+    static QString Resolve(const QString& pattern, int order) {
+        return TTailFileManager::ResolvePattern(pattern, order);
+    }
+
+    QTemporaryDir logs_;
+};
+
+// Local time, on an even second, well in the past.
+QDateTime At(int hour, int minute, int second) {
+    return QDateTime(QDate(2023, 5, 17), QTime(hour, minute, second));
+}
+
+TEST_F(ResolvePattern, OrderByNameLastWriteAndCreation) {
+    // c.log has the greatest name, b.log the newest write, a.log the newest creation.
+    Create("c.log");
+    Create("b.log");
+    SetModified("c.log", At(9, 0, 0));
+    SetModified("b.log", At(11, 0, 0));
+    // Creation keys have two-second steps: a.log must be created in a later step than the others.
+    // Where the file system keeps no birth time the metadata change time stands in; setting the
+    // times above was the last change to c.log and b.log, so it ranks the same way.
+    const auto step = [](const QDateTime& t) { return t.toSecsSinceEpoch() / 2; };
+    const qint64 lastChange = std::max(step(QFileInfo(Logs() + "b.log").metadataChangeTime()),
+                                       step(QFileInfo(Logs() + "b.log").birthTime()));
+    QElapsedTimer waited;
+    waited.start();
+    while (step(QDateTime::currentDateTime()) <= lastChange && waited.elapsed() < 10000)
+        QThread::msleep(50);
+    Create("a.log");
+    SetModified("a.log", At(8, 0, 0));
+
+    const QString pattern = Logs() + "*.log";
+    EXPECT_EQ(Resolve(pattern, 0), Logs() + "c.log");
+    EXPECT_EQ(Resolve(pattern, 1), Logs() + "b.log");
+    EXPECT_EQ(Resolve(pattern, 2), Logs() + "a.log");
+    EXPECT_EQ(Resolve(pattern, 7), Logs() + "c.log") << "any other order ranks by name";
+    EXPECT_EQ(Resolve(pattern, -1), Logs() + "c.log");
+}
+
+TEST_F(ResolvePattern, SameTwoSecondStepIsDecidedByName) {
+    Create("x.log");
+    Create("y.log");
+    Create("z.log");
+    SetModified("y.log", At(10, 0, 0));
+    SetModified("x.log", At(10, 0, 1)); // one second newer, same step
+    SetModified("z.log", At(9, 59, 59));
+    EXPECT_EQ(Resolve(Logs() + "*.log", 1), Logs() + "y.log");
+
+    SetModified("x.log", At(10, 0, 2));
+    EXPECT_EQ(Resolve(Logs() + "*.log", 1), Logs() + "x.log") << "nothing is cached between calls";
+}
+
+TEST_F(ResolvePattern, NamesCompareAsTextNotAsNumbers) {
+    for (const char* name : {"app1.log", "app10.log", "app9.log", "other.txt"})
+        Create(name);
+    EXPECT_EQ(Resolve(Logs() + "app*.log", 0), Logs() + "app9.log");
+}
+
+TEST_F(ResolvePattern, WildcardsMatchTheNamePartOnly) {
+    for (const char* name : {"a.log", ".hidden.log", "B.LOG", "c[1].log", "ab.log"})
+        Create(name);
+    ASSERT_TRUE(QDir(Logs()).mkdir("z.log"));
+    ASSERT_TRUE(QDir(Logs()).mkdir("only.d"));
+    struct Case {
+        const char* pattern;
+        const char* expected; // relative to the folder
+    };
+    const Case cases[] = {
+        {"*.log", "c[1].log"},  // the folder z.log is skipped
+        {"?.log", "a.log"},     // "?" is exactly one character
+        {".h*", ".hidden.log"}, // hidden files count
+        {"c[1]*", "c[1].log"},  // brackets are plain characters
+        {"*.LOG", "B.LOG"},     // matching keeps case, like the shell
+        {"*.d", "*.d"},         // only a folder matches: the pattern itself
+        {"*.none", "*.none"},   // nothing matches
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Resolve(Logs() + c.pattern, 0), Logs() + c.expected) << c.pattern;
+
+    for (const QString& plain :
+         {Logs() + "a.log", Logs() + "missing.log", QStringLiteral("relative.log"), Logs() + "z.log"})
+        EXPECT_EQ(Resolve(plain, 1), plain) << "a name without wildcards is returned unchanged";
+    EXPECT_EQ(Resolve(Logs() + "no such folder/*.log", 0), Logs() + "no such folder/*.log");
+}
+
+TEST_F(ResolvePattern, BarePatternGivesABareName) {
+    Create("one.log");
+    Create("two.log");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Logs()));
+    const QString resolved = Resolve("*.log", 0);
+    QDir::setCurrent(before);
+    EXPECT_EQ(resolved, "two.log");
+}
+
+TEST_F(ResolvePattern, ManagerResolvesWithTheCurrentFilesReadMethod) {
+    Create("b.log");
+    Create("a.log");
+    SetModified("b.log", At(9, 0, 0));
+    SetModified("a.log", At(12, 0, 0));
+    FakeDialogService dialogs;
+    TTailFileManager manager(&dialogs);
+    const QString pattern = Logs() + "*.log";
+    manager.SetFileName(pattern);
+    EXPECT_EQ(manager.ResolveFileName(), Logs() + "b.log") << "no entry: by name";
+
+    TTailFile* entry = manager.List->AddFile(pattern, "");
+    entry->SetReadMethod(2);
+    manager.SetFileName(pattern);
+    EXPECT_EQ(manager.ResolveFileName(), Logs() + "a.log");
+    entry->ReadMethod.clear();
+    manager.List->DefFile->ReadMethod = "2";
+    EXPECT_EQ(manager.ResolveFileName(), Logs() + "a.log") << "the read method inherits";
+}
+
+} // namespace
