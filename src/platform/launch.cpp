@@ -1,0 +1,233 @@
+#include "platform/launch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <optional>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QThread>
+#include <QUrl>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<bool> g_closing{false};
+
+bool ProgramClosing() {
+    return g_closing.load() || QCoreApplication::closingDown();
+}
+
+// The spawn attributes as a scoped object: an empty signal mask and default SIGPIPE / SIGCHLD for
+// the child, whatever this process's threads have blocked or ignored.
+class SpawnSetup final {
+public:
+    explicit SpawnSetup(const QString& folder) {
+        posix_spawn_file_actions_init(&m_actions);
+        posix_spawnattr_init(&m_attributes);
+        sigset_t none;
+        sigemptyset(&none);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        sigaddset(&defaults, SIGCHLD);
+        posix_spawnattr_setsigmask(&m_attributes, &none);
+        posix_spawnattr_setsigdefault(&m_attributes, &defaults);
+        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        if (!folder.isEmpty()) {
+            m_folder = QFile::encodeName(folder);
+            posix_spawn_file_actions_addchdir_np(&m_actions, m_folder.constData());
+        }
+    }
+    ~SpawnSetup() {
+        posix_spawnattr_destroy(&m_attributes);
+        posix_spawn_file_actions_destroy(&m_actions);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    const posix_spawn_file_actions_t* Actions() const { return &m_actions; }
+    const posix_spawnattr_t* Attributes() const { return &m_attributes; }
+
+private:
+    QByteArray m_folder; // addchdir keeps the pointer until the spawn
+    posix_spawn_file_actions_t m_actions{};
+    posix_spawnattr_t m_attributes{};
+};
+
+std::optional<pid_t> Spawn(const QStringList& argv, const QString& folder) {
+    std::vector<QByteArray> encoded;
+    encoded.reserve(static_cast<size_t>(argv.size()));
+    for (const QString& arg : argv)
+        encoded.push_back(QFile::encodeName(arg));
+    std::vector<char*> pointers;
+    for (QByteArray& arg : encoded)
+        pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    const SpawnSetup setup(folder);
+    pid_t child = 0;
+    // glibc reports a failed exec (unknown program, missing folder) as the result.
+    if (posix_spawnp(&child, pointers[0], setup.Actions(), setup.Attributes(), pointers.data(), environ) != 0)
+        return std::nullopt;
+    return child;
+}
+
+// True when the child was reaped; false when the wait was given up because the program closes.
+bool WaitForChild(pid_t child, bool withoutLimit, int pollIntervalMs) {
+    int status = 0;
+    if (withoutLimit) {
+        while (::waitpid(child, &status, 0) < 0) {
+            if (errno != EINTR)
+                return true;
+        }
+        return true;
+    }
+    for (;;) {
+        const pid_t reaped = ::waitpid(child, &status, WNOHANG);
+        if (reaped == child || (reaped < 0 && errno != EINTR))
+            return true;
+        if (ProgramClosing())
+            return false;
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+        if (pollIntervalMs > 0)
+            QThread::msleep(static_cast<unsigned long>(pollIntervalMs));
+    }
+}
+
+// A waited program is our own child so that its end can be seen; a detached one is started by Qt
+// through a double fork and never needs reaping.
+bool Start(const QStringList& argv, const QString& folder, bool wait, bool waitWithoutLimit,
+           int pollIntervalMs, qint64* pid) {
+    if (argv.isEmpty() || argv.first().isEmpty())
+        return false;
+    if (!wait) {
+        qint64 started = 0;
+        if (!QProcess::startDetached(argv.first(), argv.mid(1), folder, &started))
+            return false;
+        if (pid)
+            *pid = started;
+        return true;
+    }
+    const auto child = Spawn(argv, folder);
+    if (!child)
+        return false;
+    if (pid)
+        *pid = *child;
+    WaitForChild(*child, waitWithoutLimit, pollIntervalMs);
+    return true;
+}
+
+bool OpenLocalFile(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}
+
+bool IsNotepad(const QString& program) {
+    return program.compare(u"notepad", Qt::CaseInsensitive) == 0 ||
+           program.compare(u"notepad.exe", Qt::CaseInsensitive) == 0;
+}
+
+// Notepad reads everything after its name as one file name, blanks included.
+QString NotepadFileName(const QString& rest) {
+    QString name = rest.trimmed();
+    if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"'))
+        name = name.mid(1, name.size() - 2);
+    return name;
+}
+
+bool IsConsoleInterpreter(const QString& file) {
+    const QString name = QFileInfo(file).fileName();
+    return name.compare(u"cmd.exe", Qt::CaseInsensitive) == 0 ||
+           name.compare(u"command.exe", Qt::CaseInsensitive) == 0;
+}
+
+// "/K ping.exe X" -> a terminal running ping -c 4 X and then an interactive shell, so the console
+// stays open as "/K" asks. X reaches the script as "$1", never as script text.
+std::optional<QStringList> ConsoleCommand(const QString& parameters) {
+    struct Translation {
+        QString prefix;
+        QString script;
+    };
+    static const Translation kTranslations[] = {
+        {QStringLiteral("/K ping.exe "), QStringLiteral("ping -c 4 \"$@\"; exec \"${SHELL:-sh}\"")},
+        {QStringLiteral("/K tracert.exe "), QStringLiteral("traceroute \"$@\"; exec \"${SHELL:-sh}\"")},
+    };
+    const QString text = parameters.trimmed() + u' ';
+    for (const Translation& translation : kTranslations) {
+        if (!text.startsWith(translation.prefix, Qt::CaseInsensitive))
+            continue;
+        const QString target = text.mid(translation.prefix.size()).trimmed();
+        if (target.startsWith(u'-'))
+            return std::nullopt;
+        QStringList terminal = QProcess::splitCommand(qEnvironmentVariable("TERMINAL"));
+        if (terminal.isEmpty())
+            terminal = QStringList{QStringLiteral("x-terminal-emulator")};
+        terminal << QStringLiteral("-e") << QStringLiteral("sh") << QStringLiteral("-c") << translation.script
+                 << QStringLiteral("sh");
+        if (!target.isEmpty())
+            terminal << target;
+        return terminal;
+    }
+    return std::nullopt;
+}
+
+// A text with a scheme (http:, mailto:) is a URL unless a file of that name exists.
+bool OpenWithDesktop(const QString& target, const QString& folder) {
+    const QString local = folder.isEmpty() ? target : QDir(folder).filePath(target);
+    const QUrl url(target, QUrl::StrictMode);
+    if (url.isValid() && url.scheme().size() > 1 && !QFileInfo::exists(local))
+        return QDesktopServices::openUrl(url);
+    return OpenLocalFile(local);
+}
+
+} // namespace
+
+bool RunCommand(const QString& commandLine, bool wait, bool waitWithoutLimit, int pollIntervalMs, qint64* pid,
+                int /*showMode*/) {
+    const QString line = commandLine.trimmed();
+    if (line.isEmpty() || line.size() > kMaxCommandLineLength)
+        return false;
+    const QStringList argv = QProcess::splitCommand(line);
+    if (argv.isEmpty())
+        return false;
+    if (IsNotepad(argv.first()) && QStandardPaths::findExecutable(argv.first()).isEmpty()) {
+        const auto blank = std::find_if(line.cbegin(), line.cend(), [](QChar c) { return c.isSpace(); });
+        const QString name = NotepadFileName(QStringView(blank, line.cend()).toString());
+        if (pid)
+            *pid = 0;
+        return !name.isEmpty() && OpenLocalFile(name);
+    }
+    return Start(argv, QString(), wait, waitWithoutLimit, pollIntervalMs, pid);
+}
+
+bool ShellRun(const QString& file, const QString& parameters, const QString& folder, int pollIntervalMs,
+              int /*showMode*/, bool wait) {
+    const QString target = file.trimmed();
+    if (target.isEmpty())
+        return false;
+    if (parameters.trimmed().isEmpty())
+        return OpenWithDesktop(target, folder);
+    if (IsConsoleInterpreter(target)) {
+        const auto console = ConsoleCommand(parameters);
+        return console && Start(*console, QString(), wait, false, pollIntervalMs, nullptr);
+    }
+    QStringList argv = QProcess::splitCommand(parameters);
+    argv.prepend(target);
+    return Start(argv, folder, wait, false, pollIntervalMs, nullptr);
+}
+
+void SetProgramClosing(bool closing) {
+    g_closing.store(closing);
+}
