@@ -1,0 +1,50 @@
+#include "engine/file_type.h"
+
+#include <QFile>
+
+TFileType DetectFileType(const QByteArray& firstBytes) {
+    if (firstBytes.size() < 3)
+        return TFileType::Ansi;
+    const auto b = [&](int i) { return static_cast<quint8>(firstBytes[i]); };
+    if (b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF)
+        return TFileType::UTF8;
+    if (b(0) == 0xFF && b(1) == 0xFE)
+        return TFileType::UNI;
+    if (b(0) == 0xFE && b(1) == 0xFF)
+        return TFileType::UNIBIG;
+    if (b(0) == 0x7B && b(1) == 0x5C && b(2) == 0x72)
+        return TFileType::RTF;
+    if (b(0) == 0xD0 && b(1) == 0xCF && b(2) == 0x11)
+        return TFileType::DOC;
+    return TFileType::Ansi;
+}
+
+QString FileTypeLabel(TFileType type) {
+    switch (type) {
+    case TFileType::Ansi:
+        return QStringLiteral("Ansi");
+    case TFileType::UTF8:
+        return QStringLiteral("UTF8");
+    case TFileType::UNI:
+        return QStringLiteral("UNI");
+    case TFileType::UNIBIG:
+        return QStringLiteral("UNIBIG");
+    case TFileType::RTF:
+        return QStringLiteral("RTF");
+    case TFileType::DOC:
+        return QStringLiteral("DOC");
+    }
+    return QStringLiteral("?");
+}
+
+TypeProbe ProbeFileType(const QString& fileName) {
+    TypeProbe probe;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return probe;
+    probe.opened = true;
+    const QByteArray head = file.read(3);
+    probe.bytesRead = head.size();
+    probe.type = DetectFileType(head);
+    return probe;
+}

@@ -1,0 +1,128 @@
+#include "engine/line_stage.h"
+
+#include <algorithm>
+
+#include "engine/address_annotation.h"
+#include "engine/regex.h"
+
+namespace {
+
+const QString kLineEnd = QStringLiteral("\r\n");
+
+bool EmptyOrSpaces(QStringView line) {
+    return std::all_of(line.begin(), line.end(), [](QChar c) { return c == QLatin1Char(' '); });
+}
+
+// Leading and trailing blanks and control characters trimmed away leave nothing.
+bool BlankOrControls(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
+}
+
+} // namespace
+
+LineStage::LineStage(LineStageSettings settings, PatternMatcher& filter, PatternMatcher& alert,
+                     AddressResolver* resolver)
+    : s_(std::move(settings)), filter_(filter), alert_(alert), resolver_(resolver) {
+    filterActive_ = s_.filterOn && !BlankOrControls(s_.filterPattern);
+    alertActive_ = s_.alertOn && !s_.alertPattern.isEmpty();
+    if (filterActive_)
+        filter_.SetPattern(s_.filterPattern);
+    if (alertActive_)
+        alert_.SetPattern(s_.alertPattern);
+    heldRing_.resize(static_cast<size_t>(std::max(0, s_.beforeCount)));
+}
+
+void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
+    ++linesRead_;
+    if (s_.killLine && EmptyOrSpaces(QStringView(out).mid(lineStart))) {
+        out.truncate(lineStart);
+        return;
+    }
+    if (s_.reverseDns)
+        Annotate(out, lineStart);
+    const bool failed = filterActive_ && Filtered(QStringView(out).mid(lineStart));
+    if (failed) {
+        ++linesFiltered_;
+        if (afterCountdown_ == 0) {
+            Hold(QStringView(out).mid(lineStart));
+            out.truncate(lineStart);
+            return;
+        }
+    }
+    if (heldCount_ > 0) {
+        const qsizetype length = out.size() - lineStart;
+        EmitHeld(out, lineStart);
+        lineStart = out.size() - length;
+    }
+    const qsizetype length = out.size() - lineStart;
+    out.append(kLineEnd);
+    if (s_.filterOn) {
+        if (!failed)
+            afterCountdown_ = s_.afterCount;
+        else if (afterCountdown_ > 0)
+            --afterCountdown_;
+    }
+    lastKeptLineEnd_ = s_.wide ? index * 2 : index;
+    if (alertActive_)
+        TestAlert(out, lineStart, length);
+}
+
+bool LineStage::Filtered(QStringView line) {
+    const MatchResult result = filter_.Search(line);
+    if (result == MatchResult::Error)
+        return false; // an invalid pattern lets every line pass
+    return (result == MatchResult::Found) == s_.filterInverted;
+}
+
+void LineStage::Hold(QStringView line) {
+    if (!heldRing_.empty()) {
+        QString& slot = heldRing_[static_cast<size_t>(heldCount_ % static_cast<qint64>(heldRing_.size()))];
+        slot.resize(0);
+        slot.append(line);
+    }
+    ++heldCount_;
+}
+
+void LineStage::EmitHeld(QString& out, qsizetype lineStart) {
+    scratch_ = QStringView(out).mid(lineStart).toString();
+    out.truncate(lineStart);
+    const qint64 before = static_cast<qint64>(heldRing_.size());
+    const qint64 removed = heldCount_ - before;
+    if (removed > 0 && s_.showRemLineInfo)
+        out.append(QLatin1String("... (") + QString::number(removed) + QLatin1String(")") + kLineEnd);
+    const qint64 shown = std::min(heldCount_, before);
+    for (qint64 i = heldCount_ - shown; i < heldCount_; ++i) {
+        out.append(heldRing_[static_cast<size_t>(i % before)]);
+        out.append(kLineEnd);
+    }
+    out.append(scratch_);
+    heldCount_ = 0;
+}
+
+void LineStage::Annotate(QString& out, qsizetype lineStart) {
+    if (out.size() - lineStart < 7)
+        return;
+    scratch_ = QStringView(out).mid(lineStart).toString();
+    const qsizetype before = scratch_.size();
+    AnnotateAddresses(scratch_, resolver_);
+    if (scratch_.size() == before && QStringView(out).mid(lineStart) == scratch_)
+        return;
+    out.truncate(lineStart);
+    out.append(scratch_);
+}
+
+void LineStage::TestAlert(const QString& out, qsizetype lineStart, qsizetype length) {
+    const MatchResult result = alert_.Search(QStringView(out).mid(lineStart, length));
+    if (result == MatchResult::Error)
+        return;
+    if ((result == MatchResult::Found) != s_.alertInverted) {
+        alertStart_ = lineStart;
+        alertLength_ = length;
+    }
+}
+
+QString LineStage::AlertLine(const QString& out) const {
+    if (alertLength_ < 0)
+        return {};
+    return out.mid(alertStart_, alertLength_);
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The process's one read buffer and the read of one window of a file.
+//
+// The buffer only grows: a need above the capacity makes the capacity the need and drops the old
+// block. Release() frees the block but keeps the capacity, so the next pass obtains a block of the
+// remembered capacity. A release requested while a pass uses the buffer (a stop handled inside a
+// timer-mode pass, or from the window thread while a worker reads) is deferred to EndPass(), so a
+// running pass never reads into freed memory. The flags are guarded by one short lock; the block
+// itself is used only by the pass thread between BeginPass() and EndPass().
+#include <memory>
+#include <mutex>
+
+#include <QString>
+
+class ReadBuffer final {
+public:
+    ReadBuffer() = default;
+    ReadBuffer(const ReadBuffer&) = delete;
+    ReadBuffer& operator=(const ReadBuffer&) = delete;
+
+    void BeginPass();
+    void EndPass();
+    void Release();
+
+    // A block of at least need bytes, or null while the capacity is 0. Throws std::bad_alloc.
+    char* Ensure(qint64 need);
+    qint64 Capacity() const;
+    bool Held() const;
+
+private:
+    mutable std::mutex lock_;
+    qint64 capacity_ = 0;
+    std::unique_ptr<char[]> data_;
+    bool inPass_ = false;
+    bool releasePending_ = false;
+};
+
+struct WindowRead {
+    qint64 size = 0;  // the file's size when opened
+    qint64 start = 0; // first byte read
+    qint64 n = 0;     // bytes read into the buffer
+    char* data = nullptr; // the buffer (the pass may change it in place), null when nothing was read
+};
+
+// start := max(size - offset - windowSize, 0), raised to hidePoint, rounded down to even; reads up
+// to min(size, windowSize) bytes from there. Throws PassFailure (open, seek, read) or bad_alloc.
+WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize, qint64 hidePoint,
+                      ReadBuffer& buffer);

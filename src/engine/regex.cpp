@@ -1,0 +1,70 @@
+#include "engine/regex.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 16
+#include <pcre2.h>
+
+namespace {
+
+pcre2_code* Code(void* p) { return static_cast<pcre2_code*>(p); }
+pcre2_match_data* Data(void* p) { return static_cast<pcre2_match_data*>(p); }
+
+// Never hand the library a null subject pointer, even for an empty line.
+const char16_t kEmpty[1] = {0};
+
+} // namespace
+
+PatternMatcher::~PatternMatcher() { Free(); }
+
+void PatternMatcher::Free() {
+    if (match_)
+        pcre2_match_data_free(Data(match_));
+    if (code_)
+        pcre2_code_free(Code(code_));
+    match_ = nullptr;
+    code_ = nullptr;
+    jit_ = false;
+}
+
+bool PatternMatcher::SetPattern(const QString& pattern) {
+    if (compiled_ && pattern == pattern_)
+        return Valid();
+    Free();
+    pattern_ = pattern;
+    compiled_ = true;
+    int error = 0;
+    PCRE2_SIZE errorOffset = 0;
+    const auto* text = pattern.isEmpty() ? kEmpty : reinterpret_cast<const char16_t*>(pattern.utf16());
+    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), static_cast<PCRE2_SIZE>(pattern.size()),
+                                     PCRE2_UTF | PCRE2_MATCH_INVALID_UTF, &error, &errorOffset, nullptr);
+    if (!code)
+        return false;
+    code_ = code;
+    jit_ = pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0;
+    match_ = pcre2_match_data_create_from_pattern(code, nullptr);
+    if (!match_) {
+        Free();
+        return false;
+    }
+    return true;
+}
+
+MatchResult PatternMatcher::Search(QStringView subject) {
+    if (!code_)
+        return MatchResult::Error;
+    const auto* text = subject.isEmpty() ? kEmpty : reinterpret_cast<const char16_t*>(subject.utf16());
+    const auto length = static_cast<PCRE2_SIZE>(subject.size());
+    const auto sptr = reinterpret_cast<PCRE2_SPTR>(text);
+    const int rc = jit_ ? pcre2_jit_match(Code(code_), sptr, length, 0, 0, Data(match_), nullptr)
+                        : pcre2_match(Code(code_), sptr, length, 0, 0, Data(match_), nullptr);
+    if (rc >= 0)
+        return MatchResult::Found;
+    if (rc == PCRE2_ERROR_NOMATCH)
+        return MatchResult::NotFound;
+    return MatchResult::Error;
+}
+
+int RegexMajorVersion() { return PCRE2_MAJOR; }
+int RegexMinorVersion() { return PCRE2_MINOR; }
+QString RegexVersionText() {
+    return QString::number(RegexMajorVersion()) + QLatin1Char('.') + QString::number(RegexMinorVersion());
+}

@@ -1,0 +1,37 @@
+#pragma once
+// A compiled search pattern (PCRE2, 16-bit code units, JIT when available) for the filter and the
+// alert. Compiled again only when the pattern text changes; the match data is reused. UTF mode
+// with invalid-UTF matching, so any decoded text (lone surrogates included) can be searched.
+// Case-sensitive and unanchored unless the pattern says otherwise ("(?i)").
+// Not thread-safe: one pass thread at a time uses an object.
+#include <QString>
+#include <QStringView>
+
+enum class MatchResult { Found, NotFound, Error };
+
+class PatternMatcher final {
+public:
+    PatternMatcher() = default;
+    ~PatternMatcher();
+    PatternMatcher(const PatternMatcher&) = delete;
+    PatternMatcher& operator=(const PatternMatcher&) = delete;
+
+    // Compiles when the text differs from the last one; answers whether the pattern is valid.
+    bool SetPattern(const QString& pattern);
+    bool Valid() const { return code_ != nullptr; }
+    MatchResult Search(QStringView subject);
+
+private:
+    void Free();
+
+    QString pattern_;
+    bool compiled_ = false;
+    bool jit_ = false;
+    void* code_ = nullptr;  // pcre2_code_16*
+    void* match_ = nullptr; // pcre2_match_data_16*
+};
+
+// "10.42": the library's major and minor version, for the about box.
+int RegexMajorVersion();
+int RegexMinorVersion();
+QString RegexVersionText();

@@ -1,0 +1,328 @@
+#include "engine/tail_pass.h"
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+
+#include <QFileInfo>
+
+#include "engine/alerts.h"
+#include "engine/clock.h"
+#include "engine/line_stage.h"
+#include "engine/pass_failure.h"
+#include "engine/scheduling.h"
+#include "engine/tail_window_port.h"
+#include "engine/text_split.h"
+#include "settings/uList.h"
+#include "settings/uParam.h"
+#include "util/date_time_text.h"
+#include "util/size_text.h"
+
+namespace {
+
+constexpr qint64 kAutoOffsetTail = 5120; // the last 5 KiB of the window must yield a kept line
+constexpr int kMaxTrayHint = 80;
+
+struct PassSettings {
+    qint64 windowSize = 0;
+    bool filterOn = false;
+    bool alertOn = false;
+    bool reverseDns = false;
+    bool killLine = false;
+    int before = 0;
+    int after = 0;
+};
+
+// Clears the busy flag (and ends the read buffer's use) however the tick ends.
+class TickGuard final {
+public:
+    explicit TickGuard(TailRuntime& rt) : rt_(rt) { rt_.Buffer.BeginPass(); }
+    ~TickGuard() {
+        rt_.Buffer.EndPass();
+        rt_.Busy.store(false, std::memory_order_release);
+    }
+    TickGuard(const TickGuard&) = delete;
+    TickGuard& operator=(const TickGuard&) = delete;
+
+private:
+    TailRuntime& rt_;
+};
+
+class TailPass final {
+public:
+    TailPass(TailRuntime& rt, const EngineDeps& deps, TailWindowPort& window, bool workerMode)
+        : rt_(rt), deps_(deps), window_(window), workerMode_(workerMode) {}
+
+    void Run();
+
+private:
+    const TBaseTailFile& Definition() const { return *deps_.manager->GetCurrentDefinition(); }
+    void Progress(const QString& text);
+    bool MeasureAtBottom() const;
+    PassSettings ReadSettings() const;
+    void ResolveFile();
+    void MissingFile();
+    bool TypeFile();
+    void ReadAndPublish(const PassSettings& settings);
+    void ReadOnce(const PassSettings& settings, qint64 offset);
+    bool MoveBack(const PassSettings& settings, qint64& offset);
+    void ApplyTabs();
+    void Publish(const QString& oldText);
+    void ShowFileStatus();
+    void EndOfPass();
+    void EndOfTick();
+
+    TailRuntime& rt_;
+    const EngineDeps& deps_;
+    TailWindowPort& window_;
+    bool workerMode_;
+
+    bool changed_ = false;
+    QDateTime passStart_;
+    bool hasRead_ = false;
+    WindowRead read_;
+    QString out_;
+    QString alertLine_;
+    int linesRead_ = 0;
+    int linesFiltered_ = 0;
+    qint64 lastKeptLineEnd_ = -1;
+    QString alertPattern_;
+    bool alertInverted_ = false;
+};
+
+void TailPass::Run() {
+    TickGuard guard(rt_);
+    if (--rt_.Countdown > 0) {
+        window_.SetBottomIndicator(MeasureAtBottom());
+        EndOfTick();
+        return;
+    }
+    passStart_ = deps_.clock->Now();
+    window_.AdvanceTrayImage();
+    Progress(QStringLiteral("Loading filelist..."));
+    const PassSettings settings = ReadSettings();
+    ResolveFile();
+    const QFileInfo info(rt_.CurrentFileName);
+    if (!info.exists() || info.isDir()) {
+        MissingFile();
+    } else {
+        if (!TypeFile())
+            return; // the tick ends at once; the countdown stays at 0 so the next tick tries again
+        try {
+            ReadAndPublish(settings);
+        } catch (const PassFailure& failure) {
+            window_.SetInfoPane(QLatin1String("Exception : ") + failure.Message());
+        } catch (const std::exception& failure) {
+            window_.SetInfoPane(QLatin1String("Exception : ") + QString::fromLocal8Bit(failure.what()));
+        }
+    }
+    EndOfPass();
+    EndOfTick();
+}
+
+void TailPass::Progress(const QString& text) {
+    window_.SetStatePane(text);
+    if (!workerMode_)
+        window_.ProcessPendingEvents();
+}
+
+bool TailPass::MeasureAtBottom() const {
+    return window_.FirstVisibleLine() + window_.LinesThatFit() - 1 >= window_.ViewLineCount();
+}
+
+PassSettings TailPass::ReadSettings() const {
+    PassSettings s;
+    const qint64 product = qint64(window_.ReadBufferKo()) * 1024;
+    s.windowSize = product > 0 ? product : INT_MAX;
+    s.filterOn = window_.FilterOn();
+    s.alertOn = window_.AlertOn();
+    s.reverseDns = window_.ReverseDnsOn();
+    s.killLine = window_.KillLine();
+    const int context = window_.ContextLines();
+    const int mode = deps_.params->filterBAmode;
+    s.before = (mode == 1 || mode == 3) ? context : 0;
+    s.after = (mode == 2 || mode == 3) ? context : 0;
+    return s;
+}
+
+void TailPass::ResolveFile() {
+    rt_.PreviousFileName = rt_.CurrentFileName;
+    rt_.CurrentFileName = deps_.manager->ResolveFileName();
+    const QString& name = rt_.CurrentFileName;
+    window_.SetFileLabel(name);
+    window_.SetApplicationTitle(deps_.params->removepathontaskbar ? QLatin1String("Kv ") + QFileInfo(name).fileName()
+                                                                  : QLatin1String("Kovra ") + name);
+    window_.SetTrayHint(name.size() <= kMaxTrayHint ? name : QLatin1String("...") + name.right(kMaxTrayHint - 3));
+    window_.SetStartMenuCaption(QLatin1String("Stop ") + name);
+}
+
+void TailPass::MissingFile() {
+    const QString& name = rt_.CurrentFileName;
+    const QString when = ShortDateLongTimeText(deps_.clock->Now());
+    if (name.trimmed().isEmpty()) {
+        window_.AppendViewLine(when + QLatin1String(" - No filename entered !"));
+    } else {
+        rt_.PreviousFileName.clear();
+        window_.AppendViewLine(when + QLatin1String(" - File ") + name + QLatin1String(" not found now !"));
+        ResetRefreshRate(rt_, Definition().GetRefreshRate());
+    }
+    window_.SetInfoPane(QString());
+    if (rt_.ClearRequested.exchange(false))
+        window_.ClearView();
+}
+
+bool TailPass::TypeFile() {
+    if (rt_.CurrentFileName == rt_.PreviousFileName && !rt_.TypeProvisional)
+        return true;
+    const TypeProbe probe = ProbeFileType(rt_.CurrentFileName);
+    if (!probe.opened) {
+        rt_.TypeProvisional = true;
+        return false;
+    }
+    rt_.FileType = probe.type;
+    rt_.TypeProvisional = probe.bytesRead < 3;
+    return true;
+}
+
+void TailPass::ReadAndPublish(const PassSettings& settings) {
+    qint64 offset = window_.AutoOffset() ? 0 : window_.Offset();
+    const QString oldText = window_.ViewText();
+    for (;;) {
+        ReadOnce(settings, offset);
+        if (!MoveBack(settings, offset))
+            break;
+        if (!workerMode_)
+            window_.ProcessPendingEvents();
+    }
+    if (window_.AutoOffset() && offset != window_.Offset())
+        window_.SetOffset(static_cast<int>(offset));
+    Publish(oldText);
+    ShowFileStatus();
+    RunAlertStep(AlertFindings{settings.alertOn, alertPattern_, alertInverted_, changed_, alertLine_,
+                               rt_.CurrentFileName},
+                 rt_, AlertServices{window_, *deps_.params, *deps_.clock, deps_.mail});
+}
+
+void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
+    Progress(QLatin1String("Reading at ") + QString::number(offset));
+    read_ = ReadWindow(rt_.CurrentFileName, offset, settings.windowSize, rt_.HidePoint.load(), rt_.Buffer);
+    hasRead_ = true;
+    Progress(QStringLiteral("Analyzing"));
+    out_.clear();
+    ApplyTabs();
+    LineStageSettings stageSettings{settings.killLine,   settings.reverseDns,         settings.filterOn,
+                                    settings.alertOn,    settings.before,             settings.after,
+                                    deps_.params->showremlineinfo, IsWideType(rt_.FileType),
+                                    window_.FilterPattern(), window_.AlertPattern(), window_.FilterInverted(),
+                                    window_.AlertInverted()};
+    alertPattern_ = stageSettings.alertPattern;
+    alertInverted_ = stageSettings.alertInverted;
+    LineStage stage(std::move(stageSettings), rt_.FilterExpr, rt_.AlertExpr, deps_.resolver);
+    const bool killSpace = window_.KillSpace();
+    const SplitProgress progress = [this](qint64 i, qint64 units) {
+        Progress(QLatin1String("Analyzing ") + QString::number(i * 100 / units) + QLatin1Char('%'));
+    };
+    SplitWindow(read_.data, read_.n, rt_.FileType, killSpace, stage, out_, progress);
+    linesRead_ = stage.LinesRead();
+    linesFiltered_ = stage.LinesFiltered();
+    lastKeptLineEnd_ = stage.LastKeptLineEnd();
+    if (stage.HasAlertLine())
+        alertLine_ = stage.AlertLine(out_);
+}
+
+bool TailPass::MoveBack(const PassSettings& settings, qint64& offset) {
+    if (!window_.AutoOffset())
+        return false;
+    if (lastKeptLineEnd_ > std::max<qint64>(0, settings.windowSize - kAutoOffsetTail))
+        return false;
+    if (!(read_.size >= settings.windowSize && read_.start != 0))
+        return false;
+    const qint64 next = offset + settings.windowSize - lastKeptLineEnd_;
+    if (next >= kMaxOffset || read_.start <= rt_.HidePoint.load() || rt_.TailStatus.load() == tsStop)
+        return false;
+    offset = next;
+    return true;
+}
+
+void TailPass::ApplyTabs() {
+    if (window_.UseTabs()) {
+        const int width = window_.TabWidth();
+        if (width != rt_.AppliedTabWidth) {
+            rt_.AppliedTabWidth = width;
+            window_.ApplyTabStops(width);
+        }
+    } else if (rt_.AppliedTabWidth != 0) {
+        rt_.AppliedTabWidth = 0;
+        window_.ApplyDefaultTabStops();
+    }
+}
+
+void TailPass::Publish(const QString& oldText) {
+    const QString selected = window_.SelectedText();
+    const int first = window_.FirstVisibleLine();
+    const bool atBottom = first + window_.LinesThatFit() - 1 >= window_.ViewLineCount();
+    if (out_ != oldText && !rt_.MouseHeld.load()) {
+        changed_ = true;
+        rt_.LastChangeTime = deps_.clock->Now();
+        Progress(QStringLiteral("Analyze > Memo"));
+        window_.ReplaceViewText(out_);
+        if (atBottom || deps_.params->alwaysscroll)
+            window_.ScrollLines(window_.ViewLineCount() - 1);
+        else
+            window_.ScrollLines(first);
+        if (!selected.isEmpty()) {
+            const qsizetype at = out_.lastIndexOf(selected);
+            if (at >= 0)
+                window_.Select(at, selected.size());
+        }
+    }
+    window_.SetBottomIndicator(atBottom);
+}
+
+void TailPass::ShowFileStatus() {
+    try {
+        const QFileInfo info(rt_.CurrentFileName);
+        const QString status = QLatin1String("Size=") + SizeText(read_.size, QLatin1Char('b')) +
+                               QLatin1String(", Age=") + ShortDateLongTimeText(info.lastModified()) +
+                               QLatin1String(", Type=") + FileTypeLabel(rt_.FileType);
+        QString infoText = QLatin1String("Lines read= ") + QString::number(linesRead_) +
+                           QLatin1String(" - Lines filtered= ") + QString::number(linesFiltered_);
+        if (Definition().GetNewlineOnly())
+            infoText += QLatin1String(" - [NEWLINES]");
+        window_.SetFileStatus(status, infoText);
+        if (!workerMode_)
+            window_.ProcessPendingEvents();
+    } catch (const std::exception&) {
+        // A failure while writing the panes is ignored.
+    }
+}
+
+void TailPass::EndOfPass() {
+    const QDateTime now = deps_.clock->Now();
+    const qint64 passMs = passStart_.msecsTo(now);
+    window_.SetTimePane(PassDurationText(passMs));
+    const TBaseTailFile& def = Definition();
+    rt_.RefreshRate = AdaptedRefreshRate(rt_.RefreshRate.load(), def.GetAutotimer(), def.GetRefreshRate(), changed_,
+                                         passMs, rt_.LastChangeTime.msecsTo(now));
+    rt_.Countdown = rt_.RefreshRate.load();
+}
+
+void TailPass::EndOfTick() {
+    // A request met on a tick without a read waits for the next pass: that pass knows where the
+    // shown text ends, so the cleared lines do not come back.
+    if (hasRead_ && rt_.ClearRequested.exchange(false)) {
+        const qint64 shown = read_.start + window_.ViewText().size();
+        rt_.HidePoint = std::min(shown, read_.size);
+        window_.ClearView();
+    }
+    const QString waiting = WaitingText(Definition().GetAutotimer(), rt_.Countdown.load(), workerMode_);
+    window_.SetStatePane(waiting);
+    if (!workerMode_)
+        window_.ProcessPendingEvents();
+}
+
+} // namespace
+
+void DomTail(TailRuntime& rt, const EngineDeps& deps, TailWindowPort& window, bool workerMode) {
+    TailPass(rt, deps, window, workerMode).Run();
+}

@@ -1,0 +1,230 @@
+#include "engine/tail_state.h"
+
+#include <exception>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFont>
+#include <QThread>
+
+#include "engine/clock.h"
+#include "engine/scheduling.h"
+#include "engine/tail_pass.h"
+#include "engine/tail_window_port.h"
+#include "platform/dialogs.h"
+#include "settings/uList.h"
+#include "settings/uParam.h"
+#include "util/date_time_text.h"
+
+namespace {
+
+QThread::Priority WorkerPriority(qint32 threadprio) {
+    switch (threadprio) {
+    case 1:
+        return QThread::IdlePriority;
+    case 2:
+        return QThread::LowestPriority;
+    case 3:
+        return QThread::LowPriority;
+    case 5:
+        return QThread::HighPriority;
+    case 6:
+        return QThread::HighestPriority;
+    case 7:
+        return QThread::TimeCriticalPriority;
+    default:
+        return QThread::NormalPriority;
+    }
+}
+
+} // namespace
+
+TailEngine::TailEngine(const EngineDeps& deps, int tickIntervalMs, QObject* parent)
+    : QObject(parent), deps_(deps), gui_(*deps.window, *this) {
+    timer1_.setInterval(tickIntervalMs);
+    connect(&timer1_, &QTimer::timeout, this, &TailEngine::Tick);
+}
+
+TailEngine::~TailEngine() {
+    timer1_.stop();
+    WaitForPassEnd();
+    if (worker_)
+        worker_->wait();
+}
+
+void TailEngine::SetTailStatus(int state) {
+    if (state == rt_.TailStatus.load())
+        return;
+    if (state == tsStop)
+        StopSequence();
+    else if (state == tsStart)
+        StartSequence();
+    else
+        deps_.window->ApplyColors();
+}
+
+void TailEngine::Tick() {
+    if (rt_.Busy.exchange(true, std::memory_order_acq_rel))
+        return;
+    if (deps_.params->usethread) {
+        LaunchWorker();
+        return;
+    }
+    try {
+        DomTail(rt_, deps_, *deps_.window, false);
+    } catch (...) {
+        // Nothing escapes a tick into the event loop; the pass has cleared the busy flag.
+    }
+}
+
+void TailEngine::ResetRefreshRate() {
+    ::ResetRefreshRate(rt_, deps_.manager->GetCurrentDefinition()->GetRefreshRate());
+}
+
+void TailEngine::StartSequence() {
+    TailWindowPort& w = *deps_.window;
+    const QString typed = w.FileNameText();
+    if (typed.trimmed().isEmpty()) {
+        w.AppendViewLine(ShortDateLongTimeText(deps_.clock->Now()) + QLatin1String(" - No filename entered !"));
+        return;
+    }
+    rt_.TailStatus = tsStart;
+    w.SetOffset(0);
+    rt_.LastFileChangeNoticeTime = deps_.clock->Now();
+    rt_.LastChangeTime = rt_.LastFileChangeNoticeTime;
+    rt_.ClearRequested = false;
+    deps_.manager->SetFileName(typed);
+    deps_.manager->SetLastTailedFile(typed);
+    const TBaseTailFile& def = *deps_.manager->GetCurrentDefinition();
+    w.SetKillSpace(def.GetKillspace());
+    w.SetKillLine(def.GetKillline());
+    w.SetUseTabs(def.GetUseTabs());
+    w.SetWrap(def.GetWrap());
+    w.SetTabWidth(def.GetTabsVal());
+    w.SetAutoOffset(def.GetAutooffset());
+    rt_.PreviousFileName.clear();
+    w.SetStatePane(QStringLiteral("Loading filelist..."));
+    w.ProcessPendingEvents();
+    w.SetBusyCursor(true);
+    const QString resolved = deps_.manager->ResolveFileName();
+    w.SetOffset(resolved == fileNameAtStop_ ? offsetAtStop_ : 0);
+    w.SetBusyCursor(false);
+    w.SetReadBufferKo(def.GetBufferkoVal());
+    QFont font;
+    quint32 color = 0;
+    def.AssignToFont(font, &color);
+    w.ApplyViewFont(font, color);
+    if (const TTailFile* file = deps_.manager->GetCurrentFile(); file && file->GetKeepWindowSize())
+        w.SetWindowOuterSize(QSize(file->GetWindowWidth(), file->GetWindowHeight()));
+    rt_.Countdown = 0;
+    rt_.RefreshRate = def.GetRefreshRate();
+    w.SetStartedLayout(true);
+    w.SetStartStopButtons(true);
+    w.SetFileNameEditVisible(false);
+    const QFileInfo info(resolved);
+    rt_.HidePoint = def.GetNewlineOnly() && info.isFile() ? info.size() : 0;
+    Tick();
+    // A timer-mode first tick handles events: a stop taken there must not leave the timer running.
+    if (rt_.TailStatus.load() == tsStart)
+        timer1_.start();
+    w.ApplyColors();
+}
+
+void TailEngine::StopSequence() {
+    TailWindowPort& w = *deps_.window;
+    rt_.TailStatus = tsStop;
+    timer1_.stop();
+    w.ProcessPendingEvents();
+    w.SetStatePane(QStringLiteral("STOPPING"));
+    w.ProcessPendingEvents();
+    if (deps_.params->usethread)
+        WaitForPassEnd();
+    if (deps_.manager->GetCurrentFile()) {
+        RememberStopState();
+        StoreWindowSize();
+    }
+    w.SetStartStopButtons(false);
+    w.SetFileNameText(deps_.manager->FileName);
+    w.SetFileNameEditVisible(true);
+    w.SetStatePane(QStringLiteral("STOPPED"));
+    try {
+        w.SetStartMenuCaption(QLatin1String("Start ") + deps_.manager->GetCaption());
+    } catch (const std::exception&) {
+        w.SetStartMenuCaption(QStringLiteral("Start"));
+    }
+    w.SetStartedLayout(false);
+    rt_.Buffer.Release(); // deferred to the pass's end when a timer-mode pass is running under us
+    w.ProcessPendingEvents();
+    w.ApplyColors();
+}
+
+// Handles window events until the running pass has ended, so that its hand-overs can run. The
+// worker's finished signal wakes the loop after the busy flag has been cleared.
+void TailEngine::WaitForPassEnd() {
+    while (rt_.Busy.load(std::memory_order_acquire)) {
+        timer1_.stop();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents();
+    }
+}
+
+void TailEngine::RememberStopState() {
+    try {
+        offsetAtStop_ = deps_.window->Offset();
+        fileNameAtStop_ = deps_.manager->ResolveFileName();
+    } catch (const std::exception& failure) {
+        ShowStopFailure(QStringLiteral("TFormTail.SetTailStatus.tsStop : "), failure);
+    }
+}
+
+// The size is stored whatever KeepWindowSize says; the list is reloaded first so that changes
+// saved by other windows meanwhile survive.
+void TailEngine::StoreWindowSize() {
+    try {
+        const QSize size = deps_.window->WindowOuterSize();
+        if (!deps_.manager->GetCurrentFile()->StoreWindowSize(size.width(), size.height()))
+            return;
+        deps_.manager->LoadFromRegistry();
+        deps_.manager->SetFileName(deps_.manager->FileName);
+        TTailFile* reloaded = deps_.manager->GetCurrentFile();
+        if (!reloaded)
+            return;
+        try {
+            reloaded->StoreWindowSize(size.width(), size.height());
+        } catch (const std::exception& failure) {
+            ShowStopFailure(QStringLiteral("TFormTail.SetTailStatus.tsStop-3 : "), failure);
+        }
+        deps_.manager->SaveToRegistry();
+    } catch (const std::exception& failure) {
+        ShowStopFailure(QStringLiteral("TFormTail.SetTailStatus.tsStop-2 : "), failure);
+    }
+}
+
+void TailEngine::ShowStopFailure(const QString& step, const std::exception& failure) {
+    if (deps_.dialogs)
+        deps_.dialogs->ShowMessage(DialogService::Icon::Error, step + QString::fromLocal8Bit(failure.what()));
+}
+
+void TailEngine::LaunchWorker() {
+    if (worker_) {
+        // The previous worker has cleared the busy flag: it only has to return.
+        worker_->wait();
+        worker_.reset();
+    }
+    worker_.reset(QThread::create([this] {
+        try {
+            DomTail(rt_, deps_, gui_, true);
+        } catch (...) {
+            // Anything that escapes a pass on the worker is swallowed here.
+        }
+    }));
+    connect(worker_.get(), &QThread::finished, this, &TailEngine::ReapWorker, Qt::QueuedConnection);
+    worker_->start(WorkerPriority(deps_.params->threadprio));
+}
+
+void TailEngine::ReapWorker() {
+    if (worker_ && worker_->isFinished()) {
+        worker_->wait();
+        worker_.reset();
+    }
+}

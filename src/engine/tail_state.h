@@ -1,0 +1,76 @@
+#pragma once
+// TailEngine: the tail engine of one tail window. It holds the window state the pass needs, runs
+// the start and stop sequences of SetTailStatus, owns the one-second tick Timer1 and schedules each
+// tick on the window thread (timer mode) or on a worker thread (worker mode, `usethread`).
+//
+// Threads: create, call and destroy on the window thread. In worker mode the pass runs on a worker
+// per tick and reaches the window only through a GuiThreadPort (blocking hand-over), so the window
+// thread's event loop must run; the stop sequence and the destructor keep handling events until a
+// running pass has ended. The flags ClearRequested, MouseHeld and HidePoint are atomics the window
+// may write at any time.
+//
+// Ownership: nothing in EngineDeps is owned; all of it must outlive the engine. The window owns one
+// engine, requests tsStop right after creating it and before tearing itself down.
+#include <atomic>
+#include <memory>
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include "engine/gui_thread_port.h"
+#include "engine/tail_runtime.h"
+
+class QThread;
+
+class TailEngine final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TailEngine)
+
+public:
+    // tickIntervalMs: Timer1's interval (1000 in the program; tests choose a long one and tick by hand).
+    explicit TailEngine(const EngineDeps& deps, int tickIntervalMs = 1000, QObject* parent = nullptr);
+    ~TailEngine() override;
+
+    // tsStop runs the stop sequence, tsStart the start sequence; the current state does nothing;
+    // any other value only applies the colours.
+    void SetTailStatus(int state);
+    TTailStatus TailStatus() const { return rt_.TailStatus.load(); }
+
+    // Timer1's handler; also run once by the start sequence. Skipped while a tick is busy.
+    void Tick();
+    // The click on the STATE pane, the invert labels, the R. DNS box: only while started,
+    // refresh rate := the definition's RefreshRate, countdown := min(countdown, that rate).
+    void ResetRefreshRate();
+
+    std::atomic<bool>& ClearRequested() { return rt_.ClearRequested; }
+    std::atomic<bool>& MouseHeld() { return rt_.MouseHeld; }
+    std::atomic<qint64>& HidePoint() { return rt_.HidePoint; }
+
+    // Window thread, while no pass runs (or for display only).
+    QString LastAlertLine() const { return rt_.LastAlertLine; }
+    bool Busy() const { return rt_.Busy.load(std::memory_order_acquire); }
+    qint32 Countdown() const { return rt_.Countdown.load(); }
+    qint32 RefreshRate() const { return rt_.RefreshRate.load(); }
+    bool TimerActive() const { return timer1_.isActive(); }
+    bool ReadBufferHeld() const { return rt_.Buffer.Held(); }
+    qint64 ReadBufferCapacity() const { return rt_.Buffer.Capacity(); }
+
+private:
+    void StartSequence();
+    void StopSequence();
+    void WaitForPassEnd();
+    void RememberStopState();
+    void StoreWindowSize();
+    void ShowStopFailure(const QString& step, const std::exception& failure);
+    void LaunchWorker();
+    void ReapWorker();
+
+    EngineDeps deps_;
+    TailRuntime rt_;
+    GuiThreadPort gui_;
+    QTimer timer1_;
+    std::unique_ptr<QThread> worker_;
+    int offsetAtStop_ = 0;
+    QString fileNameAtStop_;
+};

@@ -1,0 +1,105 @@
+#pragma once
+// TailWindowPort: everything the tail engine reads from or does to its tail window. The engine
+// never sees a widget; the real window implements this interface, tests use a fake.
+//
+// Threads: the methods are called on the window thread only. In worker mode the engine wraps the
+// port in GuiThreadPort, which runs each call made from the worker on the window thread while the
+// worker waits. A method must not call back into the engine's SetTailStatus (the worker may be
+// waiting for it to return). A method may throw std::exception; inside a pass that ends the pass's
+// main steps with "Exception : " + the message in the INFO pane.
+//
+// View text convention: the view's text is given and taken with every line followed by CR LF
+// ("a\r\nb\r\n"; an empty view is ""). Character positions (Select) count in that form, a line
+// break being two characters. The window converts to and from its own widget's form.
+#include <QFont>
+#include <QSize>
+#include <QString>
+
+class TailWindowPort {
+public:
+    virtual ~TailWindowPort() = default;
+
+    // --- Per-window switches and values (read at pass start, some written by the start sequence)
+    virtual int ReadBufferKo() const = 0; // RzSpinEditBufKo, kilobytes
+    virtual void SetReadBufferKo(int kilobytes) = 0;
+    virtual int Offset() const = 0; // RzSpinEditOffset: bytes left unread at the end of the file
+    virtual void SetOffset(int bytes) = 0;
+    virtual bool AutoOffset() const = 0; // CheckBoxAutoOffset
+    virtual void SetAutoOffset(bool on) = 0;
+    virtual bool FilterOn() const = 0;     // CheckBoxFilter
+    virtual bool AlertOn() const = 0;      // CheckBoxAlert
+    virtual bool ReverseDnsOn() const = 0; // CheckBoxReverseDNS
+    virtual bool KillLine() const = 0;     // ItemCompactLine ("Kill line")
+    virtual void SetKillLine(bool on) = 0;
+    virtual bool KillSpace() const = 0; // CheckBoxCompactSpace ("Kill space")
+    virtual void SetKillSpace(bool on) = 0;
+    virtual bool UseTabs() const = 0; // CheckBoxTabs
+    virtual void SetUseTabs(bool on) = 0;
+    virtual void SetWrap(bool on) = 0;     // CheckBoxWrap
+    virtual int TabWidth() const = 0;      // RzSpinEditTab, dialog units
+    virtual void SetTabWidth(int dialogUnits) = 0;
+    virtual int ContextLines() const = 0;  // RzSpinEditFilterHistory, 0..99
+    virtual QString FilterPattern() const = 0; // RzComboBoxFilter text, untrimmed
+    virtual QString AlertPattern() const = 0;  // RzComboBoxAlarm text, untrimmed
+    virtual bool FilterInverted() const = 0;   // toggled by RzLabelFilter
+    virtual bool AlertInverted() const = 0;    // toggled by RzLabelAlert
+
+    // --- File-name edit (EditComboBox)
+    virtual QString FileNameText() const = 0;
+    virtual void SetFileNameText(const QString& text) = 0;
+    virtual void SetFileNameEditVisible(bool visible) = 0;
+
+    // --- The view (MemoTail)
+    virtual QString ViewText() const = 0;
+    // Empties the view and puts the lines of text in, inside one update bracket (no repaint until
+    // it closes, also on failure). Leaves the first line at the top and nothing selected.
+    virtual void ReplaceViewText(const QString& text) = 0;
+    virtual void AppendViewLine(const QString& line) = 0;
+    virtual void ClearView() = 0;
+    virtual int FirstVisibleLine() const = 0;
+    // Height of the formatting rectangle over the font's line height, in whole lines.
+    virtual int LinesThatFit() const = 0;
+    virtual int ViewLineCount() const = 0;
+    virtual QString SelectedText() const = 0;
+    virtual void Select(qsizetype start, qsizetype length) = 0;
+    virtual void ScrollLines(int lines) = 0; // scroll by that many lines (down when positive)
+    // Tab stops every that many dialog units (a quarter of the font's average character width).
+    virtual void ApplyTabStops(int dialogUnits) = 0;
+    virtual void ApplyDefaultTabStops() = 0;
+    virtual void ApplyViewFont(const QFont& font, quint32 color) = 0;
+    // ImageBottom when atBottom, else ImageMiddle.
+    virtual void SetBottomIndicator(bool atBottom) = 0;
+
+    // --- Panes, labels, title, tray
+    virtual void SetStatePane(const QString& text) = 0; // RzStatusPanesSTATE
+    virtual void SetTimePane(const QString& text) = 0;  // RzStatusPaneTime
+    virtual void SetInfoPane(const QString& text) = 0;  // RzStatusPaneINFO
+    // RzStatusPaneFile and RzStatusPaneINFO in one step.
+    virtual void SetFileStatus(const QString& filePane, const QString& infoPane) = 0;
+    virtual void SetFileLabel(const QString& text) = 0; // LabelFn
+    virtual void SetApplicationTitle(const QString& text) = 0;
+    virtual void SetTrayHint(const QString& text) = 0;
+    virtual void AdvanceTrayImage() = 0; // next of the four images
+    virtual void SetStartMenuCaption(const QString& text) = 0; // Start1
+
+    // --- Layout and look
+    // Started: PanelCB shown, RzBitBtnOpenTree at the panel's left + 136 and EditComboBox's width
+    // (panel left + 137 - its left). Stopped: PanelCB hidden, + 206 and + 207.
+    virtual void SetStartedLayout(bool started) = 0;
+    // Started: RzBitBtnStart hidden, RzBitBtnStop shown; stopped: the reverse.
+    virtual void SetStartStopButtons(bool started) = 0;
+    virtual void ApplyColors() = 0;
+    virtual void SetBusyCursor(bool busy) = 0;
+    virtual QSize WindowOuterSize() const = 0;
+    virtual void SetWindowOuterSize(const QSize& size) = 0;
+    // Lets the window handle its pending events (user input included) and returns.
+    virtual void ProcessPendingEvents() = 0;
+
+    // --- Alerts
+    virtual void InsertAlertLine(const QString& line) = 0; // at the top of MemoAlert
+    virtual bool AlertsWindowVisible() const = 0;
+    virtual void ShowAlertsWindow() = 0;
+    virtual void RestoreWindow() = 0; // restore the application from the minimized state
+    virtual bool IsMinimized() const = 0;
+    virtual void PlaySound(const QString& fileName) = 0; // never waits; failures ignored
+};

@@ -1,0 +1,23 @@
+#pragma once
+// Cuts the bytes of a read window into lines and feeds each finished line to the line stage.
+//
+// 8-bit types map every byte to the character of the same code (Latin-1); UNI and UNIBIG are
+// 16-bit units. CR LF, LF CR, a lone CR and a lone LF each end one line; CR CR and LF LF end two.
+// With kill space, tabs become spaces and every run of blanks one space. A last line without end is
+// kept when it holds more than blanks and control characters. Lines are located with bulk scans
+// and appended to the output in one piece each, not character by character.
+#include <functional>
+
+#include <QString>
+
+#include "engine/file_type.h"
+
+class LineStage;
+
+// Receives the "Analyzing N%" points: i is the unit index reached, units the window's unit count.
+using SplitProgress = std::function<void(qint64 i, qint64 units)>;
+
+// data holds n bytes; for UNIBIG it is byte-swapped in place. out receives the output text (every
+// output line followed by CR LF). Answers the number of units.
+qint64 SplitWindow(char* data, qint64 n, TFileType type, bool killSpace, LineStage& stage, QString& out,
+                   const SplitProgress& progress);
