@@ -1,8 +1,205 @@
 #include "window/fTail.h"
 
-#include "kovra_version.h"
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSpinBox>
 
-TFormTail::TFormTail(QWidget* parent) : QMainWindow(parent) {
-    setWindowTitle(QStringLiteral("KOVRA - " KOVRA_VERSION_STRING));
+#include "engine/clock.h"
+#include "engine/tail_state.h"
+#include "manage/fTailAlerts.h"
+#include "platform/curl_mail_sender.h"
+#include "platform/dialogs.h"
+#include "platform/instances.h"
+#include "platform/launch.h"
+#include "platform/qt_dialog_service.h"
+#include "platform/qt_sound_player.h"
+#include "settings/histories.h"
+#include "settings/uList.h"
+#include "settings/uParam.h"
+#include "util/window_identity.h"
+#include "window/command_line.h"
+#include "window/panel_tint.h"
+#include "window/tail_controls.h"
+#include "window/tail_pictures.h"
+#include "window/tail_port.h"
+
+TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)) {
+    CreateServices(services_);
+    // The window's own interface font: a small sans face at 8 points, as the layout expects.
+    QFont interfaceFont = font();
+    interfaceFont.setPointSize(8);
+    setFont(interfaceFont);
+    ui_ = BuildTailWidgets(this);
+    setMinimumSize(600, 200);
     resize(630, 410);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    alerts_ = std::make_unique<TFormAlerts>();
+    startMinimized_ = false;
+    manager_ = std::make_unique<TTailFileManager>(services_.dialogs);
+    manager_->LoadFromRegistry();
+    params_ = std::make_unique<TTailParam>(services_.dialogs);
+    connect(params_.get(), &TTailParam::MinimizeToTrayChanged, this, &TFormTail::ApplyTrayEnabled);
+    connect(params_.get(), &TTailParam::AlphaBlendChanged, this, &TFormTail::ApplyAlphaBlend);
+    filterHistory_ = std::make_unique<THistoryModel>();
+    alarmHistory_ = std::make_unique<THistoryModel>();
+    ui_.RzComboBoxFilter->setModel(filterHistory_.get());
+    ui_.RzComboBoxAlarm->setModel(alarmHistory_.get());
+    ui_.RzComboBoxFilter->setCurrentIndex(-1);
+    ui_.RzComboBoxAlarm->setCurrentIndex(-1);
+
+    adapter_ = std::make_unique<TailWindowAdapter>(*this);
+    EngineDeps deps;
+    deps.window = adapter_.get();
+    deps.manager = manager_.get();
+    deps.params = params_.get();
+    deps.clock = services_.clock;
+    deps.resolver = services_.resolver;
+    deps.mail = services_.mail;
+    deps.dialogs = services_.dialogs;
+    engine_ = std::make_unique<TailEngine>(deps, services_.tickIntervalMs);
+
+    CreateTray();
+    params_->LoadParams();
+    LoadHistories(*filterHistory_, *alarmHistory_);
+    ConnectControls();
+    PlaceTailWidgets(ui_, centralWidget(), false);
+    SetTailStatus(tsStop);
+
+    if (params_->alwaysontop != ui_.CheckBox_Top->isChecked()) {
+        ui_.CheckBox_Top->setChecked(params_->alwaysontop);
+        OnAlwaysOnTopClicked();
+    }
+    ui_.RzStatusPaneRDNS->hide();
+    QFont editFont = ui_.EditComboBox->font();
+    editFont.setFamily(params_->pathcombofontname);
+    ui_.EditComboBox->setFont(editFont);
+    ui_.RzPanelEditFN->SetFontName(params_->pathcombofontname);
+    ui_.EditComboBox->setText(manager_->List->DefFile->Path);
+    setAcceptDrops(true);
+    UpdateTitle();
+    ApplyCommandLine();
+    if (services_.joinInstances)
+        JoinInstances();
+    manager_->SetFileName(ui_.EditComboBox->text());
+    Start1_->setText(QStringLiteral("Start ") + ui_.EditComboBox->text());
+    dayFlag_ = UseDayColors();
+    TimerColor_.setInterval(60000);
+    connect(&TimerColor_, &QTimer::timeout, this, &TFormTail::OnColorTimer);
+    TimerColor_.start();
+}
+
+TFormTail::~TFormTail() {
+    ClosingSequence();
+    params_->SaveParams();
+    SaveHistories(*filterHistory_, *alarmHistory_, services_.dialogs);
+    // The engine uses the objects below; it goes first.
+    engine_.reset();
+    channel_.reset();
+    params_.reset();
+    manager_.reset();
+}
+
+void TFormTail::CreateServices(TailWindowServices& services) {
+    if (!services.dialogs) {
+        ownDialogs_ = std::make_unique<QtDialogService>(this);
+        services.dialogs = ownDialogs_.get();
+    }
+    if (!services.sound) {
+        ownSound_ = std::make_unique<QtSoundPlayer>();
+        services.sound = ownSound_.get();
+    }
+    if (!services.mail) {
+        ownMail_ = std::make_unique<CurlMailSender>();
+        services.mail = ownMail_.get();
+    }
+    if (!services.clock) {
+        ownClock_ = std::make_unique<SystemClock>();
+        services.clock = ownClock_.get();
+    }
+    if (services.arguments.isEmpty())
+        services.arguments = QCoreApplication::arguments();
+}
+
+void TFormTail::ApplyCommandLine() {
+    const CommandLineOptions options = ParseCommandLine(services_.arguments);
+    startMinimized_ = options.minimized;
+    recycleRequested_ = options.recycle;
+    if (options.filterChecked) {
+        ui_.RzComboBoxFilter->setEditText(options.filterPattern);
+        ui_.CheckBoxFilter->setChecked(true);
+        OnFilterClicked();
+    }
+    if (options.alertChecked) {
+        ui_.RzComboBoxAlarm->setEditText(options.alertPattern);
+        ui_.CheckBoxAlert->setChecked(true);
+        OnAlertClicked();
+    }
+    if (options.fileNameGiven)
+        ui_.EditComboBox->setText(options.fileName);
+    if (options.start)
+        SetTailStatus(tsStart);
+    params_->CommandLine = options.rawCommandLine;
+}
+
+void TFormTail::JoinInstances() {
+    channel_ = std::make_unique<InstanceChannel>();
+    connect(channel_.get(), &InstanceChannel::ShowHideRequested, this, &TFormTail::OnShowHideRequest);
+    channel_->SetCaption(windowTitle());
+    channel_->Listen();
+    const IdentityResult identity = WindowIdentity(params_->CommandLine);
+    if (!identity.ok) {
+        services_.dialogs->ShowMessage(DialogService::Icon::Error, identity.error);
+        return;
+    }
+    params_->Identity = identity.value;
+    channel_->SetIdentity(identity.value);
+    if (recycleRequested_ && FindRunningInstance(*channel_, identity.value)) {
+        // Ends the process once its event loop runs, through the ordinary closing sequence.
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void TFormTail::SetTailStatus(int state) { engine_->SetTailStatus(state); }
+
+int TFormTail::TailStatus() const { return engine_->TailStatus(); }
+
+void TFormTail::ClosingSequence() {
+    if (closingDone_)
+        return;
+    closingDone_ = true;
+    SetProgramClosing(true);
+    TimerColor_.stop();
+    SetTailStatus(tsStop);
+    QCoreApplication::processEvents();
+    alerts_->HideWindow();
+    QCoreApplication::processEvents();
+}
+
+void TFormTail::closeEvent(QCloseEvent* event) {
+    ClosingSequence();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void TFormTail::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (engine_)
+        PlaceTailWidgets(ui_, centralWidget(), TailStatus() == tsStart);
+}
+
+QSize TFormTail::ClientSizeForOuter(const QSize& outer) const {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    return outer - frame;
+}
+
+qint64 TFormTail::DisplayColorCount() const {
+    return services_.displayColorCount > 0 ? services_.displayColorCount : ScreenColorCount(*this);
 }

@@ -1,9 +1,171 @@
 #pragma once
-// The tail window: one per process.
+// TFormTail: the tail window, one per process. It owns the file manager, the global parameters,
+// the pattern histories, the alerts window and the tail engine, and implements the engine's window
+// interface through TailWindowAdapter. Its behaviour is split by concern over several files:
+// fTail.cpp (creation and closing), tail_handlers.cpp (controls), tail_colors.cpp (colours and
+// title), tail_presence.cpp (tray, running instances, show/hide, dropped files).
+// Window thread only.
+#include <memory>
+
 #include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+#include "window/tail_widgets.h"
+
+class AddressResolver;
+class DialogService;
+class EngineClock;
+class InstanceChannel;
+class MailSender;
+class QSystemTrayIcon;
+class QMenu;
+class QAction;
+class SoundPlayer;
+class TailEngine;
+class TailWindowAdapter;
+class TFormAlerts;
+class THistoryModel;
+class TTailFileManager;
+class TTailParam;
+
+// What the window is given; null members are replaced by the real implementations, which the
+// window then owns. Tests pass fakes.
+struct TailWindowServices {
+    DialogService* dialogs = nullptr;
+    SoundPlayer* sound = nullptr;
+    MailSender* mail = nullptr;
+    EngineClock* clock = nullptr;
+    AddressResolver* resolver = nullptr;
+    QStringList arguments;           // program path first; empty: QCoreApplication::arguments()
+    qint64 displayColorCount = 0;    // 0: ask the screen
+    bool joinInstances = true;       // listen for and talk to the other running windows
+    int tickIntervalMs = 1000;       // Timer1
+};
 
 class TFormTail final : public QMainWindow {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TFormTail)
+
 public:
-    explicit TFormTail(QWidget* parent = nullptr);
+    explicit TFormTail(TailWindowServices services = {}, QWidget* parent = nullptr);
+    ~TFormTail() override;
+
+    void SetTailStatus(int state);
+    int TailStatus() const;
+    void ApplyColors();
+    void UpdateTitle();
+    void UpdateAlarmImage();
+    bool IsDayTime() const;
+    bool UseDayColors() const;
+    void AddToHistory(QComboBox* combo);
+
+    // The restore and minimise operations (show/hide requests, tray menu).
+    void RestoreOperation();
+    void MinimizeOperation();
+    bool TrayEnabled() const;
+
+    const TailWidgets& Widgets() const { return ui_; }
+    TailEngine& Engine() { return *engine_; }
+    TTailParam& Params() { return *params_; }
+    TTailFileManager& Manager() { return *manager_; }
+    TFormAlerts& Alerts() { return *alerts_; }
+    THistoryModel& FilterHistory() { return *filterHistory_; }
+    THistoryModel& AlarmHistory() { return *alarmHistory_; }
+    InstanceChannel* Channel() { return channel_.get(); }
+    QMenu* TrayMenu() const { return trayMenu_; }
+    QAction* StartMenuItem() const { return Start1_; }
+    bool FilterInverted() const { return filterInverted_; }
+    bool AlertInverted() const { return alertInverted_; }
+    bool DayFlag() const { return dayFlag_; }
+    bool StartMinimized() const { return startMinimized_; }
+    bool RecycleRequested() const { return recycleRequested_; }
+    qint64 DisplayColorCount() const;
+    // The tray image index cycled by the passes (0..3).
+    int TrayImageIndex() const { return trayImage_; }
+    void AdvanceTrayImage();
+    void SetTrayHint(const QString& hint);
+    QString TrayHint() const { return trayHint_; }
+    QSize ClientSizeForOuter(const QSize& outer) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class TailWindowAdapter;
+
+    void CreateServices(TailWindowServices& services);
+    void ApplyCommandLine();
+    void ConnectControls();
+    void ConnectPatternControls();
+    void ConnectOptionControls();
+    void ConnectButtons();
+    void ConnectViewControls();
+    void CreateTray();
+    void JoinInstances();
+    void ClosingSequence();
+
+    // Handlers.
+    void OnFilterClicked();
+    void OnAlertClicked();
+    void OnFilterLabelReleased();
+    void OnAlertLabelReleased();
+    void OnReverseDnsClicked();
+    void OnWrapClicked();
+    void OnAlwaysOnTopClicked();
+    void OnBrowse();
+    void OnAddToManager();
+    void OnOpenTree();
+    void OnOpenManager();
+    void OnOpenParameters();
+    void OnClearReleased(Qt::MouseButton button);
+    void OnNotepad();
+    void OnColorTimer();
+    void OnShowHideRequest(int mode);
+    void OnTrayActivated(int reason);
+    void OnTrayStartStop();
+    void ShowNotAvailable(const QString& what);
+    void ApplyWindowStaysOnTop(bool onTop);
+    void ApplyAlphaBlend(bool use, qint32 value);
+    void ApplyTrayEnabled(bool enabled);
+    void OpenFolderOfShownFile();
+
+    TailWindowServices services_;
+    // Real implementations made when the services left them null.
+    std::unique_ptr<DialogService> ownDialogs_;
+    std::unique_ptr<SoundPlayer> ownSound_;
+    std::unique_ptr<MailSender> ownMail_;
+    std::unique_ptr<EngineClock> ownClock_;
+
+    TailWidgets ui_;
+    std::unique_ptr<TFormAlerts> alerts_;
+    std::unique_ptr<TTailFileManager> manager_;
+    std::unique_ptr<TTailParam> params_;
+    std::unique_ptr<THistoryModel> filterHistory_;
+    std::unique_ptr<THistoryModel> alarmHistory_;
+    std::unique_ptr<TailWindowAdapter> adapter_;
+    std::unique_ptr<TailEngine> engine_;
+    std::unique_ptr<InstanceChannel> channel_;
+    QSystemTrayIcon* tray_ = nullptr; // Qt parent: this
+    QMenu* trayMenu_ = nullptr;       // Qt parent: this
+    QAction* Start1_ = nullptr;
+    QTimer TimerColor_;
+
+    bool startMinimized_ = false;
+    bool recycleRequested_ = false;
+    bool filterInverted_ = false;
+    bool alertInverted_ = false;
+    bool dayFlag_ = true;
+    bool closingDone_ = false;
+    bool firstActivationDone_ = false;
+    bool hiddenToTray_ = false;
+    int trayImage_ = 0;
+    QString trayHint_;
 };

@@ -1,0 +1,102 @@
+// The tail window's colours by tail state and by day and night, its title and the alarm picture.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+
+#include <QApplication>
+#include <QTime>
+
+#include "engine/alerts.h"
+#include "platform/instances.h"
+#include "engine/tail_state.h"
+#include "settings/uList.h"
+#include "settings/uParam.h"
+#include "util/colors.h"
+#include "util/version_text.h"
+#include "window/fTail.h"
+#include "window/panel_tint.h"
+#include "window/tail_controls.h"
+
+namespace {
+
+void Paint(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette palette = widget->palette();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        palette.setColor(role, background);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, text);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+bool TFormTail::IsDayTime() const {
+    const int hour = QTime::currentTime().hour();
+    return params_->daystartat <= hour && hour < params_->nightstartat;
+}
+
+bool TFormTail::UseDayColors() const { return params_->switchdaycolor ? IsDayTime() : true; }
+
+void TFormTail::ApplyColors() {
+    const TTailParam& p = *params_;
+    const quint32 state = TailStatus() != tsStart       ? p.stoppedcolor_day
+                          : ui_.CheckBoxFilter->isChecked() ? p.filtercolor_day
+                                                            : p.tailcolor_day;
+    const QPalette system = QApplication::style() ? QApplication::palette() : palette();
+    const qint64 colors = DisplayColorCount();
+
+    QPalette view = ui_.MemoTail->palette();
+    if (colors < 1000) {
+        view.setColor(QPalette::Base, Qt::white);
+        ui_.MemoTail->setPalette(view);
+        return;
+    }
+    const QColor stateColor = ResolveColor(state, system);
+    const QColor fontColor = ResolveColor(manager_->GetCurrentDefinition()->GetFontColor(), system);
+    const bool day = UseDayColors();
+    view.setColor(QPalette::Base, day ? stateColor : fontColor);
+    view.setColor(QPalette::Text, day ? fontColor : stateColor);
+    ui_.MemoTail->setPalette(view);
+
+    const bool daytime = IsDayTime();
+    const QColor back = ResolveColor(daytime ? p.guicolor_day : p.guicolor_night, system);
+    const QColor fore = ResolveColor(daytime ? p.guifontcolor_day : p.guifontcolor_night, system);
+    Paint(centralWidget(), back, fore);
+    centralWidget()->setAutoFillBackground(true);
+    Paint(ui_.EditComboBox, system.color(QPalette::Base), system.color(QPalette::Text));
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             ui_.LabelFn, ui_.RzPanel1, ui_.RzComboBoxFilter, ui_.RzComboBoxAlarm, ui_.RzSpinEditBufKo,
+             ui_.RzSpinEditOffset, ui_.RzSpinEditTab, ui_.RzSpinEditFilterHistory, ui_.RzStatusBar1})
+        Paint(widget, back, fore);
+    QPalette panel = ui_.RzPanel2->palette();
+    panel.setColor(QPalette::Window, back);
+    ui_.RzPanel2->setPalette(panel);
+
+    const QColor highlight = system.color(QPalette::Highlight);
+    Paint(ui_.RzLabelFilter, filterInverted_ ? highlight : back, filterInverted_ ? QColor(Qt::white) : fore);
+    Paint(ui_.RzLabelAlert, alertInverted_ ? highlight : back, alertInverted_ ? QColor(Qt::white) : fore);
+    ApplyTaggedPanelTint(*this, QColorToColor(back), colors);
+}
+
+void TFormTail::OnColorTimer() {
+    const bool day = IsDayTime();
+    if (day == dayFlag_)
+        return;
+    dayFlag_ = day;
+    ApplyColors();
+}
+
+void TFormTail::UpdateTitle() {
+    setWindowTitle(QStringLiteral("KOVRA - ") + VersionText(QString(), true, false));
+    if (channel_)
+        channel_->SetCaption(windowTitle());
+}
+
+void TFormTail::UpdateAlarmImage() {
+    ui_.ImageAlarm->setVisible(
+        AlarmImageVisible(*params_, ui_.CheckBoxAlert->isChecked(), ui_.RzComboBoxAlarm->currentText()));
+}

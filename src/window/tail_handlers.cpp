@@ -1,0 +1,311 @@
+// The tail window's controls: what each click and change does.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QToolButton>
+
+#include "engine/tail_state.h"
+#include "manage/fTailAlerts.h"
+#include "platform/dialogs.h"
+#include "platform/launch.h"
+#include "settings/histories.h"
+#include "settings/uList.h"
+#include "util/text_codecs.h"
+#include "window/fTail.h"
+#include "window/tail_controls.h"
+
+namespace {
+
+const QString kBrowseFilter = QStringLiteral("Text File|*.txt|Log file|*.log|All file|*.*");
+
+} // namespace
+
+void TFormTail::ConnectControls() {
+    ConnectPatternControls();
+    ConnectOptionControls();
+    ConnectButtons();
+    ConnectViewControls();
+}
+
+void TFormTail::ConnectPatternControls() {
+    connect(ui_.CheckBoxFilter, &QCheckBox::clicked, this, &TFormTail::OnFilterClicked);
+    connect(ui_.RzComboBoxFilter, &QComboBox::editTextChanged, this, [this] {
+        if (ui_.CheckBoxAutoOffset->isChecked())
+            ui_.RzSpinEditOffset->setValue(0);
+    });
+    connect(ui_.RzLabelFilter, &ClickableLabel::released, this, &TFormTail::OnFilterLabelReleased);
+    connect(ui_.CheckBoxAlert, &QCheckBox::clicked, this, &TFormTail::OnAlertClicked);
+    connect(ui_.RzComboBoxAlarm, &QComboBox::editTextChanged, this, &TFormTail::UpdateAlarmImage);
+    connect(ui_.RzLabelAlert, &ClickableLabel::released, this, &TFormTail::OnAlertLabelReleased);
+}
+
+void TFormTail::ConnectOptionControls() {
+    connect(ui_.CheckBoxReverseDNS, &QCheckBox::clicked, this, &TFormTail::OnReverseDnsClicked);
+    connect(ui_.CheckBoxWrap, &QCheckBox::clicked, this, &TFormTail::OnWrapClicked);
+    connect(ui_.CheckBox_Top, &QCheckBox::clicked, this, &TFormTail::OnAlwaysOnTopClicked);
+    connect(ui_.RzStatusPanesSTATE, &StatusPane::clicked, this, [this] { engine_->ResetRefreshRate(); });
+}
+
+void TFormTail::ConnectButtons() {
+    connect(ui_.RzBitBtnStart, &QPushButton::clicked, this, [this] { SetTailStatus(tsStart); });
+    connect(ui_.RzBitBtnStop, &QPushButton::clicked, this, [this] { SetTailStatus(tsStop); });
+    connect(ui_.SpeedButtonBrowse, &QToolButton::clicked, this, &TFormTail::OnBrowse);
+    connect(ui_.SpeedButtonAddManager, &QToolButton::clicked, this, &TFormTail::OnAddToManager);
+    connect(ui_.RzBitBtnOpenTree, &QPushButton::clicked, this, &TFormTail::OnOpenTree);
+    connect(ui_.SpeedButtonManager, &QToolButton::clicked, this, &TFormTail::OnOpenManager);
+    connect(ui_.SpeedButtonControlPanel, &QToolButton::clicked, this, &TFormTail::OnOpenParameters);
+    connect(ui_.SpeedButtonNotePad, &QToolButton::clicked, this, &TFormTail::OnNotepad);
+    connect(ui_.SpeedButtonPrint, &QToolButton::clicked, this,
+            [this] { ShowNotAvailable(QStringLiteral("Printing")); });
+    connect(ui_.ActionOpenwithNotePad, &QAction::triggered, this, &TFormTail::OnNotepad);
+    connect(ui_.ActionOpenwithShell, &QAction::triggered, this, [this] {
+        const QString name = ui_.LabelFn->text();
+        if (QFileInfo(name).isFile())
+            ShellRun(name, QString(), QString(), 0, 1, false);
+    });
+    connect(ui_.Label1, &ClickableLabel::doubleClicked, this, &TFormTail::OpenFolderOfShownFile);
+    connect(ui_.LabelFn, &ClickableLabel::doubleClicked, this, &TFormTail::OpenFolderOfShownFile);
+    // The clear button and the notepad button also answer the right button: watched below.
+    ui_.SpeedButtonClear->installEventFilter(this);
+    ui_.SpeedButtonNotePad->installEventFilter(this);
+}
+
+void TFormTail::ConnectViewControls() {
+    ui_.MemoTail->viewport()->installEventFilter(this);
+    connect(ui_.MemoTail, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ui_.PopupMenuTAILMemo->popup(ui_.MemoTail->mapToGlobal(at)); });
+    auto selection = [this] {
+        QString text = ui_.MemoTail->textCursor().selectedText();
+        return text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    };
+    connect(ui_.Addtofilter1, &QAction::triggered, this, [this, selection] {
+        const QString text = selection();
+        if (!text.trimmed().isEmpty())
+            ui_.RzComboBoxFilter->setEditText(text);
+    });
+    connect(ui_.Addtoalert1, &QAction::triggered, this, [this, selection] {
+        const QString text = selection();
+        if (!text.trimmed().isEmpty())
+            ui_.RzComboBoxAlarm->setEditText(text);
+    });
+    connect(ui_.Ping1, &QAction::triggered, this, [selection] {
+        ShellRun(QStringLiteral("cmd.exe"), QStringLiteral("/K ping.exe ") + selection(), QString(), 0, 1, false);
+    });
+    connect(ui_.TraceRT1, &QAction::triggered, this, [selection] {
+        ShellRun(QStringLiteral("cmd.exe"), QStringLiteral("/K tracert.exe ") + selection(), QString(), 0, 1, false);
+    });
+    connect(ui_.OpenURL1, &QAction::triggered, this, [selection] {
+        QString text = TrimBlanksAndControls(selection());
+        if (text.isEmpty())
+            return;
+        if (!text.contains(QStringLiteral("http://"), Qt::CaseInsensitive))
+            text.prepend(QStringLiteral("http://"));
+        ShellRun(text, QString(), QString(), 0, 1, false);
+    });
+    connect(ui_.Sendamail1, &QAction::triggered, this, [selection] {
+        const QString text = TrimBlanksAndControls(selection());
+        if (!text.isEmpty())
+            ShellRun(QStringLiteral("mailto:") + text, QString(), QString(), 0, 1, false);
+    });
+}
+
+bool TFormTail::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    if (watched == ui_.MemoTail->viewport()) {
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
+            engine_->MouseHeld().store(true);
+        else if (type == QEvent::MouseButtonRelease)
+            engine_->MouseHeld().store(false);
+    } else if (type == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* button = static_cast<QWidget*>(watched);
+        const bool inside = button->rect().contains(mouse->position().toPoint());
+        if (watched == ui_.SpeedButtonClear && inside) {
+            OnClearReleased(mouse->button());
+        } else if (watched == ui_.SpeedButtonNotePad && inside && mouse->button() == Qt::RightButton) {
+            ui_.PopupMenuAction->popup(mouse->globalPosition().toPoint());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormTail::OnFilterClicked() {
+    if (TailStatus() == tsStart)
+        ApplyColors();
+    if (ui_.CheckBoxFilter->isChecked())
+        AddToHistory(ui_.RzComboBoxFilter);
+    if (ui_.CheckBoxAutoOffset->isChecked())
+        ui_.RzSpinEditOffset->setValue(0);
+}
+
+void TFormTail::OnAlertClicked() {
+    UpdateAlarmImage();
+    try {
+        if (ui_.CheckBoxAlert->isChecked()) {
+            alerts_->ShowAtTopLeft();
+            AddToHistory(ui_.RzComboBoxAlarm);
+        } else {
+            alerts_->HideWindow();
+        }
+    } catch (const std::exception&) {
+        // Showing or hiding the alerts window never stops the user.
+    }
+}
+
+void TFormTail::OnFilterLabelReleased() {
+    filterInverted_ = !filterInverted_;
+    ApplyColors();
+    engine_->ResetRefreshRate();
+}
+
+void TFormTail::OnAlertLabelReleased() {
+    alertInverted_ = !alertInverted_;
+    ApplyColors();
+    engine_->ResetRefreshRate();
+}
+
+void TFormTail::OnReverseDnsClicked() {
+    engine_->ResetRefreshRate();
+    ui_.RzStatusPaneRDNS->setVisible(ui_.CheckBoxReverseDNS->isChecked());
+}
+
+void TFormTail::OnWrapClicked() {
+    QPlainTextEdit* memo = ui_.MemoTail;
+    const bool wrap = ui_.CheckBoxWrap->isChecked();
+    memo->setUpdatesEnabled(false);
+    memo->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    memo->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+    QScrollBar* bar = memo->verticalScrollBar();
+    bar->setValue(bar->value() + memo->document()->blockCount() - 1);
+    memo->setUpdatesEnabled(true);
+    PlaceTailWidgets(ui_, centralWidget(), TailStatus() == tsStart);
+}
+
+void TFormTail::OnAlwaysOnTopClicked() {
+    const int remembered = TailStatus();
+    SetTailStatus(tsStop);
+    ApplyWindowStaysOnTop(ui_.CheckBox_Top->isChecked());
+    SetTailStatus(remembered);
+}
+
+void TFormTail::ApplyWindowStaysOnTop(bool onTop) {
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (wasVisible)
+        show(); // changing the flags hides a window
+}
+
+void TFormTail::OnBrowse() {
+    SetTailStatus(tsStop);
+    const QString path = services_.dialogs->ChooseOpenFile(kBrowseFilter);
+    if (!path.isEmpty())
+        ui_.EditComboBox->setText(path);
+}
+
+void TFormTail::OnAddToManager() {
+    const QString name = ui_.EditComboBox->text().trimmed();
+    if (!name.isEmpty()) {
+        manager_->SetFileName(name);
+        if (!manager_->GetCurrentFile())
+            manager_->List->AddFile(name, QString());
+    }
+    OnOpenManager();
+}
+
+void TFormTail::ShowNotAvailable(const QString& what) {
+    services_.dialogs->ShowMessage(DialogService::Icon::Information, what + QStringLiteral(" is not available yet."));
+}
+
+void TFormTail::OnOpenManager() {
+    const int remembered = TailStatus();
+    SetTailStatus(tsStop);
+    ShowNotAvailable(QStringLiteral("The file manager"));
+    // Without a confirmed dialog the list is reloaded, dropping unconfirmed edits.
+    manager_->List->LoadList();
+    manager_->SetFileName(ui_.EditComboBox->text());
+    UpdateAlarmImage();
+    UpdateTitle();
+    SetTailStatus(remembered);
+}
+
+void TFormTail::OnOpenTree() { ShowNotAvailable(QStringLiteral("The file tree")); }
+
+void TFormTail::OnOpenParameters() {
+    const int remembered = TailStatus();
+    SetTailStatus(tsStop);
+    ShowNotAvailable(QStringLiteral("The parameters dialog"));
+    UpdateAlarmImage();
+    UpdateTitle();
+    ApplyColors();
+    SetTailStatus(remembered);
+}
+
+void TFormTail::OnNotepad() {
+    const QString name = ui_.LabelFn->text();
+    if (QFileInfo(name).isFile())
+        RunCommand(QStringLiteral("notepad ") + name, false, false, 0);
+}
+
+void TFormTail::OpenFolderOfShownFile() {
+    const QString folder = QFileInfo(ui_.LabelFn->text()).absolutePath();
+    if (!ui_.LabelFn->text().isEmpty() && QFileInfo(folder).isDir())
+        ShellRun(folder, QString(), QString(), 0, 1, false);
+}
+
+void TFormTail::OnClearReleased(Qt::MouseButton button) {
+    if (button == Qt::RightButton) {
+        engine_->HidePoint().store(0);
+        return;
+    }
+    if (button != Qt::LeftButton)
+        return;
+    const QString name = ui_.LabelFn->text();
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    DialogService& dialogs = *services_.dialogs;
+    if (modifiers & Qt::ControlModifier) {
+        if (!QFileInfo(name).isFile())
+            return;
+        if (!dialogs.AskYesNo(DialogService::Icon::Warning, QStringLiteral("WARNING ! Do you really want to clear "
+                                                                           "physically the file [") +
+                                                                name + QStringLiteral("] ?")))
+            return;
+        QFile file(name);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            dialogs.ShowMessage(DialogService::Icon::Error,
+                                QStringLiteral("Unable to clear the file [") + name + QStringLiteral("]. Check the rights !"));
+    } else if (modifiers & Qt::ShiftModifier) {
+        if (!QFileInfo(name).isFile())
+            return;
+        if (!dialogs.AskYesNo(DialogService::Icon::Warning, QStringLiteral("WARNING ! Do you really want to DELETE "
+                                                                           "physically the file [") +
+                                                                name + QStringLiteral("] ?")))
+            return;
+        if (!QFile::remove(name))
+            dialogs.ShowMessage(DialogService::Icon::Error, QStringLiteral("Unable to delete the file [") + name +
+                                                                QStringLiteral("]. Check the rights !"));
+    } else if (TailStatus() != tsStart) {
+        ui_.MemoTail->clear();
+    } else {
+        engine_->ClearRequested().store(true);
+    }
+}
+
+void TFormTail::AddToHistory(QComboBox* combo) {
+    const QString text = combo->currentText();
+    auto* history = combo == ui_.RzComboBoxFilter ? filterHistory_.get() : alarmHistory_.get();
+    history->AddToHistory(text);
+    combo->setEditText(text); // the model change must not replace the pattern being used
+}

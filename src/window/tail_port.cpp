@@ -1,0 +1,238 @@
+#include "window/tail_port.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QSystemTrayIcon>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "manage/fTailAlerts.h"
+#include "platform/sound_player.h"
+#include "settings/uList.h"
+#include "window/fTail.h"
+#include "window/tail_controls.h"
+#include "window/tail_pictures.h"
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Document position of a position counted with two characters per line break.
+int DocumentPosition(const QTextDocument& document, qsizetype crlfPosition) {
+    qsizetype remaining = crlfPosition;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const qsizetype length = block.length() - 1; // without the separator
+        if (remaining <= length)
+            return int(block.position() + remaining);
+        remaining -= length + 2;
+        if (remaining < 0)
+            return int(block.position() + length + 1);
+    }
+    return document.characterCount() - 1;
+}
+
+} // namespace
+
+int TailWindowAdapter::ReadBufferKo() const { return w_.ui_.RzSpinEditBufKo->value(); }
+void TailWindowAdapter::SetReadBufferKo(int kilobytes) { w_.ui_.RzSpinEditBufKo->setValue(kilobytes); }
+int TailWindowAdapter::Offset() const { return w_.ui_.RzSpinEditOffset->value(); }
+void TailWindowAdapter::SetOffset(int bytes) { w_.ui_.RzSpinEditOffset->setValue(bytes); }
+bool TailWindowAdapter::AutoOffset() const { return w_.ui_.CheckBoxAutoOffset->isChecked(); }
+void TailWindowAdapter::SetAutoOffset(bool on) { w_.ui_.CheckBoxAutoOffset->setChecked(on); }
+bool TailWindowAdapter::FilterOn() const { return w_.ui_.CheckBoxFilter->isChecked(); }
+bool TailWindowAdapter::AlertOn() const { return w_.ui_.CheckBoxAlert->isChecked(); }
+bool TailWindowAdapter::ReverseDnsOn() const { return w_.ui_.CheckBoxReverseDNS->isChecked(); }
+bool TailWindowAdapter::KillLine() const { return w_.ui_.ItemCompactLine->isChecked(); }
+void TailWindowAdapter::SetKillLine(bool on) { w_.ui_.ItemCompactLine->setChecked(on); }
+bool TailWindowAdapter::KillSpace() const { return w_.ui_.CheckBoxCompactSpace->isChecked(); }
+void TailWindowAdapter::SetKillSpace(bool on) { w_.ui_.CheckBoxCompactSpace->setChecked(on); }
+bool TailWindowAdapter::UseTabs() const { return w_.ui_.CheckBoxTabs->isChecked(); }
+void TailWindowAdapter::SetUseTabs(bool on) { w_.ui_.CheckBoxTabs->setChecked(on); }
+
+void TailWindowAdapter::SetWrap(bool on) {
+    if (w_.ui_.CheckBoxWrap->isChecked() == on)
+        return;
+    // As a click would: the view follows the box.
+    w_.ui_.CheckBoxWrap->setChecked(on);
+    w_.OnWrapClicked();
+}
+
+int TailWindowAdapter::TabWidth() const { return w_.ui_.RzSpinEditTab->value(); }
+void TailWindowAdapter::SetTabWidth(int dialogUnits) { w_.ui_.RzSpinEditTab->setValue(dialogUnits); }
+int TailWindowAdapter::ContextLines() const { return w_.ui_.RzSpinEditFilterHistory->value(); }
+QString TailWindowAdapter::FilterPattern() const { return w_.ui_.RzComboBoxFilter->currentText(); }
+QString TailWindowAdapter::AlertPattern() const { return w_.ui_.RzComboBoxAlarm->currentText(); }
+bool TailWindowAdapter::FilterInverted() const { return w_.filterInverted_; }
+bool TailWindowAdapter::AlertInverted() const { return w_.alertInverted_; }
+
+QString TailWindowAdapter::FileNameText() const { return w_.ui_.EditComboBox->text(); }
+void TailWindowAdapter::SetFileNameText(const QString& text) { w_.ui_.EditComboBox->setText(text); }
+
+void TailWindowAdapter::SetFileNameEditVisible(bool visible) {
+    w_.ui_.EditComboBox->setVisible(visible);
+    // While the edit is hidden, the painted panel shows the alias and the typed name in its place.
+    if (!visible)
+        w_.ui_.RzPanelEditFN->SetTexts(w_.manager_->GetCurrentAlias(), w_.manager_->FileName);
+    w_.ui_.RzPanelEditFN->setVisible(!visible);
+}
+
+QString TailWindowAdapter::ViewText() const {
+    const QTextDocument& document = *w_.ui_.MemoTail->document();
+    if (document.isEmpty())
+        return {};
+    QString text;
+    text.reserve(document.characterCount() + document.blockCount());
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        text += block.text();
+        text += kCrLf;
+    }
+    return text;
+}
+
+void TailWindowAdapter::ReplaceViewText(const QString& text) {
+    QPlainTextEdit* memo = w_.ui_.MemoTail;
+    memo->setUpdatesEnabled(false);
+    try {
+        QString plain = text;
+        if (plain.endsWith(kCrLf))
+            plain.chop(2);
+        plain.replace(kCrLf, QStringLiteral("\n"));
+        memo->setPlainText(plain);
+    } catch (...) {
+        memo->setUpdatesEnabled(true);
+        throw;
+    }
+    memo->setUpdatesEnabled(true);
+}
+
+void TailWindowAdapter::AppendViewLine(const QString& line) { w_.ui_.MemoTail->appendPlainText(line); }
+void TailWindowAdapter::ClearView() { w_.ui_.MemoTail->clear(); }
+
+int TailWindowAdapter::FirstVisibleLine() const { return w_.ui_.MemoTail->verticalScrollBar()->value(); }
+
+int TailWindowAdapter::LinesThatFit() const {
+    const QPlainTextEdit* memo = w_.ui_.MemoTail;
+    const int lineHeight = QFontMetrics(memo->font()).lineSpacing();
+    return lineHeight > 0 ? memo->viewport()->height() / lineHeight : 0;
+}
+
+int TailWindowAdapter::ViewLineCount() const {
+    const QTextDocument* document = w_.ui_.MemoTail->document();
+    return document->isEmpty() ? 0 : document->blockCount();
+}
+
+QString TailWindowAdapter::SelectedText() const {
+    QString text = w_.ui_.MemoTail->textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, kCrLf);
+    return text;
+}
+
+void TailWindowAdapter::Select(qsizetype start, qsizetype length) {
+    QPlainTextEdit* memo = w_.ui_.MemoTail;
+    const QTextDocument& document = *memo->document();
+    QTextCursor cursor(memo->document());
+    cursor.setPosition(DocumentPosition(document, start));
+    cursor.setPosition(DocumentPosition(document, start + length), QTextCursor::KeepAnchor);
+    // Keep the scroll position the pass has just chosen.
+    QScrollBar* bar = memo->verticalScrollBar();
+    const int first = bar->value();
+    memo->setTextCursor(cursor);
+    bar->setValue(first);
+}
+
+void TailWindowAdapter::ScrollLines(int lines) {
+    QScrollBar* bar = w_.ui_.MemoTail->verticalScrollBar();
+    bar->setValue(bar->value() + lines);
+}
+
+void TailWindowAdapter::ApplyTabStops(int dialogUnits) {
+    QPlainTextEdit* memo = w_.ui_.MemoTail;
+    const qreal averageWidth = QFontMetricsF(memo->font()).averageCharWidth();
+    memo->setTabStopDistance(dialogUnits * averageWidth / 4.0);
+}
+
+void TailWindowAdapter::ApplyDefaultTabStops() {
+    // Eight average characters, the classic default.
+    QPlainTextEdit* memo = w_.ui_.MemoTail;
+    memo->setTabStopDistance(8 * QFontMetricsF(memo->font()).averageCharWidth());
+}
+
+void TailWindowAdapter::ApplyViewFont(const QFont& font, quint32 /*color*/) {
+    // The text colour comes from ApplyColors, which also knows the day and night arrangement.
+    w_.ui_.MemoTail->setFont(font);
+}
+
+void TailWindowAdapter::SetBottomIndicator(bool atBottom) {
+    QLabel* indicator = w_.ui_.ImageIndicator;
+    const QString name = atBottom ? QStringLiteral("bottom") : QStringLiteral("middle");
+    if (indicator->property("picture").toString() == name)
+        return;
+    indicator->setProperty("picture", name);
+    indicator->setPixmap(TailPicture(name).pixmap(16, 16));
+}
+
+void TailWindowAdapter::SetStatePane(const QString& text) { w_.ui_.RzStatusPanesSTATE->setText(text); }
+void TailWindowAdapter::SetTimePane(const QString& text) { w_.ui_.RzStatusPaneTime->setText(text); }
+void TailWindowAdapter::SetInfoPane(const QString& text) { w_.ui_.RzStatusPaneINFO->setText(text); }
+
+void TailWindowAdapter::SetFileStatus(const QString& filePane, const QString& infoPane) {
+    w_.ui_.RzStatusPaneFile->setText(filePane);
+    w_.ui_.RzStatusPaneINFO->setText(infoPane);
+}
+
+void TailWindowAdapter::SetFileLabel(const QString& text) { w_.ui_.LabelFn->setText(text); }
+
+void TailWindowAdapter::SetApplicationTitle(const QString& text) {
+    // On X11 the display name follows the window caption in the task bar ("KOVRA - ... — Kovra
+    // file"), while the caption itself keeps the prefix other windows recognise.
+    QGuiApplication::setApplicationDisplayName(text);
+}
+
+void TailWindowAdapter::SetTrayHint(const QString& text) { w_.SetTrayHint(text); }
+void TailWindowAdapter::AdvanceTrayImage() { w_.AdvanceTrayImage(); }
+void TailWindowAdapter::SetStartMenuCaption(const QString& text) { w_.Start1_->setText(text); }
+
+void TailWindowAdapter::SetStartedLayout(bool started) {
+    w_.ui_.PanelCB->setVisible(started);
+    PlaceTailWidgets(w_.ui_, w_.centralWidget(), started);
+}
+
+void TailWindowAdapter::SetStartStopButtons(bool started) {
+    w_.ui_.RzBitBtnStart->setVisible(!started);
+    w_.ui_.RzBitBtnStop->setVisible(started);
+}
+
+void TailWindowAdapter::ApplyColors() { w_.ApplyColors(); }
+
+void TailWindowAdapter::SetBusyCursor(bool busy) {
+    if (busy == busyCursor_)
+        return;
+    busyCursor_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+QSize TailWindowAdapter::WindowOuterSize() const { return w_.frameGeometry().size(); }
+
+void TailWindowAdapter::SetWindowOuterSize(const QSize& size) { w_.resize(w_.ClientSizeForOuter(size)); }
+
+void TailWindowAdapter::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+void TailWindowAdapter::InsertAlertLine(const QString& line) { w_.alerts_->AddAlertLine(line); }
+bool TailWindowAdapter::AlertsWindowVisible() const { return w_.alerts_->isVisible(); }
+void TailWindowAdapter::ShowAlertsWindow() { w_.alerts_->ShowIfHidden(); }
+void TailWindowAdapter::RestoreWindow() { w_.RestoreOperation(); }
+bool TailWindowAdapter::IsMinimized() const { return w_.isMinimized() || w_.hiddenToTray_; }
+
+void TailWindowAdapter::PlaySound(const QString& fileName) {
+    if (w_.services_.sound)
+        w_.services_.sound->Play(fileName);
+}

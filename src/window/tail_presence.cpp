@@ -1,0 +1,160 @@
+// How the tail window lives on the desktop: the tray icon and its menu, the show/hide requests of
+// the other running windows, minimising and restoring, the first activation and dropped files.
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include "engine/tail_state.h"
+#include "manage/fTailAbout.h"
+#include "platform/instances.h"
+#include "settings/uParam.h"
+#include "window/fTail.h"
+#include "window/tail_pictures.h"
+
+namespace {
+
+// Dropped paths longer than this are cut, as the file-name field takes no more.
+constexpr int kMaxDroppedPath = 254;
+
+QIcon TrayPicture(int index) { return TailPicture(QStringLiteral("tray%1").arg(index)); }
+
+} // namespace
+
+void TFormTail::CreateTray() {
+    trayMenu_ = new QMenu(this);
+    QAction* about = trayMenu_->addAction(QStringLiteral("About Kovra"));
+    about->setObjectName(QStringLiteral("AboutKovra1"));
+    connect(about, &QAction::triggered, this, [this] {
+        TFormAbout box(this);
+        box.exec();
+    });
+    trayMenu_->addSeparator();
+    Start1_ = trayMenu_->addAction(QStringLiteral("Start"));
+    Start1_->setObjectName(QStringLiteral("Start1"));
+    connect(Start1_, &QAction::triggered, this, &TFormTail::OnTrayStartStop);
+    QAction* show = trayMenu_->addAction(QStringLiteral("Show Kovra"));
+    show->setObjectName(QStringLiteral("ShowKovra1"));
+    connect(show, &QAction::triggered, this, &TFormTail::RestoreOperation);
+    QAction* hide = trayMenu_->addAction(QStringLiteral("Hide Kovra"));
+    hide->setObjectName(QStringLiteral("Hide1"));
+    connect(hide, &QAction::triggered, this, &TFormTail::MinimizeOperation);
+    trayMenu_->addSeparator();
+    QAction* showAll = trayMenu_->addAction(QStringLiteral("Show all"));
+    showAll->setObjectName(QStringLiteral("Showall1"));
+    connect(showAll, &QAction::triggered, this, [] { ShowAll(); });
+    QAction* hideAll = trayMenu_->addAction(QStringLiteral("Hide all"));
+    hideAll->setObjectName(QStringLiteral("Hideall1"));
+    connect(hideAll, &QAction::triggered, this, [] { HideAll(); });
+    trayMenu_->addSeparator();
+    QAction* quit = trayMenu_->addAction(QStringLiteral("Quit Kovra"));
+    quit->setObjectName(QStringLiteral("QuitKovra1"));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    tray_ = new QSystemTrayIcon(TrayPicture(0), this);
+    tray_->setContextMenu(trayMenu_);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        OnTrayActivated(int(reason));
+    });
+    setWindowIcon(TailPicture(QStringLiteral("program")));
+}
+
+bool TFormTail::TrayEnabled() const {
+    return params_ && params_->minimizetotray && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TFormTail::ApplyTrayEnabled(bool enabled) {
+    // Without a tray host on the desktop the icon counts as disabled: ordinary minimising.
+    tray_->setVisible(enabled && QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void TFormTail::ApplyAlphaBlend(bool use, qint32 value) { setWindowOpacity(use ? qBound(0, value, 255) / 255.0 : 1.0); }
+
+void TFormTail::AdvanceTrayImage() {
+    trayImage_ = (trayImage_ + 1) % 4;
+    tray_->setIcon(TrayPicture(trayImage_));
+}
+
+void TFormTail::SetTrayHint(const QString& hint) {
+    trayHint_ = hint;
+    tray_->setToolTip(hint);
+}
+
+void TFormTail::OnTrayActivated(int reason) {
+    if (reason == QSystemTrayIcon::DoubleClick)
+        RestoreOperation();
+}
+
+void TFormTail::OnTrayStartStop() { SetTailStatus(TailStatus() == tsStop ? tsStart : tsStop); }
+
+void TFormTail::RestoreOperation() {
+    if (isMinimized())
+        showNormal();
+    if (TrayEnabled() || hiddenToTray_) {
+        hiddenToTray_ = false;
+        if (!isVisible())
+            show();
+        raise();
+        activateWindow();
+    }
+}
+
+void TFormTail::MinimizeOperation() {
+    showMinimized();
+    if (TrayEnabled()) {
+        hiddenToTray_ = true;
+        hide();
+    }
+}
+
+void TFormTail::OnShowHideRequest(int mode) {
+    if (mode == 0)
+        RestoreOperation();
+    else if (mode == 1)
+        MinimizeOperation();
+}
+
+void TFormTail::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayEnabled() && !hiddenToTray_) {
+        // Minimised by any means: only the tray icon stays.
+        hiddenToTray_ = true;
+        QTimer::singleShot(0, this, &QWidget::hide);
+    }
+}
+
+bool TFormTail::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // The first activation consumes "/minimized". Some desktops never activate a window that was
+    // not clicked, so the first show counts too, once the event loop runs.
+    if (!firstActivationDone_ && (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
+        firstActivationDone_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (startMinimized_) {
+                startMinimized_ = false;
+                MinimizeOperation();
+            }
+        });
+    }
+    return handled;
+}
+
+void TFormTail::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TFormTail::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty())
+        return;
+    SetTailStatus(tsStop);
+    const QUrl& first = urls.first();
+    const QString path = first.isLocalFile() ? first.toLocalFile() : first.toString();
+    ui_.EditComboBox->setText(path.left(kMaxDroppedPath));
+    event->acceptProposedAction();
+}
