@@ -48,7 +48,7 @@ bool ReadBuffer::Held() const {
     return data_ != nullptr;
 }
 
-WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize, qint64 hidePoint,
+WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide,
                       ReadBuffer& buffer) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -57,7 +57,8 @@ WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize,
     read.size = file.size();
     read.start = std::max<qint64>(read.size - offset - windowSize, 0);
     read.start = std::max(read.start, hidePoint);
-    read.start &= ~qint64(1);
+    if ((read.start & 1) && (wide || read.start - 1 >= hidePoint))
+        read.start -= 1;
     const qint64 need = std::min(read.size, windowSize);
     char* data = buffer.Ensure(need);
     if (!data || read.start >= read.size)

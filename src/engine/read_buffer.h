@@ -43,6 +43,8 @@ struct WindowRead {
 };
 
 // start := max(size - offset - windowSize, 0), raised to hidePoint, rounded down to even; reads up
-// to min(size, windowSize) bytes from there. Throws PassFailure (open, seek, read) or bad_alloc.
-WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize, qint64 hidePoint,
+// to min(size, windowSize) bytes from there. For 8-bit files the rounding never goes below
+// hidePoint (a byte before the bound would come back as a stale line); 16-bit files always round,
+// so units are never split. Throws PassFailure (open, seek, read) or bad_alloc.
+WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide,
                       ReadBuffer& buffer);

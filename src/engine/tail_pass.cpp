@@ -205,7 +205,8 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
 
 void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
     Progress(QLatin1String("Reading at ") + QString::number(offset));
-    read_ = ReadWindow(rt_.CurrentFileName, offset, settings.windowSize, rt_.HidePoint.load(), rt_.Buffer);
+    read_ = ReadWindow(rt_.CurrentFileName, offset, settings.windowSize, rt_.HidePoint.load(), IsWideType(rt_.FileType),
+                       rt_.Buffer);
     hasRead_ = true;
     Progress(QStringLiteral("Analyzing"));
     out_.clear();

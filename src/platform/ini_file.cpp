@@ -27,7 +27,30 @@ template <typename Items> auto FindNamed(Items& items, const QString& name) {
                         [&](const auto& item) { return EqualsAsciiCaseInsensitive(item.name, name); });
 }
 
+QString FoldAscii(const QString& name) {
+    QString folded = name;
+    for (QChar& c : folded) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return folded;
+}
+
 } // namespace
+
+qsizetype IniFile::Section::IndexOf(const QString& entryName) const {
+    return index.value(FoldAscii(entryName), -1);
+}
+
+const IniFile::Entry* IniFile::Section::Find(const QString& entryName) const {
+    const qsizetype at = IndexOf(entryName);
+    return at < 0 ? nullptr : &entries[std::size_t(at)];
+}
+
+IniFile::Entry& IniFile::Section::Add(const QString& entryName, const QString& value) {
+    index.insert(FoldAscii(entryName), qsizetype(entries.size()));
+    return entries.emplace_back(Entry{entryName, value});
+}
 
 IniFile::IniFile(QString filePath) : filePath_(std::move(filePath)) {}
 
@@ -63,7 +86,7 @@ void IniFile::Parse(const QString& text) {
                 const QString name = trimmed.mid(1, close - 1).toString();
                 section = FindSection(name);
                 if (!section)
-                    section = &sections_.emplace_back(Section{name, {}});
+                    section = &sections_.emplace_back(Section{name, {}, {}});
             }
             continue;
         }
@@ -71,8 +94,8 @@ void IniFile::Parse(const QString& text) {
         if (!section || equals < 0)
             continue;
         const QString name = line.left(equals).trimmed().toString();
-        if (!name.isEmpty() && FindNamed(section->entries, name) == section->entries.end())
-            section->entries.push_back(Entry{name, line.mid(equals + 1).toString()});
+        if (!name.isEmpty() && !section->Find(name))
+            section->Add(name, line.mid(equals + 1).toString());
     }
 }
 
@@ -122,28 +145,27 @@ QStringList IniFile::ValueNames(const QString& section) const {
 
 bool IniFile::ValueExists(const QString& section, const QString& name) const {
     const Section* found = FindSection(section);
-    return found && FindNamed(found->entries, name) != found->entries.end();
+    return found && found->Find(name);
 }
 
 QString IniFile::ReadString(const QString& section, const QString& name, const QString& defaultValue) const {
     const Section* found = FindSection(section);
     if (!found)
         return defaultValue;
-    const auto entry = FindNamed(found->entries, name);
-    return entry == found->entries.end() ? defaultValue : entry->value;
+    const Entry* entry = found->Find(name);
+    return entry ? entry->value : defaultValue;
 }
 
 void IniFile::WriteString(const QString& section, const QString& name, const QString& value) {
     Section* found = FindSection(section);
     if (!found)
-        found = &sections_.emplace_back(Section{OneLine(section), {}});
+        found = &sections_.emplace_back(Section{OneLine(section), {}, {}});
     // Trimmed as the reader trims it, so the name reads back the same.
     const QString key = OneLine(name).trimmed();
-    const auto entry = FindNamed(found->entries, key);
-    if (entry != found->entries.end())
-        entry->value = OneLine(value);
+    if (const qsizetype at = found->IndexOf(key); at >= 0)
+        found->entries[std::size_t(at)].value = OneLine(value);
     else
-        found->entries.push_back(Entry{key, OneLine(value)});
+        found->Add(key, OneLine(value));
 }
 
 void IniFile::EraseSection(const QString& section) {

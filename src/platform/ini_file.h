@@ -13,6 +13,7 @@
 // ("[name" without "]") drops the values under it rather than filing them in the section before.
 #include <vector>
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +46,14 @@ private:
     struct Section {
         QString name;
         std::vector<Entry> entries;
+        // Entry positions by ASCII-folded name: a file list of a thousand entries holds tens of
+        // thousands of values, looked up one by one.
+        QHash<QString, qsizetype> index;
+
+        // -1 when missing.
+        qsizetype IndexOf(const QString& entryName) const;
+        const Entry* Find(const QString& entryName) const;
+        Entry& Add(const QString& entryName, const QString& value);
     };
     const Section* FindSection(const QString& section) const;
     Section* FindSection(const QString& section);

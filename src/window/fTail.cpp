@@ -167,9 +167,13 @@ void TFormTail::JoinInstances() {
     }
 }
 
-void TFormTail::SetTailStatus(int state) { engine_->SetTailStatus(state); }
+void TFormTail::SetTailStatus(int state) {
+    engine_->SetTailStatus(state);
+}
 
-int TFormTail::TailStatus() const { return engine_->TailStatus(); }
+int TFormTail::TailStatus() const {
+    return engine_->TailStatus();
+}
 
 void TFormTail::ClosingSequence() {
     if (closingDone_)

@@ -38,10 +38,10 @@ struct TailWindowServices {
     MailSender* mail = nullptr;
     EngineClock* clock = nullptr;
     AddressResolver* resolver = nullptr;
-    QStringList arguments;           // program path first; empty: QCoreApplication::arguments()
-    qint64 displayColorCount = 0;    // 0: ask the screen
-    bool joinInstances = true;       // listen for and talk to the other running windows
-    int tickIntervalMs = 1000;       // Timer1
+    QStringList arguments;        // program path first; empty: QCoreApplication::arguments()
+    qint64 displayColorCount = 0; // 0: ask the screen
+    bool joinInstances = true;    // listen for and talk to the other running windows
+    int tickIntervalMs = 1000;    // Timer1
 };
 
 class TFormTail final : public QMainWindow {

@@ -11,8 +11,8 @@
 #include <QTime>
 
 #include "engine/alerts.h"
-#include "platform/instances.h"
 #include "engine/tail_state.h"
+#include "platform/instances.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
 #include "util/colors.h"
@@ -39,11 +39,13 @@ bool TFormTail::IsDayTime() const {
     return params_->daystartat <= hour && hour < params_->nightstartat;
 }
 
-bool TFormTail::UseDayColors() const { return params_->switchdaycolor ? IsDayTime() : true; }
+bool TFormTail::UseDayColors() const {
+    return params_->switchdaycolor ? IsDayTime() : true;
+}
 
 void TFormTail::ApplyColors() {
     const TTailParam& p = *params_;
-    const quint32 state = TailStatus() != tsStart       ? p.stoppedcolor_day
+    const quint32 state = TailStatus() != tsStart           ? p.stoppedcolor_day
                           : ui_.CheckBoxFilter->isChecked() ? p.filtercolor_day
                                                             : p.tailcolor_day;
     const QPalette system = QApplication::style() ? QApplication::palette() : palette();

@@ -99,10 +99,12 @@ void TFormTail::ConnectViewControls() {
             ui_.RzComboBoxAlarm->setEditText(text);
     });
     connect(ui_.Ping1, &QAction::triggered, this, [selection] {
-        ShellRun(QStringLiteral("cmd.exe"), QStringLiteral("/K ping.exe ") + selection(), QString(), 0, 1, false);
+        ShellRun(QStringLiteral("cmd.exe"), QStringLiteral("/K ping.exe ") + selection(), QString(), 0, 1,
+                 false);
     });
     connect(ui_.TraceRT1, &QAction::triggered, this, [selection] {
-        ShellRun(QStringLiteral("cmd.exe"), QStringLiteral("/K tracert.exe ") + selection(), QString(), 0, 1, false);
+        ShellRun(QStringLiteral("cmd.exe"), QStringLiteral("/K tracert.exe ") + selection(), QString(), 0, 1,
+                 false);
     });
     connect(ui_.OpenURL1, &QAction::triggered, this, [selection] {
         QString text = TrimBlanksAndControls(selection());
@@ -226,7 +228,8 @@ void TFormTail::OnAddToManager() {
 }
 
 void TFormTail::ShowNotAvailable(const QString& what) {
-    services_.dialogs->ShowMessage(DialogService::Icon::Information, what + QStringLiteral(" is not available yet."));
+    services_.dialogs->ShowMessage(DialogService::Icon::Information,
+                                   what + QStringLiteral(" is not available yet."));
 }
 
 void TFormTail::OnOpenManager() {
@@ -241,7 +244,9 @@ void TFormTail::OnOpenManager() {
     SetTailStatus(remembered);
 }
 
-void TFormTail::OnOpenTree() { ShowNotAvailable(QStringLiteral("The file tree")); }
+void TFormTail::OnOpenTree() {
+    ShowNotAvailable(QStringLiteral("The file tree"));
+}
 
 void TFormTail::OnOpenParameters() {
     const int remembered = TailStatus();
@@ -278,23 +283,27 @@ void TFormTail::OnClearReleased(Qt::MouseButton button) {
     if (modifiers & Qt::ControlModifier) {
         if (!QFileInfo(name).isFile())
             return;
-        if (!dialogs.AskYesNo(DialogService::Icon::Warning, QStringLiteral("WARNING ! Do you really want to clear "
-                                                                           "physically the file [") +
-                                                                name + QStringLiteral("] ?")))
+        if (!dialogs.AskYesNo(DialogService::Icon::Warning,
+                              QStringLiteral("WARNING ! Do you really want to clear "
+                                             "physically the file [") +
+                                  name + QStringLiteral("] ?")))
             return;
         QFile file(name);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            dialogs.ShowMessage(DialogService::Icon::Error,
-                                QStringLiteral("Unable to clear the file [") + name + QStringLiteral("]. Check the rights !"));
+            dialogs.ShowMessage(DialogService::Icon::Error, QStringLiteral("Unable to clear the file [") +
+                                                                name +
+                                                                QStringLiteral("]. Check the rights !"));
     } else if (modifiers & Qt::ShiftModifier) {
         if (!QFileInfo(name).isFile())
             return;
-        if (!dialogs.AskYesNo(DialogService::Icon::Warning, QStringLiteral("WARNING ! Do you really want to DELETE "
-                                                                           "physically the file [") +
-                                                                name + QStringLiteral("] ?")))
+        if (!dialogs.AskYesNo(DialogService::Icon::Warning,
+                              QStringLiteral("WARNING ! Do you really want to DELETE "
+                                             "physically the file [") +
+                                  name + QStringLiteral("] ?")))
             return;
         if (!QFile::remove(name))
-            dialogs.ShowMessage(DialogService::Icon::Error, QStringLiteral("Unable to delete the file [") + name +
+            dialogs.ShowMessage(DialogService::Icon::Error, QStringLiteral("Unable to delete the file [") +
+                                                                name +
                                                                 QStringLiteral("]. Check the rights !"));
     } else if (TailStatus() != tsStart) {
         ui_.MemoTail->clear();

@@ -39,21 +39,51 @@ int DocumentPosition(const QTextDocument& document, qsizetype crlfPosition) {
 
 } // namespace
 
-int TailWindowAdapter::ReadBufferKo() const { return w_.ui_.RzSpinEditBufKo->value(); }
-void TailWindowAdapter::SetReadBufferKo(int kilobytes) { w_.ui_.RzSpinEditBufKo->setValue(kilobytes); }
-int TailWindowAdapter::Offset() const { return w_.ui_.RzSpinEditOffset->value(); }
-void TailWindowAdapter::SetOffset(int bytes) { w_.ui_.RzSpinEditOffset->setValue(bytes); }
-bool TailWindowAdapter::AutoOffset() const { return w_.ui_.CheckBoxAutoOffset->isChecked(); }
-void TailWindowAdapter::SetAutoOffset(bool on) { w_.ui_.CheckBoxAutoOffset->setChecked(on); }
-bool TailWindowAdapter::FilterOn() const { return w_.ui_.CheckBoxFilter->isChecked(); }
-bool TailWindowAdapter::AlertOn() const { return w_.ui_.CheckBoxAlert->isChecked(); }
-bool TailWindowAdapter::ReverseDnsOn() const { return w_.ui_.CheckBoxReverseDNS->isChecked(); }
-bool TailWindowAdapter::KillLine() const { return w_.ui_.ItemCompactLine->isChecked(); }
-void TailWindowAdapter::SetKillLine(bool on) { w_.ui_.ItemCompactLine->setChecked(on); }
-bool TailWindowAdapter::KillSpace() const { return w_.ui_.CheckBoxCompactSpace->isChecked(); }
-void TailWindowAdapter::SetKillSpace(bool on) { w_.ui_.CheckBoxCompactSpace->setChecked(on); }
-bool TailWindowAdapter::UseTabs() const { return w_.ui_.CheckBoxTabs->isChecked(); }
-void TailWindowAdapter::SetUseTabs(bool on) { w_.ui_.CheckBoxTabs->setChecked(on); }
+int TailWindowAdapter::ReadBufferKo() const {
+    return w_.ui_.RzSpinEditBufKo->value();
+}
+void TailWindowAdapter::SetReadBufferKo(int kilobytes) {
+    w_.ui_.RzSpinEditBufKo->setValue(kilobytes);
+}
+int TailWindowAdapter::Offset() const {
+    return w_.ui_.RzSpinEditOffset->value();
+}
+void TailWindowAdapter::SetOffset(int bytes) {
+    w_.ui_.RzSpinEditOffset->setValue(bytes);
+}
+bool TailWindowAdapter::AutoOffset() const {
+    return w_.ui_.CheckBoxAutoOffset->isChecked();
+}
+void TailWindowAdapter::SetAutoOffset(bool on) {
+    w_.ui_.CheckBoxAutoOffset->setChecked(on);
+}
+bool TailWindowAdapter::FilterOn() const {
+    return w_.ui_.CheckBoxFilter->isChecked();
+}
+bool TailWindowAdapter::AlertOn() const {
+    return w_.ui_.CheckBoxAlert->isChecked();
+}
+bool TailWindowAdapter::ReverseDnsOn() const {
+    return w_.ui_.CheckBoxReverseDNS->isChecked();
+}
+bool TailWindowAdapter::KillLine() const {
+    return w_.ui_.ItemCompactLine->isChecked();
+}
+void TailWindowAdapter::SetKillLine(bool on) {
+    w_.ui_.ItemCompactLine->setChecked(on);
+}
+bool TailWindowAdapter::KillSpace() const {
+    return w_.ui_.CheckBoxCompactSpace->isChecked();
+}
+void TailWindowAdapter::SetKillSpace(bool on) {
+    w_.ui_.CheckBoxCompactSpace->setChecked(on);
+}
+bool TailWindowAdapter::UseTabs() const {
+    return w_.ui_.CheckBoxTabs->isChecked();
+}
+void TailWindowAdapter::SetUseTabs(bool on) {
+    w_.ui_.CheckBoxTabs->setChecked(on);
+}
 
 void TailWindowAdapter::SetWrap(bool on) {
     if (w_.ui_.CheckBoxWrap->isChecked() == on)
@@ -63,16 +93,34 @@ void TailWindowAdapter::SetWrap(bool on) {
     w_.OnWrapClicked();
 }
 
-int TailWindowAdapter::TabWidth() const { return w_.ui_.RzSpinEditTab->value(); }
-void TailWindowAdapter::SetTabWidth(int dialogUnits) { w_.ui_.RzSpinEditTab->setValue(dialogUnits); }
-int TailWindowAdapter::ContextLines() const { return w_.ui_.RzSpinEditFilterHistory->value(); }
-QString TailWindowAdapter::FilterPattern() const { return w_.ui_.RzComboBoxFilter->currentText(); }
-QString TailWindowAdapter::AlertPattern() const { return w_.ui_.RzComboBoxAlarm->currentText(); }
-bool TailWindowAdapter::FilterInverted() const { return w_.filterInverted_; }
-bool TailWindowAdapter::AlertInverted() const { return w_.alertInverted_; }
+int TailWindowAdapter::TabWidth() const {
+    return w_.ui_.RzSpinEditTab->value();
+}
+void TailWindowAdapter::SetTabWidth(int dialogUnits) {
+    w_.ui_.RzSpinEditTab->setValue(dialogUnits);
+}
+int TailWindowAdapter::ContextLines() const {
+    return w_.ui_.RzSpinEditFilterHistory->value();
+}
+QString TailWindowAdapter::FilterPattern() const {
+    return w_.ui_.RzComboBoxFilter->currentText();
+}
+QString TailWindowAdapter::AlertPattern() const {
+    return w_.ui_.RzComboBoxAlarm->currentText();
+}
+bool TailWindowAdapter::FilterInverted() const {
+    return w_.filterInverted_;
+}
+bool TailWindowAdapter::AlertInverted() const {
+    return w_.alertInverted_;
+}
 
-QString TailWindowAdapter::FileNameText() const { return w_.ui_.EditComboBox->text(); }
-void TailWindowAdapter::SetFileNameText(const QString& text) { w_.ui_.EditComboBox->setText(text); }
+QString TailWindowAdapter::FileNameText() const {
+    return w_.ui_.EditComboBox->text();
+}
+void TailWindowAdapter::SetFileNameText(const QString& text) {
+    w_.ui_.EditComboBox->setText(text);
+}
 
 void TailWindowAdapter::SetFileNameEditVisible(bool visible) {
     w_.ui_.EditComboBox->setVisible(visible);
@@ -111,10 +159,16 @@ void TailWindowAdapter::ReplaceViewText(const QString& text) {
     memo->setUpdatesEnabled(true);
 }
 
-void TailWindowAdapter::AppendViewLine(const QString& line) { w_.ui_.MemoTail->appendPlainText(line); }
-void TailWindowAdapter::ClearView() { w_.ui_.MemoTail->clear(); }
+void TailWindowAdapter::AppendViewLine(const QString& line) {
+    w_.ui_.MemoTail->appendPlainText(line);
+}
+void TailWindowAdapter::ClearView() {
+    w_.ui_.MemoTail->clear();
+}
 
-int TailWindowAdapter::FirstVisibleLine() const { return w_.ui_.MemoTail->verticalScrollBar()->value(); }
+int TailWindowAdapter::FirstVisibleLine() const {
+    return w_.ui_.MemoTail->verticalScrollBar()->value();
+}
 
 int TailWindowAdapter::LinesThatFit() const {
     const QPlainTextEdit* memo = w_.ui_.MemoTail;
@@ -177,16 +231,24 @@ void TailWindowAdapter::SetBottomIndicator(bool atBottom) {
     indicator->setPixmap(TailPicture(name).pixmap(16, 16));
 }
 
-void TailWindowAdapter::SetStatePane(const QString& text) { w_.ui_.RzStatusPanesSTATE->setText(text); }
-void TailWindowAdapter::SetTimePane(const QString& text) { w_.ui_.RzStatusPaneTime->setText(text); }
-void TailWindowAdapter::SetInfoPane(const QString& text) { w_.ui_.RzStatusPaneINFO->setText(text); }
+void TailWindowAdapter::SetStatePane(const QString& text) {
+    w_.ui_.RzStatusPanesSTATE->setText(text);
+}
+void TailWindowAdapter::SetTimePane(const QString& text) {
+    w_.ui_.RzStatusPaneTime->setText(text);
+}
+void TailWindowAdapter::SetInfoPane(const QString& text) {
+    w_.ui_.RzStatusPaneINFO->setText(text);
+}
 
 void TailWindowAdapter::SetFileStatus(const QString& filePane, const QString& infoPane) {
     w_.ui_.RzStatusPaneFile->setText(filePane);
     w_.ui_.RzStatusPaneINFO->setText(infoPane);
 }
 
-void TailWindowAdapter::SetFileLabel(const QString& text) { w_.ui_.LabelFn->setText(text); }
+void TailWindowAdapter::SetFileLabel(const QString& text) {
+    w_.ui_.LabelFn->setText(text);
+}
 
 void TailWindowAdapter::SetApplicationTitle(const QString& text) {
     // On X11 the display name follows the window caption in the task bar ("KOVRA - ... — Kovra
@@ -194,9 +256,15 @@ void TailWindowAdapter::SetApplicationTitle(const QString& text) {
     QGuiApplication::setApplicationDisplayName(text);
 }
 
-void TailWindowAdapter::SetTrayHint(const QString& text) { w_.SetTrayHint(text); }
-void TailWindowAdapter::AdvanceTrayImage() { w_.AdvanceTrayImage(); }
-void TailWindowAdapter::SetStartMenuCaption(const QString& text) { w_.Start1_->setText(text); }
+void TailWindowAdapter::SetTrayHint(const QString& text) {
+    w_.SetTrayHint(text);
+}
+void TailWindowAdapter::AdvanceTrayImage() {
+    w_.AdvanceTrayImage();
+}
+void TailWindowAdapter::SetStartMenuCaption(const QString& text) {
+    w_.Start1_->setText(text);
+}
 
 void TailWindowAdapter::SetStartedLayout(bool started) {
     w_.ui_.PanelCB->setVisible(started);
@@ -208,7 +276,9 @@ void TailWindowAdapter::SetStartStopButtons(bool started) {
     w_.ui_.RzBitBtnStop->setVisible(started);
 }
 
-void TailWindowAdapter::ApplyColors() { w_.ApplyColors(); }
+void TailWindowAdapter::ApplyColors() {
+    w_.ApplyColors();
+}
 
 void TailWindowAdapter::SetBusyCursor(bool busy) {
     if (busy == busyCursor_)
@@ -220,17 +290,33 @@ void TailWindowAdapter::SetBusyCursor(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-QSize TailWindowAdapter::WindowOuterSize() const { return w_.frameGeometry().size(); }
+QSize TailWindowAdapter::WindowOuterSize() const {
+    return w_.frameGeometry().size();
+}
 
-void TailWindowAdapter::SetWindowOuterSize(const QSize& size) { w_.resize(w_.ClientSizeForOuter(size)); }
+void TailWindowAdapter::SetWindowOuterSize(const QSize& size) {
+    w_.resize(w_.ClientSizeForOuter(size));
+}
 
-void TailWindowAdapter::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+void TailWindowAdapter::ProcessPendingEvents() {
+    QCoreApplication::processEvents();
+}
 
-void TailWindowAdapter::InsertAlertLine(const QString& line) { w_.alerts_->AddAlertLine(line); }
-bool TailWindowAdapter::AlertsWindowVisible() const { return w_.alerts_->isVisible(); }
-void TailWindowAdapter::ShowAlertsWindow() { w_.alerts_->ShowIfHidden(); }
-void TailWindowAdapter::RestoreWindow() { w_.RestoreOperation(); }
-bool TailWindowAdapter::IsMinimized() const { return w_.isMinimized() || w_.hiddenToTray_; }
+void TailWindowAdapter::InsertAlertLine(const QString& line) {
+    w_.alerts_->AddAlertLine(line);
+}
+bool TailWindowAdapter::AlertsWindowVisible() const {
+    return w_.alerts_->isVisible();
+}
+void TailWindowAdapter::ShowAlertsWindow() {
+    w_.alerts_->ShowIfHidden();
+}
+void TailWindowAdapter::RestoreWindow() {
+    w_.RestoreOperation();
+}
+bool TailWindowAdapter::IsMinimized() const {
+    return w_.isMinimized() || w_.hiddenToTray_;
+}
 
 void TailWindowAdapter::PlaySound(const QString& fileName) {
     if (w_.services_.sound)

@@ -21,7 +21,9 @@ namespace {
 // Dropped paths longer than this are cut, as the file-name field takes no more.
 constexpr int kMaxDroppedPath = 254;
 
-QIcon TrayPicture(int index) { return TailPicture(QStringLiteral("tray%1").arg(index)); }
+QIcon TrayPicture(int index) {
+    return TailPicture(QStringLiteral("tray%1").arg(index));
+}
 
 } // namespace
 
@@ -57,9 +59,8 @@ void TFormTail::CreateTray() {
 
     tray_ = new QSystemTrayIcon(TrayPicture(0), this);
     tray_->setContextMenu(trayMenu_);
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        OnTrayActivated(int(reason));
-    });
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { OnTrayActivated(int(reason)); });
     setWindowIcon(TailPicture(QStringLiteral("program")));
 }
 
@@ -72,7 +73,9 @@ void TFormTail::ApplyTrayEnabled(bool enabled) {
     tray_->setVisible(enabled && QSystemTrayIcon::isSystemTrayAvailable());
 }
 
-void TFormTail::ApplyAlphaBlend(bool use, qint32 value) { setWindowOpacity(use ? qBound(0, value, 255) / 255.0 : 1.0); }
+void TFormTail::ApplyAlphaBlend(bool use, qint32 value) {
+    setWindowOpacity(use ? qBound(0, value, 255) / 255.0 : 1.0);
+}
 
 void TFormTail::AdvanceTrayImage() {
     trayImage_ = (trayImage_ + 1) % 4;
@@ -89,7 +92,9 @@ void TFormTail::OnTrayActivated(int reason) {
         RestoreOperation();
 }
 
-void TFormTail::OnTrayStartStop() { SetTailStatus(TailStatus() == tsStop ? tsStart : tsStop); }
+void TFormTail::OnTrayStartStop() {
+    SetTailStatus(TailStatus() == tsStop ? tsStart : tsStop);
+}
 
 void TFormTail::RestoreOperation() {
     if (isMinimized())

@@ -64,7 +64,8 @@ void BuildFileRow(TailWidgets& w) {
     QWidget* top = w.RzPanel1;
     w.Label1 = new ClickableLabel(QStringLiteral("File :"), top);
     w.SpeedButtonBrowse = SmallButton(top, QStringLiteral("browse"), QStringLiteral("Browse"));
-    w.SpeedButtonAddManager = SmallButton(top, QStringLiteral("add_manager"), QStringLiteral("Add to File Manager"));
+    w.SpeedButtonAddManager =
+        SmallButton(top, QStringLiteral("add_manager"), QStringLiteral("Add to File Manager"));
     w.EditComboBox = new QLineEdit(top);
     w.RzPanelEditFN = new FileNamePanel(top);
     w.RzPanelEditFN->hide();
@@ -98,8 +99,8 @@ void BuildOptionPanel(TailWidgets& w) {
     w.PanelCB = panel;
     w.LabelBufKo = new QLabel(QStringLiteral("Read buf (ko):"), panel);
     w.RzSpinEditBufKo = Spin(panel, 0, 500000, 5, 50);
-    w.CheckBoxAutoOffset =
-        Check(panel, QStringLiteral("Auto Offset:"), QStringLiteral("Offset back when the file ends with blank lines"));
+    w.CheckBoxAutoOffset = Check(panel, QStringLiteral("Auto Offset:"),
+                                 QStringLiteral("Offset back when the file ends with blank lines"));
     w.CheckBoxAutoOffset->setLayoutDirection(Qt::RightToLeft);
     w.RzSpinEditOffset = Spin(panel, 0, 999999, 1024, 0);
     w.CheckBoxReverseDNS = Check(panel, QStringLiteral("R. DNS"), QStringLiteral("Reverse DNS IP address "));
@@ -119,9 +120,11 @@ void BuildRightColumn(TailWidgets& w, QWidget* central) {
     w.RzBitBtnStop = new QPushButton(TailPicture(QStringLiteral("stop")), QStringLiteral("Stop"), central);
     w.RzBitBtnStop->hide();
     w.CheckBox_Top = Check(central, QStringLiteral("Always on top"));
-    w.SpeedButtonNotePad = SmallButton(central, QStringLiteral("notepad"), QStringLiteral("Open file in NotePad / Shell"));
+    w.SpeedButtonNotePad =
+        SmallButton(central, QStringLiteral("notepad"), QStringLiteral("Open file in NotePad / Shell"));
     w.SpeedButtonPrint = SmallButton(central, QStringLiteral("print"), QStringLiteral("Print current text"));
-    w.SpeedButtonManager = SmallButton(central, QStringLiteral("manager"), QStringLiteral("Open KOVRA File manager"));
+    w.SpeedButtonManager =
+        SmallButton(central, QStringLiteral("manager"), QStringLiteral("Open KOVRA File manager"));
     w.SpeedButtonControlPanel =
         SmallButton(central, QStringLiteral("parameters"), QStringLiteral("Configure KOVRA parameters"));
 }
@@ -129,7 +132,8 @@ void BuildRightColumn(TailWidgets& w, QWidget* central) {
 void BuildViewArea(TailWidgets& w, QWidget* central) {
     w.RzPanel2 = new QFrame(central);
     w.RzPanel2->setAutoFillBackground(true);
-    w.LabelFn = new ClickableLabel(QStringLiteral("Please choose a file to tail and press Start !"), w.RzPanel2);
+    w.LabelFn =
+        new ClickableLabel(QStringLiteral("Please choose a file to tail and press Start !"), w.RzPanel2);
     QFont bold = w.LabelFn->font();
     bold.setBold(true);
     w.LabelFn->setFont(bold);
@@ -169,7 +173,8 @@ void BuildStatusBar(TailWidgets& w, QWidget* central) {
         pane(QStringLiteral("Display the time (sec and milisec) needed to read/analyze/display the file"));
     w.RzStatusPaneFile = pane(QString());
     w.RzStatusPaneINFO = pane(QString());
-    w.RzStatusPaneRDNS = pane(QStringLiteral("Status of the Reverse DNS thread. Click to refresh unknown address."));
+    w.RzStatusPaneRDNS =
+        pane(QStringLiteral("Status of the Reverse DNS thread. Click to refresh unknown address."));
     for (StatusPane* p : {w.RzStatusPaneTime, w.RzStatusPaneFile, w.RzStatusPaneINFO})
         p->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     QPalette navy = w.RzStatusPaneFile->palette();
@@ -268,7 +273,8 @@ void PlaceRightColumn(const TailWidgets& w, int width) {
     w.RzBitBtnStop->setGeometry(x, 4, kRightColumnWidth - 4, 30);
     w.CheckBox_Top->setGeometry(x, 37, kRightColumnWidth - 4, 20);
     int bx = x;
-    for (QToolButton* b : {w.SpeedButtonNotePad, w.SpeedButtonPrint, w.SpeedButtonManager, w.SpeedButtonControlPanel}) {
+    for (QToolButton* b :
+         {w.SpeedButtonNotePad, w.SpeedButtonPrint, w.SpeedButtonManager, w.SpeedButtonControlPanel}) {
         b->setGeometry(bx, 59, 22, 22);
         bx += 24;
     }
