@@ -1,28 +1,21 @@
 #include "engine/gui_thread_port.h"
 
-#include <atomic>
 #include <exception>
 #include <optional>
 #include <type_traits>
 
 #include <QThread>
 
-#include "engine/pass_failure.h"
 
-GuiThreadPort::GuiThreadPort(TailWindowPort& inner, QObject& windowThreadContext)
-    : inner_(inner), context_(windowThreadContext) {}
+GuiThreadPort::GuiThreadPort(TailWindowPort& inner) : inner_(inner) {}
 
 template <typename F> auto GuiThreadPort::Call(F&& f) const -> decltype(f()) {
     using Result = decltype(f());
-    if (QThread::currentThread() == context_.thread())
+    if (QThread::currentThread() == thread())
         return f();
-    // The atomic hand-off makes the ordering between the two threads explicit to the memory model
-    // (and to ThreadSanitizer), whatever the event queue uses internally.
-    std::atomic<int> stage{1};
     std::exception_ptr failure;
     [[maybe_unused]] std::conditional_t<std::is_void_v<Result>, bool, std::optional<Result>> result{};
-    auto run = [&] {
-        stage.load(std::memory_order_acquire);
+    RunOnWindowThread([&] {
         try {
             if constexpr (std::is_void_v<Result>)
                 f();
@@ -31,16 +24,56 @@ template <typename F> auto GuiThreadPort::Call(F&& f) const -> decltype(f()) {
         } catch (...) {
             failure = std::current_exception();
         }
-        stage.store(2, std::memory_order_release);
-    };
-    stage.store(1, std::memory_order_release);
-    QMetaObject::invokeMethod(&context_, run, Qt::BlockingQueuedConnection);
-    if (stage.load(std::memory_order_acquire) != 2)
-        throw PassFailure(QStringLiteral("The window did not answer"));
+    });
     if (failure)
         std::rethrow_exception(failure);
     if constexpr (!std::is_void_v<Result>)
         return std::move(*result);
+}
+
+void GuiThreadPort::RunOnWindowThread(const std::function<void()>& run) const {
+    PendingCall call{run};
+    {
+        std::lock_guard guard(lock_);
+        pending_.push_back(&call);
+        ++queued_;
+    }
+    changed_.notify_all();
+    QMetaObject::invokeMethod(const_cast<GuiThreadPort*>(this), "RunPendingCalls", Qt::QueuedConnection);
+    std::unique_lock guard(lock_);
+    changed_.wait(guard, [&] { return call.done; });
+}
+
+// Only the calls queued before entry: a worker queues its next call as soon as one is done, and
+// draining those too would keep the window thread from its other events for a whole pass.
+void GuiThreadPort::RunPendingCalls() {
+    std::size_t count = 0;
+    {
+        std::lock_guard guard(lock_);
+        count = pending_.size();
+    }
+    for (; count > 0; --count) {
+        PendingCall* call = nullptr;
+        {
+            std::lock_guard guard(lock_);
+            if (pending_.empty())
+                return;
+            call = pending_.front();
+            pending_.pop_front();
+        }
+        call->run();
+        {
+            std::lock_guard guard(lock_);
+            call->done = true;
+        }
+        changed_.notify_all();
+    }
+}
+
+void GuiThreadPort::WaitForCall(quint64* seen, std::chrono::milliseconds timeout) {
+    std::unique_lock guard(lock_);
+    changed_.wait_for(guard, timeout, [&] { return queued_ != *seen; });
+    *seen = queued_;
 }
 
 int GuiThreadPort::ReadBufferKo() const { return Call([&] { return inner_.ReadBufferKo(); }); }
@@ -70,7 +103,9 @@ QString GuiThreadPort::FileNameText() const { return Call([&] { return inner_.Fi
 void GuiThreadPort::SetFileNameText(const QString& text) { Call([&] { inner_.SetFileNameText(text); }); }
 void GuiThreadPort::SetFileNameEditVisible(bool visible) { Call([&] { inner_.SetFileNameEditVisible(visible); }); }
 QString GuiThreadPort::ViewText() const { return Call([&] { return inner_.ViewText(); }); }
-void GuiThreadPort::ReplaceViewText(const QString& text) { Call([&] { inner_.ReplaceViewText(text); }); }
+void GuiThreadPort::ReplaceViewText(const QString& text, int lineCount) {
+    Call([&] { inner_.ReplaceViewText(text, lineCount); });
+}
 void GuiThreadPort::AppendViewLine(const QString& line) { Call([&] { inner_.AppendViewLine(line); }); }
 void GuiThreadPort::ClearView() { Call([&] { inner_.ClearView(); }); }
 int GuiThreadPort::FirstVisibleLine() const { return Call([&] { return inner_.FirstVisibleLine(); }); }

@@ -1,19 +1,39 @@
 #pragma once
 // GuiThreadPort: a TailWindowPort that forwards every call to the real port on the window thread.
-// Called on the window thread it forwards directly; called from a worker it posts the call to the
-// window thread and blocks until it has run (Qt::BlockingQueuedConnection), so no window code ever
-// runs on the worker and every progress text is shown before the worker goes on. An exception
-// thrown by the window is carried back and rethrown on the calling thread.
+// Called on the window thread it forwards directly. Called from a worker it queues the call, wakes
+// the window thread with a queued invocation and blocks until the call has run there, so no window
+// code ever runs on the worker and every progress text is shown before the worker goes on. An
+// exception thrown by the window is carried back and rethrown on the calling thread.
 //
-// Ownership: neither the inner port nor the context object is owned. The context object must live
-// on the window thread, whose event loop must keep running while a worker calls in.
+// The calls wait in a queue of our own (one lock, one condition) rather than inside Qt's blocking
+// connection: the stop sequence can then run them even from inside the delivery of another posted
+// event, where the event dispatcher delivers none, and the hand-over's ordering is visible to
+// ThreadSanitizer.
+//
+// Ownership: the inner port is not owned and must outlive this object; create it on the window
+// thread, whose event loop must keep running while a worker calls in.
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
 #include <QObject>
 
 #include "engine/tail_window_port.h"
 
-class GuiThreadPort final : public TailWindowPort {
+class GuiThreadPort final : public QObject, public TailWindowPort {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(GuiThreadPort)
+
 public:
-    GuiThreadPort(TailWindowPort& inner, QObject& windowThreadContext);
+    explicit GuiThreadPort(TailWindowPort& inner);
+
+    // Window thread: runs the calls that workers have queued.
+    Q_INVOKABLE void RunPendingCalls();
+    // Window thread: waits until a worker queues a call after *seen (then updates *seen) or the
+    // timeout passes.
+    void WaitForCall(quint64* seen, std::chrono::milliseconds timeout);
 
     int ReadBufferKo() const override;
     void SetReadBufferKo(int kilobytes) override;
@@ -42,7 +62,7 @@ public:
     void SetFileNameText(const QString& text) override;
     void SetFileNameEditVisible(bool visible) override;
     QString ViewText() const override;
-    void ReplaceViewText(const QString& text) override;
+    void ReplaceViewText(const QString& text, int lineCount) override;
     void AppendViewLine(const QString& line) override;
     void ClearView() override;
     int FirstVisibleLine() const override;
@@ -79,8 +99,16 @@ public:
     void PlaySound(const QString& fileName) override;
 
 private:
+    struct PendingCall {
+        std::function<void()> run;
+        bool done = false;
+    };
     template <typename F> auto Call(F&& f) const -> decltype(f());
+    void RunOnWindowThread(const std::function<void()>& run) const;
 
     TailWindowPort& inner_;
-    QObject& context_;
+    mutable std::mutex lock_;
+    mutable std::condition_variable changed_;
+    mutable std::deque<PendingCall*> pending_;
+    mutable quint64 queued_ = 0;
 };

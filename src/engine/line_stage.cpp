@@ -56,6 +56,7 @@ void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
     }
     const qsizetype length = out.size() - lineStart;
     out.append(kLineEnd);
+    ++outputLines_;
     if (s_.filterOn) {
         if (!failed)
             afterCountdown_ = s_.afterCount;
@@ -88,12 +89,15 @@ void LineStage::EmitHeld(QString& out, qsizetype lineStart) {
     out.truncate(lineStart);
     const qint64 before = static_cast<qint64>(heldRing_.size());
     const qint64 removed = heldCount_ - before;
-    if (removed > 0 && s_.showRemLineInfo)
+    if (removed > 0 && s_.showRemLineInfo) {
         out.append(QLatin1String("... (") + QString::number(removed) + QLatin1String(")") + kLineEnd);
+        ++outputLines_;
+    }
     const qint64 shown = std::min(heldCount_, before);
     for (qint64 i = heldCount_ - shown; i < heldCount_; ++i) {
         out.append(heldRing_[static_cast<size_t>(i % before)]);
         out.append(kLineEnd);
+        ++outputLines_;
     }
     out.append(scratch_);
     heldCount_ = 0;

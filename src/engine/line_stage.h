@@ -39,6 +39,7 @@ public:
 
     int LinesRead() const { return linesRead_; }
     int LinesFiltered() const { return linesFiltered_; }
+    int OutputLines() const { return outputLines_; }
     // Byte position, from the window's start, of the end of the last output line; -1 when none.
     qint64 LastKeptLineEnd() const { return lastKeptLineEnd_; }
     bool HasAlertLine() const { return alertLength_ >= 0; }
@@ -61,6 +62,7 @@ private:
 
     int linesRead_ = 0;
     int linesFiltered_ = 0;
+    int outputLines_ = 0;
     int afterCountdown_ = 0;
     qint64 lastKeptLineEnd_ = -1;
     qsizetype alertStart_ = 0;

@@ -1,6 +1,7 @@
 #include "engine/read_buffer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QFile>
 
@@ -14,17 +15,35 @@ void ReadBuffer::BeginPass() {
 void ReadBuffer::EndPass() {
     std::lock_guard guard(lock_);
     inPass_ = false;
-    if (releasePending_)
+    if (releasePending_) {
         data_.reset();
+        spare_ = QString();
+    }
     releasePending_ = false;
 }
 
 void ReadBuffer::Release() {
     std::lock_guard guard(lock_);
-    if (inPass_)
+    if (inPass_) {
         releasePending_ = true;
-    else
+    } else {
         data_.reset();
+        spare_ = QString();
+    }
+}
+
+QString ReadBuffer::TakeSpareText() {
+    std::lock_guard guard(lock_);
+    return std::exchange(spare_, QString());
+}
+
+void ReadBuffer::KeepSpareText(QString text) {
+    if (!text.isDetached())
+        return; // still shared (with the view): not ours to write into
+    text.resize(0);
+    std::lock_guard guard(lock_);
+    if (text.capacity() > spare_.capacity())
+        spare_ = std::move(text);
 }
 
 char* ReadBuffer::Ensure(qint64 need) {

@@ -24,6 +24,12 @@ public:
 
     // A block of at least need bytes, or null while the capacity is 0. Throws std::bad_alloc.
     char* Ensure(qint64 need);
+
+    // A text allocation kept from the last pass (the output or the view text it replaced) when
+    // nothing else shares it, so the next pass writes into memory that is already mapped instead
+    // of faulting in a fresh block of twice the window. Released with the buffer.
+    QString TakeSpareText();
+    void KeepSpareText(QString text);
     qint64 Capacity() const;
     bool Held() const;
 
@@ -31,6 +37,7 @@ private:
     mutable std::mutex lock_;
     qint64 capacity_ = 0;
     std::unique_ptr<char[]> data_;
+    QString spare_;
     bool inPass_ = false;
     bool releasePending_ = false;
 };

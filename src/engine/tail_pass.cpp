@@ -86,6 +86,7 @@ private:
     int linesRead_ = 0;
     int linesFiltered_ = 0;
     qint64 lastKeptLineEnd_ = -1;
+    int outLines_ = 0;
     QString alertPattern_;
     bool alertInverted_ = false;
 };
@@ -186,7 +187,7 @@ bool TailPass::TypeFile() {
 
 void TailPass::ReadAndPublish(const PassSettings& settings) {
     qint64 offset = window_.AutoOffset() ? 0 : window_.Offset();
-    const QString oldText = window_.ViewText();
+    QString oldText = window_.ViewText();
     for (;;) {
         ReadOnce(settings, offset);
         if (!MoveBack(settings, offset))
@@ -197,6 +198,7 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
     if (window_.AutoOffset() && offset != window_.Offset())
         window_.SetOffset(static_cast<int>(offset));
     Publish(oldText);
+    rt_.Buffer.KeepSpareText(changed_ ? std::move(oldText) : std::move(out_));
     ShowFileStatus();
     RunAlertStep(AlertFindings{settings.alertOn, alertPattern_, alertInverted_, changed_, alertLine_,
                                rt_.CurrentFileName},
@@ -209,7 +211,10 @@ void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
                        rt_.Buffer);
     hasRead_ = true;
     Progress(QStringLiteral("Analyzing"));
-    out_.clear();
+    if (out_.isDetached())
+        out_.resize(0);
+    else
+        out_ = rt_.Buffer.TakeSpareText();
     ApplyTabs();
     LineStageSettings stageSettings{settings.killLine,   settings.reverseDns,         settings.filterOn,
                                     settings.alertOn,    settings.before,             settings.after,
@@ -227,6 +232,7 @@ void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
     linesRead_ = stage.LinesRead();
     linesFiltered_ = stage.LinesFiltered();
     lastKeptLineEnd_ = stage.LastKeptLineEnd();
+    outLines_ = stage.OutputLines();
     if (stage.HasAlertLine())
         alertLine_ = stage.AlertLine(out_);
 }
@@ -266,7 +272,7 @@ void TailPass::Publish(const QString& oldText) {
         changed_ = true;
         rt_.LastChangeTime = deps_.clock->Now();
         Progress(QStringLiteral("Analyze > Memo"));
-        window_.ReplaceViewText(out_);
+        window_.ReplaceViewText(out_, outLines_);
         if (atBottom || deps_.params->alwaysscroll)
             window_.ScrollLines(window_.ViewLineCount() - 1);
         else

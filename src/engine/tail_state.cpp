@@ -40,7 +40,7 @@ QThread::Priority WorkerPriority(qint32 threadprio) {
 } // namespace
 
 TailEngine::TailEngine(const EngineDeps& deps, int tickIntervalMs, QObject* parent)
-    : QObject(parent), deps_(deps), gui_(*deps.window, *this) {
+    : QObject(parent), deps_(deps), gui_(*deps.window) {
     timer1_.setInterval(tickIntervalMs);
     connect(&timer1_, &QTimer::timeout, this, &TailEngine::Tick);
 }
@@ -48,8 +48,6 @@ TailEngine::TailEngine(const EngineDeps& deps, int tickIntervalMs, QObject* pare
 TailEngine::~TailEngine() {
     timer1_.stop();
     WaitForPassEnd();
-    if (worker_)
-        worker_->wait();
 }
 
 void TailEngine::SetTailStatus(int state) {
@@ -158,14 +156,19 @@ void TailEngine::StopSequence() {
     w.ApplyColors();
 }
 
-// Handles window events until the running pass has ended, so that its hand-overs can run. The
-// worker's finished signal wakes the loop after the busy flag has been cleared.
+// Handles window events until the running pass has ended, so that its hand-overs can run; no
+// time limit. The worker's calls are also run directly: when the stop itself was requested from a
+// posted event, the event dispatcher would not deliver them. The bounded wait only paces the loop.
 void TailEngine::WaitForPassEnd() {
+    quint64 seen = 0;
     while (rt_.Busy.load(std::memory_order_acquire)) {
         timer1_.stop();
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        gui_.RunPendingCalls();
         QCoreApplication::processEvents();
+        if (rt_.Busy.load(std::memory_order_acquire))
+            gui_.WaitForCall(&seen, std::chrono::milliseconds(10));
     }
+    JoinWorker();
 }
 
 void TailEngine::RememberStopState() {
@@ -206,25 +209,19 @@ void TailEngine::ShowStopFailure(const QString& step, const std::exception& fail
 }
 
 void TailEngine::LaunchWorker() {
-    if (worker_) {
-        // The previous worker has cleared the busy flag: it only has to return.
-        worker_->wait();
-        worker_.reset();
-    }
-    worker_.reset(QThread::create([this] {
+    JoinWorker(); // the previous worker has cleared the busy flag: it only has to return
+    const QThread::Priority priority = WorkerPriority(deps_.params->threadprio);
+    worker_ = std::thread([this, priority] {
+        QThread::currentThread()->setPriority(priority); // stays normal when it cannot be set
         try {
             DomTail(rt_, deps_, gui_, true);
         } catch (...) {
             // Anything that escapes a pass on the worker is swallowed here.
         }
-    }));
-    connect(worker_.get(), &QThread::finished, this, &TailEngine::ReapWorker, Qt::QueuedConnection);
-    worker_->start(WorkerPriority(deps_.params->threadprio));
+    });
 }
 
-void TailEngine::ReapWorker() {
-    if (worker_ && worker_->isFinished()) {
-        worker_->wait();
-        worker_.reset();
-    }
+void TailEngine::JoinWorker() {
+    if (worker_.joinable())
+        worker_.join();
 }

@@ -4,7 +4,7 @@
 // tick on the window thread (timer mode) or on a worker thread (worker mode, `usethread`).
 //
 // Threads: create, call and destroy on the window thread. In worker mode the pass runs on a worker
-// per tick and reaches the window only through a GuiThreadPort (blocking hand-over), so the window
+// thread per tick (at the `threadprio` priority) and reaches the window only through a GuiThreadPort (blocking hand-over), so the window
 // thread's event loop must run; the stop sequence and the destructor keep handling events until a
 // running pass has ended. The flags ClearRequested, MouseHeld and HidePoint are atomics the window
 // may write at any time.
@@ -12,7 +12,7 @@
 // Ownership: nothing in EngineDeps is owned; all of it must outlive the engine. The window owns one
 // engine, requests tsStop right after creating it and before tearing itself down.
 #include <atomic>
-#include <memory>
+#include <thread>
 
 #include <QObject>
 #include <QString>
@@ -20,8 +20,6 @@
 
 #include "engine/gui_thread_port.h"
 #include "engine/tail_runtime.h"
-
-class QThread;
 
 class TailEngine final : public QObject {
     Q_OBJECT
@@ -64,13 +62,13 @@ private:
     void StoreWindowSize();
     void ShowStopFailure(const QString& step, const std::exception& failure);
     void LaunchWorker();
-    void ReapWorker();
+    void JoinWorker();
 
     EngineDeps deps_;
     TailRuntime rt_;
     GuiThreadPort gui_;
     QTimer timer1_;
-    std::unique_ptr<QThread> worker_;
+    std::thread worker_; // the worker of the current or last tick; joined before the next one
     int offsetAtStop_ = 0;
     QString fileNameAtStop_;
 };

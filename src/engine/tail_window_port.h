@@ -51,9 +51,9 @@ public:
 
     // --- The view (MemoTail)
     virtual QString ViewText() const = 0;
-    // Empties the view and puts the lines of text in, inside one update bracket (no repaint until
-    // it closes, also on failure). Leaves the first line at the top and nothing selected.
-    virtual void ReplaceViewText(const QString& text) = 0;
+    // Empties the view and puts the lineCount lines of text in, inside one update bracket (no
+    // repaint until it closes, also on failure). Leaves the first line at the top, nothing selected.
+    virtual void ReplaceViewText(const QString& text, int lineCount) = 0;
     virtual void AppendViewLine(const QString& line) = 0;
     virtual void ClearView() = 0;
     virtual int FirstVisibleLine() const = 0;

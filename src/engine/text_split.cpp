@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include <QtEndian>
 
@@ -44,26 +45,27 @@ inline void AppendRun(QString& out, const char16_t* p, qsizetype n) {
     out.append(reinterpret_cast<const QChar*>(p), n);
 }
 
-template <typename Unit> bool IsBlank(Unit c) { return c == Unit(' ') || c == Unit('\t'); }
-
 // Appends one line's units, turning every run of blanks into one space unless the line being
-// built already ends with a space.
+// built already ends with a space. Writes straight into the text: the result is never longer.
 template <typename Unit>
 void AppendKillSpace(QString& out, qsizetype lineStart, const Unit* p, const Unit* end) {
-    while (p < end) {
-        const Unit* q = p;
-        while (q < end && !IsBlank(*q))
-            ++q;
-        if (q > p)
-            AppendRun(out, p, q - p);
-        if (q == end)
-            return;
-        if (out.size() == lineStart || out.back() != QLatin1Char(' '))
-            out.append(QLatin1Char(' '));
-        p = q;
-        while (p < end && IsBlank(*p))
-            ++p;
+    const qsizetype base = out.size();
+    out.resize(base + (end - p));
+    char16_t* const text = reinterpret_cast<char16_t*>(out.data());
+    char16_t* dst = text + base;
+    bool afterSpace = base > lineStart && dst[-1] == u' ';
+    for (; p < end; ++p) {
+        const auto c = static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(*p));
+        if (c == u' ' || c == u'\t') {
+            if (!afterSpace)
+                *dst++ = u' ';
+            afterSpace = true;
+        } else {
+            *dst++ = c;
+            afterSpace = false;
+        }
     }
+    out.truncate(dst - text);
 }
 
 template <typename Unit>

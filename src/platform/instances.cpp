@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <optional>
 #include <vector>
@@ -180,6 +181,8 @@ private:
                 QString caption = m_channel.Caption();
                 caption.replace(u'\n', u' ');
                 socket.write(caption.toUtf8() + '\n' + QByteArray::number(m_channel.Identity()) + '\n');
+            } else if (line == "DESCRIBE") {
+                socket.write(DescriptionText());
             } else if (line.startsWith("SHOWHIDE ")) {
                 bool ok = false;
                 const int mode = line.mid(9).toInt(&ok);
@@ -189,6 +192,29 @@ private:
         }
         if (socket.bytesAvailable() > kMaxLineBytes)
             socket.abort();
+    }
+
+    // The describer reads widgets, so it runs on the channel's (window) thread; this thread waits
+    // for it with a deadline, so a busy or closing window costs a bounded wait, never a deadlock.
+    QByteArray DescriptionText() {
+        auto answer = std::make_shared<std::promise<WindowDescription>>();
+        std::future<WindowDescription> described = answer->get_future();
+        InstanceChannel* channel = &m_channel;
+        QMetaObject::invokeMethod(
+            channel, [channel, answer] { answer->set_value(channel->Describe()); }, Qt::QueuedConnection);
+        QByteArray text;
+        if (described.wait_for(std::chrono::milliseconds(kDescribeTimeoutMs)) == std::future_status::ready) {
+            const WindowDescription description = described.get();
+            for (auto it = description.cbegin(); it != description.cend(); ++it)
+                text += OneLine(it.key()).remove(u'=').toUtf8() + '=' + OneLine(it.value()).toUtf8() + '\n';
+        }
+        return text + '\n';
+    }
+
+    static QString OneLine(QString text) {
+        text.replace(u'\r', u' ');
+        text.replace(u'\n', u' ');
+        return text;
     }
 
     // Queued: the request is acted upon on the window thread, never on this one.
@@ -271,6 +297,20 @@ quint32 InstanceChannel::Identity() const {
     return m_identity;
 }
 
+void InstanceChannel::SetDescriber(std::function<WindowDescription()> describer) {
+    const std::lock_guard lock(m_infoLock);
+    m_describer = std::move(describer);
+}
+
+WindowDescription InstanceChannel::Describe() const {
+    std::function<WindowDescription()> describer;
+    {
+        const std::lock_guard lock(m_infoLock);
+        describer = m_describer;
+    }
+    return describer ? describer() : WindowDescription();
+}
+
 std::unique_ptr<TXStringIntList> CollectSiblingWindows() {
     auto list = std::make_unique<TXStringIntList>();
     for (const Sibling& sibling : Siblings())
@@ -300,4 +340,23 @@ void HideAll() {
 bool PostShowHide(qint32 handle, int mode) {
     const QString folder = InstanceFolder();
     return !folder.isEmpty() && Post(QDir(folder).filePath(SocketName(handle)), mode);
+}
+
+WindowDescription DescribeWindow(qint32 handle) {
+    const QString folder = InstanceFolder();
+    QLocalSocket socket;
+    if (folder.isEmpty() || !ConnectTo(socket, QDir(folder).filePath(SocketName(handle))) ||
+        !WriteAll(socket, "DESCRIBE\n"))
+        return {};
+    const QDeadlineTimer deadline(kInstanceTimeoutMs + kDescribeTimeoutMs);
+    WindowDescription description;
+    while (const auto line = ReadLine(socket, deadline)) {
+        if (line->isEmpty())
+            return description;
+        const QString text = QString::fromUtf8(*line);
+        const qsizetype equals = text.indexOf(u'=');
+        if (equals > 0)
+            description.insert(text.left(equals), text.mid(equals + 1));
+    }
+    return {}; // cut short: a partial description would mislead
 }

@@ -7,6 +7,13 @@
 // on it:
 //   "QUERY\n"       -> "<caption>\n<identity as unsigned decimal>\n"
 //   "SHOWHIDE <n>\n" -> no answer; 0 = restore, 1 = minimise, other values are ignored
+//   "DESCRIBE\n"     -> "<key>=<value>\n" lines, then an empty line
+// DESCRIBE is how tools and tests ask a running window what it follows (tail state, file name,
+// patterns, whether it is minimised...; the tail window's keys are listed at
+// TFormTail::Describe). The window registers a describer on its channel, which runs on the window
+// thread: the responder hands the request over there and waits at most kDescribeTimeoutMs. A
+// window without a describer, or one whose thread did not answer in time, sends the empty line
+// alone. While it waits, the responder answers no other request.
 // The handle is the number in the socket's name: the process id for the first channel of a
 // process, with a serial number above bit 22 (Linux process ids stay below 2^22) for further
 // channels of the same process, so it stays unique among live processes and fits a qint32.
@@ -16,9 +23,11 @@
 // signal. The enumeration and posting functions run on the calling thread and block at most
 // kInstanceTimeoutMs per socket; they never wait for a peer to act on a request.
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
@@ -26,6 +35,7 @@
 #include "util/pair_lists.h"
 
 inline constexpr int kInstanceTimeoutMs = 300;
+inline constexpr int kDescribeTimeoutMs = 2000;
 inline constexpr int kShowHideRestore = 0;
 inline constexpr int kShowHideMinimise = 1;
 
@@ -39,6 +49,10 @@ QString InstanceFolder();
 bool PrepareInstanceFolder(const QString& path, uint ownerUid);
 
 class InstanceResponder;
+
+// A window's answer to DESCRIBE: key -> value. Keys and values are single lines (line breaks are
+// sent as blanks); a key holds no "=".
+using WindowDescription = QMap<QString, QString>;
 
 // One window's end of the channel. Lives on the window thread; the caption and identity may be set
 // at any time and are read by the responder thread under a lock.
@@ -63,6 +77,13 @@ public:
     QString Caption() const;
     quint32 Identity() const;
 
+    // The function that answers DESCRIBE; empty: none (the answer is empty). It is called on the
+    // channel's thread, so it may read the window's widgets; it must not block. Clear it before
+    // the things it reads go away.
+    void SetDescriber(std::function<WindowDescription()> describer);
+    // Runs the describer; channel's thread only.
+    WindowDescription Describe() const;
+
 signals:
     // A sibling asked this window to restore (0) or minimise (1). Queued to the window thread.
     void ShowHideRequested(int mode);
@@ -71,6 +92,7 @@ private:
     mutable std::mutex m_infoLock;
     QString m_caption;
     quint32 m_identity = 0;
+    std::function<WindowDescription()> m_describer;
 
     QString m_socketPath;
     qint32 m_handle = 0;
@@ -91,3 +113,8 @@ void HideAll();
 
 // Posts a show/hide request to the socket with that handle; false when it could not be delivered.
 bool PostShowHide(qint32 handle, int mode);
+
+// Asks the window with that handle to describe itself. Empty when it cannot be reached, has no
+// describer or did not answer in time. Blocks the calling thread for up to about
+// kInstanceTimeoutMs + kDescribeTimeoutMs, so never call it on the thread of the window asked.
+WindowDescription DescribeWindow(qint32 handle);

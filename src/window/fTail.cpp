@@ -97,6 +97,9 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
 }
 
 TFormTail::~TFormTail() {
+    // The describer reads the objects torn down below; events processed meanwhile may run it.
+    if (channel_)
+        channel_->SetDescriber({});
     ClosingSequence();
     params_->SaveParams();
     SaveHistories(*filterHistory_, *alarmHistory_, services_.dialogs);
@@ -153,6 +156,7 @@ void TFormTail::JoinInstances() {
     channel_ = std::make_unique<InstanceChannel>();
     connect(channel_.get(), &InstanceChannel::ShowHideRequested, this, &TFormTail::OnShowHideRequest);
     channel_->SetCaption(windowTitle());
+    channel_->SetDescriber([this] { return Describe(); });
     channel_->Listen();
     const IdentityResult identity = WindowIdentity(params_->CommandLine);
     if (!identity.ok) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include <QMainWindow>
+#include <QMap>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -65,6 +66,10 @@ public:
     void RestoreOperation();
     void MinimizeOperation();
     bool TrayEnabled() const;
+    // What the window follows, its answer to the DESCRIBE request of the running instances:
+    // status (none, stopped, started), filename (the file-name edit), filter and alert (1 when
+    // checked) with filterpattern and alertpattern, minimized, hidden (into the tray), visible.
+    QMap<QString, QString> Describe() const;
 
     const TailWidgets& Widgets() const { return ui_; }
     TailEngine& Engine() { return *engine_; }

@@ -143,7 +143,7 @@ QString TailWindowAdapter::ViewText() const {
     return text;
 }
 
-void TailWindowAdapter::ReplaceViewText(const QString& text) {
+void TailWindowAdapter::ReplaceViewText(const QString& text, int /*lineCount*/) {
     QPlainTextEdit* memo = w_.ui_.MemoTail;
     memo->setUpdatesEnabled(false);
     try {

@@ -42,7 +42,7 @@ public:
     void SetFileNameEditVisible(bool visible) override;
 
     QString ViewText() const override;
-    void ReplaceViewText(const QString& text) override;
+    void ReplaceViewText(const QString& text, int lineCount) override;
     void AppendViewLine(const QString& line) override;
     void ClearView() override;
     int FirstVisibleLine() const override;

@@ -1,6 +1,8 @@
 // How the tail window lives on the desktop: the tray icon and its menu, the show/hide requests of
 // the other running windows, minimising and restoring, the first activation and dropped files.
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
@@ -146,6 +148,24 @@ bool TFormTail::event(QEvent* event) {
         });
     }
     return handled;
+}
+
+QMap<QString, QString> TFormTail::Describe() const {
+    const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    const int status = TailStatus();
+    return {
+        {QStringLiteral("status"), status == tsStart  ? QStringLiteral("started")
+                                   : status == tsStop ? QStringLiteral("stopped")
+                                                      : QStringLiteral("none")},
+        {QStringLiteral("filename"), ui_.EditComboBox->text()},
+        {QStringLiteral("filter"), flag(ui_.CheckBoxFilter->isChecked())},
+        {QStringLiteral("filterpattern"), ui_.RzComboBoxFilter->currentText()},
+        {QStringLiteral("alert"), flag(ui_.CheckBoxAlert->isChecked())},
+        {QStringLiteral("alertpattern"), ui_.RzComboBoxAlarm->currentText()},
+        {QStringLiteral("minimized"), flag(isMinimized())},
+        {QStringLiteral("hidden"), flag(hiddenToTray_)},
+        {QStringLiteral("visible"), flag(isVisible())},
+    };
 }
 
 void TFormTail::dragEnterEvent(QDragEnterEvent* event) {

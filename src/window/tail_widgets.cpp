@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kTopPanelHeight = 83;
 constexpr int kRightColumnWidth = 106;
-constexpr int kOptionPanelWidth = 330;
+constexpr int kOptionPanelWidth = 312;
 constexpr int kStatusBarHeight = 22;
 constexpr int kRowFile = 4;
 constexpr int kRowFilter = 31;
@@ -242,7 +242,7 @@ void PlaceTopPanel(const TailWidgets& w, int topWidth, bool running) {
     const int editRight = optionLeft + treeOffset + 1;
     w.EditComboBox->setGeometry(editLeft, kRowFile, editRight - editLeft, kRowHeight);
     w.RzPanelEditFN->setGeometry(w.EditComboBox->geometry());
-    w.RzBitBtnOpenTree->setGeometry(optionLeft + treeOffset, kRowFile, 60, kRowHeight);
+    w.RzBitBtnOpenTree->setGeometry(optionLeft + treeOffset, kRowFile, 56, kRowHeight);
 
     const int rowRight = running ? optionLeft - 4 : topWidth - 4;
     w.CheckBoxFilter->setGeometry(22, kRowFilter, 18, kRowHeight);
@@ -256,15 +256,15 @@ void PlaceTopPanel(const TailWidgets& w, int topWidth, bool running) {
 }
 
 void PlaceOptionPanel(const TailWidgets& w) {
-    w.LabelBufKo->setGeometry(200, kRowFile - 2, 70, kRowHeight);
-    w.RzSpinEditBufKo->setGeometry(270, kRowFile - 2, 58, kRowHeight);
-    w.CheckBoxAutoOffset->setGeometry(4, kRowFilter - 2, 86, kRowHeight);
-    w.RzSpinEditOffset->setGeometry(92, kRowFilter - 2, 80, kRowHeight);
-    w.CheckBoxReverseDNS->setGeometry(180, kRowFilter - 2, 70, kRowHeight);
-    w.CheckBoxCompactSpace->setGeometry(4, kRowAlert - 2, 82, kRowHeight);
-    w.CheckBoxWrap->setGeometry(90, kRowAlert - 2, 56, kRowHeight);
-    w.CheckBoxTabs->setGeometry(150, kRowAlert - 2, 18, kRowHeight);
-    w.RzSpinEditTab->setGeometry(170, kRowAlert - 2, 60, kRowHeight);
+    w.LabelBufKo->setGeometry(194, kRowFile - 2, 62, kRowHeight);
+    w.RzSpinEditBufKo->setGeometry(256, kRowFile - 2, 54, kRowHeight);
+    w.CheckBoxAutoOffset->setGeometry(2, kRowFilter - 2, 84, kRowHeight);
+    w.RzSpinEditOffset->setGeometry(88, kRowFilter - 2, 70, kRowHeight);
+    w.CheckBoxReverseDNS->setGeometry(164, kRowFilter - 2, 64, kRowHeight);
+    w.CheckBoxCompactSpace->setGeometry(2, kRowAlert - 2, 78, kRowHeight);
+    w.CheckBoxWrap->setGeometry(84, kRowAlert - 2, 54, kRowHeight);
+    w.CheckBoxTabs->setGeometry(140, kRowAlert - 2, 18, kRowHeight);
+    w.RzSpinEditTab->setGeometry(160, kRowAlert - 2, 54, kRowHeight);
 }
 
 void PlaceRightColumn(const TailWidgets& w, int width) {

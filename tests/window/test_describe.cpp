@@ -1,0 +1,80 @@
+// The DESCRIBE request answered by a tail window in this process: what it reports and that a
+// window thread that cannot answer costs a bounded wait, not a hang.
+#include <chrono>
+#include <future>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include "kovra_process.h"
+#include "platform/instances.h"
+#include "window_fixture.h"
+#include "window_parts/wait_until.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class WindowDescribe : public TailWindowTest {
+protected:
+    void SetUp() override {
+        TailWindowTest::SetUp();
+        const QString runtime = TempPath(QStringLiteral("run"));
+        ASSERT_TRUE(QDir().mkpath(runtime));
+        runtime_ = std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    }
+    void TearDown() override {
+        TailWindowTest::TearDown();
+        runtime_.reset();
+    }
+    // Asked from another thread while this one keeps handling the window's events.
+    WindowDescription DescribeFromElsewhere() {
+        const qint32 handle = Window().Channel()->Handle();
+        auto answer = std::async(std::launch::async, [handle] { return DescribeWindow(handle); });
+        EXPECT_TRUE(WaitUntil([&] { return answer.wait_for(0ms) == std::future_status::ready; }));
+        return answer.get();
+    }
+
+private:
+    std::unique_ptr<ScopedEnv> runtime_;
+};
+
+TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
+    MakeWindow(kTrueColor, {"kovra", "/f=Warn", "app.log"}, true);
+    ASSERT_NE(Window().Channel(), nullptr);
+    ASSERT_TRUE(Window().Channel()->IsListening());
+
+    const WindowDescription expected{
+        {"status", "stopped"},     {"filename", "app.log"}, {"filter", "1"},
+        {"filterpattern", "Warn"}, {"alert", "0"},          {"alertpattern", ""},
+        {"minimized", "0"},        {"hidden", "0"},         {"visible", "1"},
+    };
+    WindowDescription described = DescribeFromElsewhere();
+    EXPECT_EQ(described, expected) << Show(described);
+
+    Ui().RzComboBoxAlarm->setEditText(QStringLiteral("disk = full"));
+    ClickOn(Ui().CheckBoxAlert);
+    StartOn(WriteFile(QStringLiteral("app.log"), "one\n"));
+    described = DescribeFromElsewhere();
+    EXPECT_EQ(described.value(QStringLiteral("status")), QStringLiteral("started")) << Show(described);
+    EXPECT_EQ(described.value(QStringLiteral("alert")), QStringLiteral("1")) << Show(described);
+    EXPECT_EQ(described.value(QStringLiteral("alertpattern")), QStringLiteral("disk = full"))
+        << Show(described);
+}
+
+TEST_F(WindowDescribe, AWindowThreadThatCannotAnswerCostsABoundedWait) {
+    MakeWindow(kTrueColor, {"kovra"}, true);
+    ASSERT_NE(Window().Channel(), nullptr);
+    // Asked on the window's own thread, the window cannot answer until the call has returned.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_TRUE(DescribeWindow(Window().Channel()->Handle()).isEmpty());
+    EXPECT_LT(elapsed.elapsed(), kInstanceTimeoutMs + kDescribeTimeoutMs + 2000);
+    // The late hand-over runs harmlessly, and the window answers again.
+    EXPECT_EQ(DescribeFromElsewhere().value(QStringLiteral("status")), QStringLiteral("stopped"));
+}
+
+} // namespace

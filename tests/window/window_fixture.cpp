@@ -1,0 +1,88 @@
+#include "window_fixture.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "engine/tail_state.h"
+#include "settings/uList.h"
+#include "settings/uParam.h"
+
+QColor StoredColor(quint32 value) {
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+ScopedEnv::ScopedEnv(const char* name, const QByteArray& value)
+    : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+    qputenv(name, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        qputenv(name_, old_);
+    else
+        qunsetenv(name_);
+}
+
+void TailWindowTest::SetUp() {
+    ASSERT_TRUE(dir_.isValid());
+    configHome_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", QFile::encodeName(ConfigFolder()));
+}
+
+void TailWindowTest::TearDown() {
+    // The window saves its settings when it goes: into the temporary folder, not the user's.
+    window_.reset();
+    configHome_.reset();
+}
+
+TFormTail& TailWindowTest::MakeWindow(qint64 displayColorCount, const QStringList& arguments,
+                                      bool joinInstances) {
+    window_.reset();
+    TailWindowServices services;
+    services.dialogs = &dialogs_;
+    services.sound = &sound_;
+    services.mail = &mail_;
+    services.clock = &clock_;
+    services.arguments = arguments;
+    services.displayColorCount = displayColorCount;
+    services.joinInstances = joinInstances;
+    services.tickIntervalMs = 3600 * 1000;
+    window_ = std::make_unique<TFormTail>(services);
+    // Passes on the window thread: each tick has ended when Tick() returns.
+    window_->Params().usethread = false;
+    window_->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    return *window_;
+}
+
+QString TailWindowTest::WriteFile(const QString& name, const QByteArray& content) {
+    const QString path = dir_.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    EXPECT_EQ(file.write(content), content.size());
+    return path;
+}
+
+void TailWindowTest::StartOn(const QString& path) {
+    Ui().EditComboBox->setText(path);
+    QTest::mouseClick(Ui().RzBitBtnStart, Qt::LeftButton);
+    ASSERT_EQ(Window().TailStatus(), tsStart) << "the Start button did not start " << path.toStdString();
+}
+
+void TailWindowTest::ClickStop() {
+    QTest::mouseClick(Ui().RzBitBtnStop, Qt::LeftButton);
+    ASSERT_EQ(Window().TailStatus(), tsStop);
+}
+
+void TailWindowTest::SetDefaultRefreshRate(qint32 seconds) {
+    Window().Manager().List->DefFile->SetRefreshRate(seconds);
+}
+
+void ReleaseOn(QWidget* widget, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+    QTest::mouseRelease(widget, button, modifiers, widget->rect().center());
+}
+
+void ClickOn(QWidget* widget, Qt::KeyboardModifiers modifiers) {
+    QTest::mouseClick(widget, Qt::LeftButton, modifiers, widget->rect().center());
+}

@@ -1,0 +1,120 @@
+// Renders the pictures of the README: the tail window stopped and running on a growing demo log
+// with a filter and context lines, the alerts window and the about box. Runs offscreen with its
+// own settings folder; usage: kovra_screenshots OUTPUT_FOLDER
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "engine/tail_state.h"
+#include "manage/fTailAbout.h"
+#include "manage/fTailAlerts.h"
+#include "platform/dialogs.h"
+#include "platform/mail_sender.h"
+#include "platform/sound_player.h"
+#include "window/fTail.h"
+
+namespace {
+
+class SilentDialogs final : public DialogService {
+public:
+    void ShowMessage(Icon, const QString&) override {}
+    bool AskYesNo(Icon, const QString&) override { return false; }
+    QString ChooseOpenFile(const QString&) override { return {}; }
+};
+
+class NoSound final : public SoundPlayer {
+public:
+    void Play(const QString&) override {}
+};
+
+class NoMail final : public MailSender {
+public:
+    bool Send(const MailMessage&, QString*) override { return true; }
+};
+
+void AppendLines(const QString& path, int count, int seed) {
+    static const char* const kLines[] = {
+        "INFO  [nginx] request served in %1 ms from 192.168.1.20",
+        "INFO  [sshd] session opened for user deploy from 10.0.4.17",
+        "WARN  [db-pool] slow query (%1 ms) from 127.0.0.1",
+        "INFO  [cron] job finished, %1 rows processed",
+        "ERROR [app-api] connection refused by 172.16.8.3",
+        "INFO  [postfix] connection pool size %1",
+        "DEBUG [app-api] heartbeat from 127.0.0.1",
+        "ERROR [sshd] failed password for root from 10.0.4.17 port 5%1 ssh2",
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::Append))
+        return;
+    static QDateTime stamp = QDateTime(QDate(2026, 12, 9), QTime(9, 14, 2));
+    for (int i = 0; i < count; ++i) {
+        const int n = (seed + i * 7) % 8;
+        QString text = QString::fromLatin1(kLines[n]);
+        if (text.contains(QStringLiteral("%1")))
+            text = text.arg((seed + i) * 37 % 900 + 12);
+        stamp = stamp.addMSecs(613 + 97 * i);
+        file.write((stamp.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + text + u'\n').toUtf8());
+    }
+}
+
+void Wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toUtf8());
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
+    QDir().mkpath(out);
+    const QString log = settings.filePath(QStringLiteral("demo.log"));
+    AppendLines(log, 60, 1);
+
+    SilentDialogs dialogs;
+    NoSound sound;
+    NoMail mail;
+    TailWindowServices services;
+    services.dialogs = &dialogs;
+    services.sound = &sound;
+    services.mail = &mail;
+    services.joinInstances = false;
+    services.arguments = {QStringLiteral("kovra"), log};
+    TFormTail window(services);
+    window.show();
+    Wait(300);
+    window.grab().save(out + QStringLiteral("/tail-stopped.png"));
+
+    const TailWidgets& w = window.Widgets();
+    w.RzComboBoxFilter->setEditText(QStringLiteral("ERROR|WARN"));
+    w.CheckBoxFilter->click();
+    w.RzSpinEditFilterHistory->setValue(1);
+    w.RzComboBoxAlarm->setEditText(QStringLiteral("failed password"));
+    w.CheckBoxAlert->click();
+    window.SetTailStatus(tsStart);
+    Wait(1500);
+    AppendLines(log, 12, 5);
+    Wait(2500);
+    window.grab().save(out + QStringLiteral("/tail-running.png"));
+    window.Alerts().resize(560, 220);
+    window.Alerts().grab().save(out + QStringLiteral("/alerts-window.png"));
+
+    TFormAbout about;
+    about.show();
+    Wait(200);
+    about.grab().save(out + QStringLiteral("/about-box.png"));
+    window.close();
+    return 0;
+}
