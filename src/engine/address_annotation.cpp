@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool IsDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 // Value of a part of at most a few digits, capped so that a long fourth part cannot overflow.
 int PartValue(QStringView part) {
@@ -70,8 +72,8 @@ void AnnotateAddresses(QString& line, AddressResolver* resolver) {
         if (token.startsWith(QLatin1String("255")) || !IsIPv4Address(token))
             continue;
         const QString name = resolver ? resolver->GetNameByIP(token) : token;
-        const QString replacement =
-            name.isEmpty() ? QLatin1Char('?') + token + QLatin1Char('?') : QLatin1Char('[') + name + QLatin1Char(']');
+        const QString replacement = name.isEmpty() ? QLatin1Char('?') + token + QLatin1Char('?')
+                                                   : QLatin1Char('[') + name + QLatin1Char(']');
         line.replace(s, token.size(), replacement);
     }
 }

@@ -14,7 +14,9 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-bool FileExists(const QString& name) { return !name.isEmpty() && QFileInfo(name).isFile(); }
+bool FileExists(const QString& name) {
+    return !name.isEmpty() && QFileInfo(name).isFile();
+}
 
 void FileChangeSound(TailRuntime& rt, const AlertServices& s) {
     const QDateTime now = s.clock.Now();
@@ -22,7 +24,8 @@ void FileChangeSound(TailRuntime& rt, const AlertServices& s) {
     if (s.params.filechangesoundonlyifminimized && !s.window.IsMinimized())
         play = false;
     else if (s.params.filechangesoundonlyifsince &&
-             rt.LastFileChangeNoticeTime.msecsTo(now) < qint64(s.params.filechangesoundonlyifsincedelay) * 1000)
+             rt.LastFileChangeNoticeTime.msecsTo(now) <
+                 qint64(s.params.filechangesoundonlyifsincedelay) * 1000)
         play = false;
     if (play && FileExists(s.params.filechangesoundfile))
         s.window.PlaySound(s.params.filechangesoundfile);
@@ -39,9 +42,11 @@ void FileChangeNotice(const AlertFindings& f, TailRuntime& rt, const AlertServic
 }
 
 void TextAlert(const AlertFindings& f, TailRuntime& rt, const AlertServices& s) {
-    const QString lead = f.alertInverted ? QStringLiteral(" - Invert Alert text=[") : QStringLiteral(" - Alert text=[");
-    s.window.InsertAlertLine(LongTimeText(s.clock.Now()) + lead + f.alertPattern + QLatin1String("], line=[") +
-                             f.alertLine + QLatin1String("], file=[") + f.fileName + QLatin1Char(']'));
+    const QString lead =
+        f.alertInverted ? QStringLiteral(" - Invert Alert text=[") : QStringLiteral(" - Alert text=[");
+    s.window.InsertAlertLine(LongTimeText(s.clock.Now()) + lead + f.alertPattern +
+                             QLatin1String("], line=[") + f.alertLine + QLatin1String("], file=[") +
+                             f.fileName + QLatin1Char(']'));
     if (!s.window.AlertsWindowVisible())
         s.window.ShowAlertsWindow();
     if (s.params.alertbtf)

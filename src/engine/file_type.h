@@ -10,11 +10,13 @@ TFileType DetectFileType(const QByteArray& firstBytes);
 // "Ansi", "UTF8", "UNI", "UNIBIG", "RTF", "DOC"; any other value "?".
 QString FileTypeLabel(TFileType type);
 // Only UNI and UNIBIG are read as 16-bit units.
-inline bool IsWideType(TFileType type) { return type == TFileType::UNI || type == TFileType::UNIBIG; }
+inline bool IsWideType(TFileType type) {
+    return type == TFileType::UNI || type == TFileType::UNIBIG;
+}
 
 struct TypeProbe {
-    bool opened = false;   // false: the file could not be opened
-    qint64 bytesRead = 0;  // fewer than 3: the type is provisional
+    bool opened = false;  // false: the file could not be opened
+    qint64 bytesRead = 0; // fewer than 3: the type is provisional
     TFileType type = TFileType::Ansi;
 };
 // Opens the file read-only, reads its first three bytes and closes it.

@@ -13,6 +13,13 @@ bool EmptyOrSpaces(QStringView line) {
     return std::all_of(line.begin(), line.end(), [](QChar c) { return c == QLatin1Char(' '); });
 }
 
+bool IsPlainLiteral(const QString& pattern) {
+    static const QString kMeta = QStringLiteral("\\^$.[]|()?*+{}");
+    return std::all_of(pattern.begin(), pattern.end(), [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() < 0x7F && !kMeta.contains(c);
+    });
+}
+
 // Leading and trailing blanks and control characters trimmed away leave nothing.
 bool BlankOrControls(const QString& text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
@@ -25,8 +32,11 @@ LineStage::LineStage(LineStageSettings settings, PatternMatcher& filter, Pattern
     : s_(std::move(settings)), filter_(filter), alert_(alert), resolver_(resolver) {
     filterActive_ = s_.filterOn && !BlankOrControls(s_.filterPattern);
     alertActive_ = s_.alertOn && !s_.alertPattern.isEmpty();
-    if (filterActive_)
+    if (filterActive_) {
         filter_.SetPattern(s_.filterPattern);
+        if (!s_.reverseDns && !s_.wide && IsPlainLiteral(s_.filterPattern))
+            rawLiteral_ = s_.filterPattern.toLatin1();
+    }
     if (alertActive_)
         alert_.SetPattern(s_.alertPattern);
     heldRing_.resize(static_cast<size_t>(std::max(0, s_.beforeCount)));
@@ -77,9 +87,21 @@ bool LineStage::Filtered(QStringView line) {
 
 void LineStage::Hold(QStringView line) {
     if (!heldRing_.empty()) {
-        QString& slot = heldRing_[static_cast<size_t>(heldCount_ % static_cast<qint64>(heldRing_.size()))];
-        slot.resize(0);
-        slot.append(line);
+        HeldLine& slot = heldRing_[static_cast<size_t>(heldCount_ % static_cast<qint64>(heldRing_.size()))];
+        slot.text.resize(0);
+        slot.text.append(line);
+        slot.raw = nullptr;
+    }
+    ++heldCount_;
+}
+
+void LineStage::SkipFailingLine(const char* raw, qsizetype length) {
+    ++linesRead_;
+    ++linesFiltered_;
+    if (!heldRing_.empty()) {
+        HeldLine& slot = heldRing_[static_cast<size_t>(heldCount_ % static_cast<qint64>(heldRing_.size()))];
+        slot.raw = raw;
+        slot.rawLength = length;
     }
     ++heldCount_;
 }
@@ -95,7 +117,11 @@ void LineStage::EmitHeld(QString& out, qsizetype lineStart) {
     }
     const qint64 shown = std::min(heldCount_, before);
     for (qint64 i = heldCount_ - shown; i < heldCount_; ++i) {
-        out.append(heldRing_[static_cast<size_t>(i % before)]);
+        const HeldLine& held = heldRing_[static_cast<size_t>(i % before)];
+        if (held.raw)
+            out.append(QLatin1String(held.raw, held.rawLength));
+        else
+            out.append(held.text);
         out.append(kLineEnd);
         ++outputLines_;
     }

@@ -9,6 +9,7 @@
 // One object per read of the window; used by the pass thread only.
 #include <vector>
 
+#include <QByteArray>
 #include <QString>
 
 class AddressResolver;
@@ -31,11 +32,32 @@ struct LineStageSettings {
 
 class LineStage final {
 public:
-    LineStage(LineStageSettings settings, PatternMatcher& filter, PatternMatcher& alert, AddressResolver* resolver);
+    LineStage(LineStageSettings settings, PatternMatcher& filter, PatternMatcher& alert,
+              AddressResolver* resolver);
 
     // The line being built is out[lineStart, end); index is the unit that ended it (the unit count
     // for the last, unterminated line). Leaves out ending after the last output line.
     void EndLine(QString& out, qsizetype lineStart, qint64 index);
+
+    // The filter pattern's bytes when it is a plain ASCII literal that can be searched in the raw
+    // bytes of an 8-bit line (no R. DNS rewriting the line first); empty otherwise.
+    const QByteArray& RawLiteral() const { return rawLiteral_; }
+    // The filter is on with a pattern that is not blank.
+    bool FilterActive() const { return filterActive_; }
+    bool FilterInverted() const { return s_.filterInverted; }
+    bool KillsBlankLines() const { return s_.killLine; }
+    // Whether a failing line would only be held back (no after-context running).
+    bool CanSkipFailingLine() const { return afterCountdown_ == 0; }
+    // Holds back a failing 8-bit line by its raw bytes (valid for the whole read): it is decoded
+    // only if it is shown as context.
+    void SkipFailingLine(const char* raw, qsizetype length);
+    // Counts failing lines that context can never show (more than the before count back).
+    void CountSkippedLines(qint64 count) {
+        linesRead_ += static_cast<int>(count);
+        linesFiltered_ += static_cast<int>(count);
+        heldCount_ += count;
+    }
+    int BeforeCount() const { return static_cast<int>(heldRing_.size()); }
 
     int LinesRead() const { return linesRead_; }
     int LinesFiltered() const { return linesFiltered_; }
@@ -58,6 +80,7 @@ private:
     PatternMatcher& alert_;
     AddressResolver* resolver_;
     bool filterActive_ = false;
+    QByteArray rawLiteral_;
     bool alertActive_ = false;
 
     int linesRead_ = 0;
@@ -68,7 +91,13 @@ private:
     qsizetype alertStart_ = 0;
     qsizetype alertLength_ = -1;
 
+    // A held-back line: its text, or its raw 8-bit bytes when it was skipped undecoded.
+    struct HeldLine {
+        QString text;
+        const char* raw = nullptr;
+        qsizetype rawLength = 0;
+    };
     qint64 heldCount_ = 0;
-    std::vector<QString> heldRing_; // the last beforeCount held-back lines
+    std::vector<HeldLine> heldRing_; // the last beforeCount held-back lines
     QString scratch_;
 };

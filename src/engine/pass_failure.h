@@ -7,7 +7,8 @@
 
 class PassFailure final : public std::runtime_error {
 public:
-    explicit PassFailure(const QString& message) : std::runtime_error(message.toStdString()), message_(message) {}
+    explicit PassFailure(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
     const QString& Message() const { return message_; }
 
 private:

@@ -37,6 +37,11 @@ QString ReadBuffer::TakeSpareText() {
     return std::exchange(spare_, QString());
 }
 
+qint64 ReadBuffer::SpareTextBytes() const {
+    std::lock_guard guard(lock_);
+    return qint64(spare_.capacity()) * 2;
+}
+
 void ReadBuffer::KeepSpareText(QString text) {
     if (!text.isDetached())
         return; // still shared (with the view): not ours to write into

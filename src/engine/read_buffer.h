@@ -30,6 +30,7 @@ public:
     // of faulting in a fresh block of twice the window. Released with the buffer.
     QString TakeSpareText();
     void KeepSpareText(QString text);
+    qint64 SpareTextBytes() const;
     qint64 Capacity() const;
     bool Held() const;
 
@@ -43,9 +44,9 @@ private:
 };
 
 struct WindowRead {
-    qint64 size = 0;  // the file's size when opened
-    qint64 start = 0; // first byte read
-    qint64 n = 0;     // bytes read into the buffer
+    qint64 size = 0;      // the file's size when opened
+    qint64 start = 0;     // first byte read
+    qint64 n = 0;         // bytes read into the buffer
     char* data = nullptr; // the buffer (the pass may change it in place), null when nothing was read
 };
 

@@ -5,15 +5,21 @@
 
 namespace {
 
-pcre2_code* Code(void* p) { return static_cast<pcre2_code*>(p); }
-pcre2_match_data* Data(void* p) { return static_cast<pcre2_match_data*>(p); }
+pcre2_code* Code(void* p) {
+    return static_cast<pcre2_code*>(p);
+}
+pcre2_match_data* Data(void* p) {
+    return static_cast<pcre2_match_data*>(p);
+}
 
 // Never hand the library a null subject pointer, even for an empty line.
 const char16_t kEmpty[1] = {0};
 
 } // namespace
 
-PatternMatcher::~PatternMatcher() { Free(); }
+PatternMatcher::~PatternMatcher() {
+    Free();
+}
 
 void PatternMatcher::Free() {
     if (match_)
@@ -34,8 +40,9 @@ bool PatternMatcher::SetPattern(const QString& pattern) {
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
     const auto* text = pattern.isEmpty() ? kEmpty : reinterpret_cast<const char16_t*>(pattern.utf16());
-    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), static_cast<PCRE2_SIZE>(pattern.size()),
-                                     PCRE2_UTF | PCRE2_MATCH_INVALID_UTF, &error, &errorOffset, nullptr);
+    pcre2_code* code =
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), static_cast<PCRE2_SIZE>(pattern.size()),
+                      PCRE2_UTF | PCRE2_MATCH_INVALID_UTF, &error, &errorOffset, nullptr);
     if (!code)
         return false;
     code_ = code;
@@ -63,8 +70,12 @@ MatchResult PatternMatcher::Search(QStringView subject) {
     return MatchResult::Error;
 }
 
-int RegexMajorVersion() { return PCRE2_MAJOR; }
-int RegexMinorVersion() { return PCRE2_MINOR; }
+int RegexMajorVersion() {
+    return PCRE2_MAJOR;
+}
+int RegexMinorVersion() {
+    return PCRE2_MINOR;
+}
 QString RegexVersionText() {
     return QString::number(RegexMajorVersion()) + QLatin1Char('.') + QString::number(RegexMinorVersion());
 }

@@ -151,9 +151,11 @@ void TailPass::ResolveFile() {
     rt_.CurrentFileName = deps_.manager->ResolveFileName();
     const QString& name = rt_.CurrentFileName;
     window_.SetFileLabel(name);
-    window_.SetApplicationTitle(deps_.params->removepathontaskbar ? QLatin1String("Kv ") + QFileInfo(name).fileName()
-                                                                  : QLatin1String("Kovra ") + name);
-    window_.SetTrayHint(name.size() <= kMaxTrayHint ? name : QLatin1String("...") + name.right(kMaxTrayHint - 3));
+    window_.SetApplicationTitle(deps_.params->removepathontaskbar
+                                    ? QLatin1String("Kv ") + QFileInfo(name).fileName()
+                                    : QLatin1String("Kovra ") + name);
+    window_.SetTrayHint(name.size() <= kMaxTrayHint ? name
+                                                    : QLatin1String("...") + name.right(kMaxTrayHint - 3));
     window_.SetStartMenuCaption(QLatin1String("Stop ") + name);
 }
 
@@ -207,8 +209,8 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
 
 void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
     Progress(QLatin1String("Reading at ") + QString::number(offset));
-    read_ = ReadWindow(rt_.CurrentFileName, offset, settings.windowSize, rt_.HidePoint.load(), IsWideType(rt_.FileType),
-                       rt_.Buffer);
+    read_ = ReadWindow(rt_.CurrentFileName, offset, settings.windowSize, rt_.HidePoint.load(),
+                       IsWideType(rt_.FileType), rt_.Buffer);
     hasRead_ = true;
     Progress(QStringLiteral("Analyzing"));
     if (out_.isDetached())
@@ -216,10 +218,17 @@ void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
     else
         out_ = rt_.Buffer.TakeSpareText();
     ApplyTabs();
-    LineStageSettings stageSettings{settings.killLine,   settings.reverseDns,         settings.filterOn,
-                                    settings.alertOn,    settings.before,             settings.after,
-                                    deps_.params->showremlineinfo, IsWideType(rt_.FileType),
-                                    window_.FilterPattern(), window_.AlertPattern(), window_.FilterInverted(),
+    LineStageSettings stageSettings{settings.killLine,
+                                    settings.reverseDns,
+                                    settings.filterOn,
+                                    settings.alertOn,
+                                    settings.before,
+                                    settings.after,
+                                    deps_.params->showremlineinfo,
+                                    IsWideType(rt_.FileType),
+                                    window_.FilterPattern(),
+                                    window_.AlertPattern(),
+                                    window_.FilterInverted(),
                                     window_.AlertInverted()};
     alertPattern_ = stageSettings.alertPattern;
     alertInverted_ = stageSettings.alertInverted;
@@ -309,8 +318,8 @@ void TailPass::EndOfPass() {
     const qint64 passMs = passStart_.msecsTo(now);
     window_.SetTimePane(PassDurationText(passMs));
     const TBaseTailFile& def = Definition();
-    rt_.RefreshRate = AdaptedRefreshRate(rt_.RefreshRate.load(), def.GetAutotimer(), def.GetRefreshRate(), changed_,
-                                         passMs, rt_.LastChangeTime.msecsTo(now));
+    rt_.RefreshRate = AdaptedRefreshRate(rt_.RefreshRate.load(), def.GetAutotimer(), def.GetRefreshRate(),
+                                         changed_, passMs, rt_.LastChangeTime.msecsTo(now));
     rt_.Countdown = rt_.RefreshRate.load();
 }
 

@@ -1,6 +1,7 @@
 #include "engine/tail_state.h"
 
 #include <exception>
+#include <system_error>
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -51,14 +52,23 @@ TailEngine::~TailEngine() {
 }
 
 void TailEngine::SetTailStatus(int state) {
+    if (inTransition_) {
+        // A request taken while a start or stop sequence handles events runs once it is done, so
+        // the two sequences never interleave.
+        QMetaObject::invokeMethod(
+            this, [this, state] { SetTailStatus(state); }, Qt::QueuedConnection);
+        return;
+    }
     if (state == rt_.TailStatus.load())
         return;
+    inTransition_ = true;
     if (state == tsStop)
         StopSequence();
     else if (state == tsStart)
         StartSequence();
     else
         deps_.window->ApplyColors();
+    inTransition_ = false;
 }
 
 void TailEngine::Tick() {
@@ -83,7 +93,8 @@ void TailEngine::StartSequence() {
     TailWindowPort& w = *deps_.window;
     const QString typed = w.FileNameText();
     if (typed.trimmed().isEmpty()) {
-        w.AppendViewLine(ShortDateLongTimeText(deps_.clock->Now()) + QLatin1String(" - No filename entered !"));
+        w.AppendViewLine(ShortDateLongTimeText(deps_.clock->Now()) +
+                         QLatin1String(" - No filename entered !"));
         return;
     }
     rt_.TailStatus = tsStart;
@@ -211,14 +222,18 @@ void TailEngine::ShowStopFailure(const QString& step, const std::exception& fail
 void TailEngine::LaunchWorker() {
     JoinWorker(); // the previous worker has cleared the busy flag: it only has to return
     const QThread::Priority priority = WorkerPriority(deps_.params->threadprio);
-    worker_ = std::thread([this, priority] {
-        QThread::currentThread()->setPriority(priority); // stays normal when it cannot be set
-        try {
-            DomTail(rt_, deps_, gui_, true);
-        } catch (...) {
-            // Anything that escapes a pass on the worker is swallowed here.
-        }
-    });
+    try {
+        worker_ = std::thread([this, priority] {
+            QThread::currentThread()->setPriority(priority); // stays normal when it cannot be set
+            try {
+                DomTail(rt_, deps_, gui_, true);
+            } catch (...) {
+                // Anything that escapes a pass on the worker is swallowed here.
+            }
+        });
+    } catch (const std::system_error&) {
+        rt_.Busy.store(false, std::memory_order_release); // no thread: this tick is skipped
+    }
 }
 
 void TailEngine::JoinWorker() {

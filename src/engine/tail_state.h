@@ -4,10 +4,10 @@
 // tick on the window thread (timer mode) or on a worker thread (worker mode, `usethread`).
 //
 // Threads: create, call and destroy on the window thread. In worker mode the pass runs on a worker
-// thread per tick (at the `threadprio` priority) and reaches the window only through a GuiThreadPort (blocking hand-over), so the window
-// thread's event loop must run; the stop sequence and the destructor keep handling events until a
-// running pass has ended. The flags ClearRequested, MouseHeld and HidePoint are atomics the window
-// may write at any time.
+// thread per tick (at the `threadprio` priority) and reaches the window only through a GuiThreadPort
+// (blocking hand-over), so the window thread's event loop must run; the stop sequence and the destructor keep
+// handling events until a running pass has ended. The flags ClearRequested, MouseHeld and HidePoint are
+// atomics the window may write at any time.
 //
 // Ownership: nothing in EngineDeps is owned; all of it must outlive the engine. The window owns one
 // engine, requests tsStop right after creating it and before tearing itself down.
@@ -31,7 +31,8 @@ public:
     ~TailEngine() override;
 
     // tsStop runs the stop sequence, tsStart the start sequence; the current state does nothing;
-    // any other value only applies the colours.
+    // any other value only applies the colours. A request made while a sequence is running (from
+    // the events it handles) is queued until that sequence has ended.
     void SetTailStatus(int state);
     TTailStatus TailStatus() const { return rt_.TailStatus.load(); }
 
@@ -69,6 +70,7 @@ private:
     GuiThreadPort gui_;
     QTimer timer1_;
     std::thread worker_; // the worker of the current or last tick; joined before the next one
+    bool inTransition_ = false;
     int offsetAtStop_ = 0;
     QString fileNameAtStop_;
 };

@@ -35,10 +35,10 @@ public:
     virtual void SetKillSpace(bool on) = 0;
     virtual bool UseTabs() const = 0; // CheckBoxTabs
     virtual void SetUseTabs(bool on) = 0;
-    virtual void SetWrap(bool on) = 0;     // CheckBoxWrap
-    virtual int TabWidth() const = 0;      // RzSpinEditTab, dialog units
+    virtual void SetWrap(bool on) = 0; // CheckBoxWrap
+    virtual int TabWidth() const = 0;  // RzSpinEditTab, dialog units
     virtual void SetTabWidth(int dialogUnits) = 0;
-    virtual int ContextLines() const = 0;  // RzSpinEditFilterHistory, 0..99
+    virtual int ContextLines() const = 0;      // RzSpinEditFilterHistory, 0..99
     virtual QString FilterPattern() const = 0; // RzComboBoxFilter text, untrimmed
     virtual QString AlertPattern() const = 0;  // RzComboBoxAlarm text, untrimmed
     virtual bool FilterInverted() const = 0;   // toggled by RzLabelFilter
@@ -79,7 +79,7 @@ public:
     virtual void SetFileLabel(const QString& text) = 0; // LabelFn
     virtual void SetApplicationTitle(const QString& text) = 0;
     virtual void SetTrayHint(const QString& text) = 0;
-    virtual void AdvanceTrayImage() = 0; // next of the four images
+    virtual void AdvanceTrayImage() = 0;                       // next of the four images
     virtual void SetStartMenuCaption(const QString& text) = 0; // Start1
 
     // --- Layout and look

@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include "engine/line_stage.h"
+#include "engine/literal_skipper.h"
 
 namespace {
 
@@ -40,7 +41,9 @@ private:
     const SplitProgress& report_;
 };
 
-inline void AppendRun(QString& out, const char* p, qsizetype n) { out.append(QLatin1String(p, n)); }
+inline void AppendRun(QString& out, const char* p, qsizetype n) {
+    out.append(QLatin1String(p, n));
+}
 inline void AppendRun(QString& out, const char16_t* p, qsizetype n) {
     out.append(reinterpret_cast<const QChar*>(p), n);
 }
@@ -55,15 +58,12 @@ void AppendKillSpace(QString& out, qsizetype lineStart, const Unit* p, const Uni
     char16_t* dst = text + base;
     bool afterSpace = base > lineStart && dst[-1] == u' ';
     for (; p < end; ++p) {
+        // Branch-free: a blank is written as a space, and kept only after a non-blank.
         const auto c = static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(*p));
-        if (c == u' ' || c == u'\t') {
-            if (!afterSpace)
-                *dst++ = u' ';
-            afterSpace = true;
-        } else {
-            *dst++ = c;
-            afterSpace = false;
-        }
+        const bool blank = c == u' ' || c == u'\t';
+        *dst = blank ? u' ' : c;
+        dst += !(blank && afterSpace);
+        afterSpace = blank;
     }
     out.truncate(dst - text);
 }
@@ -110,21 +110,40 @@ private:
     qint64 units_;
 };
 
+class NoSkipper final {
+public:
+    template <typename... Args> explicit NoSkipper(Args&&...) {}
+    bool Skip(qint64, qint64) { return false; }
+    qint64 SkipRun(qint64 pos) { return pos; }
+};
+
 bool HoldsMoreThanBlanks(const QString& out, qsizetype lineStart) {
     return std::any_of(out.begin() + lineStart, out.end(), [](QChar c) { return c.unicode() > 0x20; });
 }
 
-template <typename Unit, typename Finder>
+// The position after the line end at e: CR LF and LF CR count as one end.
+template <typename Unit> qint64 AfterLineEnd(const Unit* data, qint64 units, qint64 e) {
+    const Unit other = data[e] == Unit('\n') ? Unit('\r') : Unit('\n');
+    return e + 1 + (e + 1 < units && data[e + 1] == other ? 1 : 0);
+}
+
+template <typename Unit, typename Finder, typename Skipper>
 void Split(const Unit* data, qint64 units, bool killSpace, LineStage& stage, QString& out,
            const SplitProgress& progress) {
     ProgressTicker ticker(units, progress);
     Finder finder(data, units);
+    Skipper skipper(data, units, stage);
     qint64 pos = 0;
     while (pos < units) {
+        if (const qint64 runEnd = skipper.SkipRun(pos); runEnd > pos) {
+            ticker.Reach(pos + 1, runEnd); // no CR in the run: i took every value
+            pos = runEnd;
+            continue;
+        }
         const qint64 e = finder.Next(pos);
         const qsizetype lineStart = out.size();
-        AppendLine(out, lineStart, data + pos, data + e, killSpace);
         if (e == units) {
+            AppendLine(out, lineStart, data + pos, data + e, killSpace);
             ticker.Reach(pos + 1, units);
             if (HoldsMoreThanBlanks(out, lineStart))
                 stage.EndLine(out, lineStart, units);
@@ -132,14 +151,22 @@ void Split(const Unit* data, qint64 units, bool killSpace, LineStage& stage, QSt
                 out.truncate(lineStart);
             return;
         }
-        const Unit other = data[e] == Unit('\n') ? Unit('\r') : Unit('\n');
-        const bool skip = e + 1 < units && data[e + 1] == other;
+        const qint64 next = AfterLineEnd(data, units, e);
         ticker.Reach(pos + 1, e);
-        stage.EndLine(out, lineStart, e);
-        const qint64 next = e + 1 + (skip ? 1 : 0);
+        if (!skipper.Skip(pos, e)) {
+            AppendLine(out, lineStart, data + pos, data + e, killSpace);
+            stage.EndLine(out, lineStart, e);
+        }
         ticker.Reach(next, next);
         pos = next;
     }
+}
+
+// Unfiltered, the output is about the window's size (a CR LF per line end): reserve it once
+// rather than regrow. A filter keeps a part only, so the text grows as needed.
+void ReserveOutput(QString& out, qint64 units, const LineStage& stage) {
+    if (!stage.FilterActive())
+        out.reserve(static_cast<qsizetype>(units + units / 32 + 16));
 }
 
 } // namespace
@@ -147,8 +174,11 @@ void Split(const Unit* data, qint64 units, bool killSpace, LineStage& stage, QSt
 qint64 SplitWindow(char* data, qint64 n, TFileType type, bool killSpace, LineStage& stage, QString& out,
                    const SplitProgress& progress) {
     if (!IsWideType(type)) {
-        out.reserve(static_cast<qsizetype>(n + n / 32 + 16));
-        Split<char, LineEndFinder>(data, n, killSpace, stage, out, progress);
+        ReserveOutput(out, n, stage);
+        if (killSpace)
+            Split<char, LineEndFinder, NoSkipper>(data, n, killSpace, stage, out, progress);
+        else
+            Split<char, LineEndFinder, LiteralSkipper>(data, n, killSpace, stage, out, progress);
         return n;
     }
     const qint64 units = n / 2;
@@ -160,7 +190,7 @@ qint64 SplitWindow(char* data, qint64 n, TFileType type, bool killSpace, LineSta
         for (qint64 i = 0; i < units; ++i)
             wide[i] = qFromLittleEndian(wide[i]);
     }
-    out.reserve(static_cast<qsizetype>(units + units / 32 + 16));
-    Split<char16_t, WideLineEndFinder>(wide, units, killSpace, stage, out, progress);
+    ReserveOutput(out, units, stage);
+    Split<char16_t, WideLineEndFinder, NoSkipper>(wide, units, killSpace, stage, out, progress);
     return units;
 }

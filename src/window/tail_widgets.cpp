@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kTopPanelHeight = 83;
 constexpr int kRightColumnWidth = 106;
-constexpr int kOptionPanelWidth = 312;
+constexpr int kOptionPanelWidth = 322;
 constexpr int kStatusBarHeight = 22;
 constexpr int kRowFile = 4;
 constexpr int kRowFilter = 31;
@@ -256,8 +256,8 @@ void PlaceTopPanel(const TailWidgets& w, int topWidth, bool running) {
 }
 
 void PlaceOptionPanel(const TailWidgets& w) {
-    w.LabelBufKo->setGeometry(194, kRowFile - 2, 62, kRowHeight);
-    w.RzSpinEditBufKo->setGeometry(256, kRowFile - 2, 54, kRowHeight);
+    w.LabelBufKo->setGeometry(194, kRowFile - 2, 74, kRowHeight);
+    w.RzSpinEditBufKo->setGeometry(268, kRowFile - 2, 52, kRowHeight);
     w.CheckBoxAutoOffset->setGeometry(2, kRowFilter - 2, 84, kRowHeight);
     w.RzSpinEditOffset->setGeometry(88, kRowFilter - 2, 70, kRowHeight);
     w.CheckBoxReverseDNS->setGeometry(164, kRowFilter - 2, 64, kRowHeight);

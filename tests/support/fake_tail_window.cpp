@@ -16,10 +16,6 @@ void FakeTailWindow::Check() const {
         const_cast<FakeTailWindow*>(this)->calledOffWindowThread = true;
 }
 
-void FakeTailWindow::CountLines() {
-    lineCount_ = static_cast<int>(std::count(viewText.cbegin(), viewText.cend(), QLatin1Char('\n')));
-}
-
 QStringList FakeTailWindow::ViewLines() const {
     QStringList lines = viewText.split(kCrLf);
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -27,38 +23,119 @@ QStringList FakeTailWindow::ViewLines() const {
     return lines;
 }
 
-int FakeTailWindow::ReadBufferKo() const { Check(); return readBufferKo; }
-void FakeTailWindow::SetReadBufferKo(int kilobytes) { Check(); readBufferKo = kilobytes; }
-int FakeTailWindow::Offset() const { Check(); return offset; }
-void FakeTailWindow::SetOffset(int bytes) { Check(); offset = bytes; }
-bool FakeTailWindow::AutoOffset() const { Check(); return autoOffset; }
-void FakeTailWindow::SetAutoOffset(bool on) { Check(); autoOffset = on; }
-bool FakeTailWindow::FilterOn() const { Check(); return filterOn; }
-bool FakeTailWindow::AlertOn() const { Check(); return alertOn; }
-bool FakeTailWindow::ReverseDnsOn() const { Check(); return reverseDns; }
-bool FakeTailWindow::KillLine() const { Check(); return killLine; }
-void FakeTailWindow::SetKillLine(bool on) { Check(); killLine = on; }
-bool FakeTailWindow::KillSpace() const { Check(); return killSpace; }
-void FakeTailWindow::SetKillSpace(bool on) { Check(); killSpace = on; }
-bool FakeTailWindow::UseTabs() const { Check(); return useTabs; }
-void FakeTailWindow::SetUseTabs(bool on) { Check(); useTabs = on; }
-void FakeTailWindow::SetWrap(bool on) { Check(); wrap = on; }
-int FakeTailWindow::TabWidth() const { Check(); return tabWidth; }
-void FakeTailWindow::SetTabWidth(int dialogUnits) { Check(); tabWidth = dialogUnits; }
-int FakeTailWindow::ContextLines() const { Check(); return contextLines; }
-QString FakeTailWindow::FilterPattern() const { Check(); return filterPattern; }
-QString FakeTailWindow::AlertPattern() const { Check(); return alertPattern; }
-bool FakeTailWindow::FilterInverted() const { Check(); return filterInverted; }
-bool FakeTailWindow::AlertInverted() const { Check(); return alertInverted; }
-QString FakeTailWindow::FileNameText() const { Check(); return fileNameText; }
-void FakeTailWindow::SetFileNameText(const QString& text) { Check(); fileNameText = text; }
-void FakeTailWindow::SetFileNameEditVisible(bool visible) { Check(); fileNameEditVisible = visible; }
-QString FakeTailWindow::ViewText() const { Check(); return viewText; }
+int FakeTailWindow::ReadBufferKo() const {
+    Check();
+    return readBufferKo;
+}
+void FakeTailWindow::SetReadBufferKo(int kilobytes) {
+    Check();
+    readBufferKo = kilobytes;
+}
+int FakeTailWindow::Offset() const {
+    Check();
+    return offset;
+}
+void FakeTailWindow::SetOffset(int bytes) {
+    Check();
+    offset = bytes;
+}
+bool FakeTailWindow::AutoOffset() const {
+    Check();
+    return autoOffset;
+}
+void FakeTailWindow::SetAutoOffset(bool on) {
+    Check();
+    autoOffset = on;
+}
+bool FakeTailWindow::FilterOn() const {
+    Check();
+    return filterOn;
+}
+bool FakeTailWindow::AlertOn() const {
+    Check();
+    return alertOn;
+}
+bool FakeTailWindow::ReverseDnsOn() const {
+    Check();
+    return reverseDns;
+}
+bool FakeTailWindow::KillLine() const {
+    Check();
+    return killLine;
+}
+void FakeTailWindow::SetKillLine(bool on) {
+    Check();
+    killLine = on;
+}
+bool FakeTailWindow::KillSpace() const {
+    Check();
+    return killSpace;
+}
+void FakeTailWindow::SetKillSpace(bool on) {
+    Check();
+    killSpace = on;
+}
+bool FakeTailWindow::UseTabs() const {
+    Check();
+    return useTabs;
+}
+void FakeTailWindow::SetUseTabs(bool on) {
+    Check();
+    useTabs = on;
+}
+void FakeTailWindow::SetWrap(bool on) {
+    Check();
+    wrap = on;
+}
+int FakeTailWindow::TabWidth() const {
+    Check();
+    return tabWidth;
+}
+void FakeTailWindow::SetTabWidth(int dialogUnits) {
+    Check();
+    tabWidth = dialogUnits;
+}
+int FakeTailWindow::ContextLines() const {
+    Check();
+    return contextLines;
+}
+QString FakeTailWindow::FilterPattern() const {
+    Check();
+    return filterPattern;
+}
+QString FakeTailWindow::AlertPattern() const {
+    Check();
+    return alertPattern;
+}
+bool FakeTailWindow::FilterInverted() const {
+    Check();
+    return filterInverted;
+}
+bool FakeTailWindow::AlertInverted() const {
+    Check();
+    return alertInverted;
+}
+QString FakeTailWindow::FileNameText() const {
+    Check();
+    return fileNameText;
+}
+void FakeTailWindow::SetFileNameText(const QString& text) {
+    Check();
+    fileNameText = text;
+}
+void FakeTailWindow::SetFileNameEditVisible(bool visible) {
+    Check();
+    fileNameEditVisible = visible;
+}
+QString FakeTailWindow::ViewText() const {
+    Check();
+    return viewText;
+}
 
-void FakeTailWindow::ReplaceViewText(const QString& text) {
+void FakeTailWindow::ReplaceViewText(const QString& text, int lineCount) {
     Check();
     viewText = text;
-    CountLines();
+    lineCount_ = lineCount;
     firstVisible = 0;
     selStart = selLength = 0;
     ++replaceCount;
@@ -81,11 +158,27 @@ void FakeTailWindow::ClearView() {
     events << QStringLiteral("View:clear");
 }
 
-int FakeTailWindow::FirstVisibleLine() const { Check(); return firstVisible; }
-int FakeTailWindow::LinesThatFit() const { Check(); return linesThatFit; }
-int FakeTailWindow::ViewLineCount() const { Check(); return lineCount_; }
-QString FakeTailWindow::SelectedText() const { Check(); return viewText.mid(selStart, selLength); }
-void FakeTailWindow::Select(qsizetype start, qsizetype length) { Check(); selStart = start; selLength = length; }
+int FakeTailWindow::FirstVisibleLine() const {
+    Check();
+    return firstVisible;
+}
+int FakeTailWindow::LinesThatFit() const {
+    Check();
+    return linesThatFit;
+}
+int FakeTailWindow::ViewLineCount() const {
+    Check();
+    return lineCount_;
+}
+QString FakeTailWindow::SelectedText() const {
+    Check();
+    return viewText.mid(selStart, selLength);
+}
+void FakeTailWindow::Select(qsizetype start, qsizetype length) {
+    Check();
+    selStart = start;
+    selLength = length;
+}
 
 void FakeTailWindow::ScrollLines(int lines) {
     Check();
@@ -93,10 +186,22 @@ void FakeTailWindow::ScrollLines(int lines) {
     firstVisible = std::clamp(firstVisible + lines, 0, last);
 }
 
-void FakeTailWindow::ApplyTabStops(int dialogUnits) { Check(); tabStops.push_back(dialogUnits); }
-void FakeTailWindow::ApplyDefaultTabStops() { Check(); tabStops.push_back(0); }
-void FakeTailWindow::ApplyViewFont(const QFont& font, quint32) { Check(); viewFont = font; }
-void FakeTailWindow::SetBottomIndicator(bool bottom) { Check(); atBottom = bottom; }
+void FakeTailWindow::ApplyTabStops(int dialogUnits) {
+    Check();
+    tabStops.push_back(dialogUnits);
+}
+void FakeTailWindow::ApplyDefaultTabStops() {
+    Check();
+    tabStops.push_back(0);
+}
+void FakeTailWindow::ApplyViewFont(const QFont& font, quint32) {
+    Check();
+    viewFont = font;
+}
+void FakeTailWindow::SetBottomIndicator(bool bottom) {
+    Check();
+    atBottom = bottom;
+}
 
 void FakeTailWindow::SetStatePane(const QString& text) {
     Check();
@@ -107,8 +212,16 @@ void FakeTailWindow::SetStatePane(const QString& text) {
         onState(text);
 }
 
-void FakeTailWindow::SetTimePane(const QString& text) { Check(); timePane = text; events << QLatin1String("Time:") + text; }
-void FakeTailWindow::SetInfoPane(const QString& text) { Check(); infoPane = text; events << QLatin1String("Info:") + text; }
+void FakeTailWindow::SetTimePane(const QString& text) {
+    Check();
+    timePane = text;
+    events << QLatin1String("Time:") + text;
+}
+void FakeTailWindow::SetInfoPane(const QString& text) {
+    Check();
+    infoPane = text;
+    events << QLatin1String("Info:") + text;
+}
 
 void FakeTailWindow::SetFileStatus(const QString& filePaneText, const QString& infoPaneText) {
     Check();
@@ -117,17 +230,50 @@ void FakeTailWindow::SetFileStatus(const QString& filePaneText, const QString& i
     events << QLatin1String("File:") + filePaneText << QLatin1String("Info:") + infoPaneText;
 }
 
-void FakeTailWindow::SetFileLabel(const QString& text) { Check(); fileLabel = text; }
-void FakeTailWindow::SetApplicationTitle(const QString& text) { Check(); appTitle = text; }
-void FakeTailWindow::SetTrayHint(const QString& text) { Check(); trayHint = text; }
-void FakeTailWindow::AdvanceTrayImage() { Check(); trayImage = (trayImage + 1) % 4; }
-void FakeTailWindow::SetStartMenuCaption(const QString& text) { Check(); startCaption = text; }
-void FakeTailWindow::SetStartedLayout(bool started) { Check(); startedLayout = started; }
-void FakeTailWindow::SetStartStopButtons(bool started) { Check(); startButtonVisible = !started; }
-void FakeTailWindow::ApplyColors() { Check(); ++applyColorsCount; }
-void FakeTailWindow::SetBusyCursor(bool busy) { Check(); busyCursor = busy; }
-QSize FakeTailWindow::WindowOuterSize() const { Check(); return outerSize; }
-void FakeTailWindow::SetWindowOuterSize(const QSize& size) { Check(); outerSize = size; }
+void FakeTailWindow::SetFileLabel(const QString& text) {
+    Check();
+    fileLabel = text;
+}
+void FakeTailWindow::SetApplicationTitle(const QString& text) {
+    Check();
+    appTitle = text;
+}
+void FakeTailWindow::SetTrayHint(const QString& text) {
+    Check();
+    trayHint = text;
+}
+void FakeTailWindow::AdvanceTrayImage() {
+    Check();
+    trayImage = (trayImage + 1) % 4;
+}
+void FakeTailWindow::SetStartMenuCaption(const QString& text) {
+    Check();
+    startCaption = text;
+}
+void FakeTailWindow::SetStartedLayout(bool started) {
+    Check();
+    startedLayout = started;
+}
+void FakeTailWindow::SetStartStopButtons(bool started) {
+    Check();
+    startButtonVisible = !started;
+}
+void FakeTailWindow::ApplyColors() {
+    Check();
+    ++applyColorsCount;
+}
+void FakeTailWindow::SetBusyCursor(bool busy) {
+    Check();
+    busyCursor = busy;
+}
+QSize FakeTailWindow::WindowOuterSize() const {
+    Check();
+    return outerSize;
+}
+void FakeTailWindow::SetWindowOuterSize(const QSize& size) {
+    Check();
+    outerSize = size;
+}
 
 void FakeTailWindow::ProcessPendingEvents() {
     Check();
@@ -135,9 +281,27 @@ void FakeTailWindow::ProcessPendingEvents() {
         QCoreApplication::processEvents();
 }
 
-void FakeTailWindow::InsertAlertLine(const QString& line) { Check(); alertLines.prepend(line); }
-bool FakeTailWindow::AlertsWindowVisible() const { Check(); return alertsVisible; }
-void FakeTailWindow::ShowAlertsWindow() { Check(); alertsVisible = true; }
-void FakeTailWindow::RestoreWindow() { Check(); ++restoreCount; }
-bool FakeTailWindow::IsMinimized() const { Check(); return minimized; }
-void FakeTailWindow::PlaySound(const QString& fileName) { Check(); sounds << fileName; }
+void FakeTailWindow::InsertAlertLine(const QString& line) {
+    Check();
+    alertLines.prepend(line);
+}
+bool FakeTailWindow::AlertsWindowVisible() const {
+    Check();
+    return alertsVisible;
+}
+void FakeTailWindow::ShowAlertsWindow() {
+    Check();
+    alertsVisible = true;
+}
+void FakeTailWindow::RestoreWindow() {
+    Check();
+    ++restoreCount;
+}
+bool FakeTailWindow::IsMinimized() const {
+    Check();
+    return minimized;
+}
+void FakeTailWindow::PlaySound(const QString& fileName) {
+    Check();
+    sounds << fileName;
+}

@@ -53,7 +53,8 @@ public:
 
     // Panes and the rest.
     QStringList stateTexts; // every STATE pane text, in order
-    QStringList events;     // "State:..", "Info:..", "File:..", "Time:..", "View:replace", "View:append ..", "View:clear"
+    QStringList
+        events; // "State:..", "Info:..", "File:..", "Time:..", "View:replace", "View:append ..", "View:clear"
     QString statePane, timePane, infoPane, filePane, fileLabel, appTitle, trayHint, startCaption;
     int trayImage = 0;
     bool startedLayout = false;
@@ -103,7 +104,7 @@ public:
     void SetFileNameText(const QString& text) override;
     void SetFileNameEditVisible(bool visible) override;
     QString ViewText() const override;
-    void ReplaceViewText(const QString& text) override;
+    void ReplaceViewText(const QString& text, int lineCount) override;
     void AppendViewLine(const QString& line) override;
     void ClearView() override;
     int FirstVisibleLine() const override;
@@ -141,7 +142,6 @@ public:
 
 private:
     void Check() const;
-    void CountLines();
 
     QThread* windowThread_;
     int lineCount_ = 0;

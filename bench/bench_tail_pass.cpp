@@ -1,0 +1,174 @@
+// Whole tail passes through the fake window on synthetic logs, against `grep -c` on the same
+// bytes in the same run. Optional arguments: a case name, then a window size, to run only those. Prints one
+// tab-separated row per case after a header line; the peak heap of each pass goes to stderr as comment lines.
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "engine/clock.h"
+#include "engine/tail_pass.h"
+#include "heap_meter.h"
+#include "settings/uList.h"
+#include "settings/uParam.h"
+#include "support/fake_tail_window.h"
+#include "synthetic_log.h"
+
+namespace {
+
+struct BenchCase {
+    const char* name;
+    bool filterOn;
+    const char* pattern;
+    int context;
+    bool killSpace;
+    QStringList grepArgs;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int RunsFor(qint64 bytes) {
+    return bytes >= (qint64(64) << 20) ? 3 : bytes >= (qint64(8) << 20) ? 5 : 21;
+}
+
+// Seconds of one `grep -c` run; exits the program when grep cannot run.
+double GrepSeconds(const QStringList& args) {
+    QProcess grep;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C");
+    grep.setProcessEnvironment(env);
+    QElapsedTimer timer;
+    timer.start();
+    grep.start("grep", args);
+    if (!grep.waitForFinished(-1) || grep.exitStatus() != QProcess::NormalExit || grep.exitCode() > 1) {
+        std::fprintf(stderr, "bench: grep could not run: %s\n", qPrintable(grep.errorString()));
+        std::exit(2);
+    }
+    return timer.nsecsElapsed() / 1e9;
+}
+
+class PassRunner {
+public:
+    PassRunner(const QString& file, qint64 windowBytes, const BenchCase& c) {
+        params_.LoadParams();
+        params_.usethread = false;
+        manager_.LoadFromRegistry();
+        manager_.SetFileName(file);
+        window_.readBufferKo = static_cast<int>(windowBytes / 1024);
+        window_.filterOn = c.filterOn;
+        window_.filterPattern = c.pattern;
+        window_.contextLines = c.context;
+        window_.killSpace = c.killSpace;
+        window_.linesThatFit = 40;
+        window_.processEvents = true;
+        rt_.TailStatus = tsStart;
+        deps_.window = &window_;
+        deps_.manager = &manager_;
+        deps_.params = &params_;
+        deps_.clock = &clock_;
+    }
+
+    // One pass that replaces the view: the shown text is changed in place first, as when the
+    // file changed since the last pass.
+    double Pass() {
+        if (!window_.viewText.isEmpty())
+            window_.viewText[0] = QChar(window_.viewText[0].unicode() ^ 1);
+        rt_.Countdown = 1;
+        QElapsedTimer timer;
+        timer.start();
+        DomTail(rt_, deps_, window_, false);
+        return timer.nsecsElapsed() / 1e9;
+    }
+
+    std::size_t PeakBytes() {
+        const std::size_t before = heap_meter::Live();
+        heap_meter::ResetPeak();
+        Pass();
+        return heap_meter::Peak() - before;
+    }
+
+    qint64 ReadBufferBytes() const { return rt_.Buffer.Capacity(); }
+    qint64 SpareTextBytes() const { return rt_.Buffer.SpareTextBytes(); }
+
+private:
+    TTailParam params_;
+    TTailFileManager manager_;
+    FakeTailWindow window_;
+    SystemClock clock_;
+    TailRuntime rt_;
+    EngineDeps deps_;
+};
+
+void RunCase(const BenchCase& c, const QString& file, qint64 bytes) {
+    PassRunner runner(file, bytes, c);
+    runner.Pass(); // warm-up: page cache, read buffer, compiled pattern
+    const int runs = RunsFor(bytes);
+    std::vector<double> pass, grep;
+    for (int i = 0; i < runs; ++i) {
+        pass.push_back(runner.Pass());
+        grep.push_back(GrepSeconds(c.grepArgs + QStringList{file}));
+    }
+    const double passSeconds = Median(pass);
+    std::printf("%s\t%lld\t%.1f\t%.2f\n", c.name, static_cast<long long>(bytes), bytes / passSeconds / 1e6,
+                passSeconds / Median(grep));
+    const std::size_t peak = runner.PeakBytes();
+    // Working set of a pass: the read buffer and the output text (both kept between passes) plus
+    // what the pass allocates on top of them.
+    const double window = double(bytes);
+    std::fprintf(stderr,
+                 "# %s\t%lld\tpass_ms=%.3f\tnew_heap_in_pass=%.2fx\tread_buffer=%.2fx\toutput_text=%.2fx\t"
+                 "working_set=%.2fx window\n",
+                 c.name, static_cast<long long>(bytes), passSeconds * 1e3, peak / window,
+                 runner.ReadBufferBytes() / window, runner.SpareTextBytes() / window,
+                 (peak + runner.ReadBufferBytes() + runner.SpareTextBytes()) / window);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config;
+    QTemporaryDir data;
+    if (!config.isValid() || !data.isValid())
+        return 1;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QGuiApplication app(argc, argv);
+
+    const std::vector<BenchCase> cases = {
+        {"filter_off", false, "", 0, false, {"-c", ""}},
+        {"filter_literal", true, "ERROR", 0, false, {"-c", "ERROR"}},
+        {"filter_regex_ci", true, "(?i)error", 0, false, {"-c", "-i", "error"}},
+        {"filter_context5", true, "ERROR", 5, false, {"-c", "ERROR"}},
+        {"kill_space", false, "", 0, true, {"-c", ""}},
+    };
+    std::printf("case\twindow_bytes\tMB_per_s\tratio_to_grep\n");
+    const std::vector<qint64> windows = {51200, qint64(64) << 10, qint64(1) << 20, qint64(16) << 20,
+                                         qint64(128) << 20};
+    for (qint64 bytes : windows) {
+        if (argc > 2 && QByteArray(argv[2]) != QByteArray::number(bytes))
+            continue;
+        const QString file = data.filePath(QString("log_%1.log").arg(bytes));
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(SyntheticLog(bytes)) != bytes)
+            return 1;
+        out.close();
+        for (const BenchCase& c : cases) {
+            if (bytes == 51200 && c.filterOn) // the default window: the plain pass only
+                continue;
+            if (argc > 1 && QByteArray(argv[1]) != c.name)
+                continue;
+            RunCase(c, file, bytes);
+        }
+        QFile::remove(file);
+    }
+    return 0;
+}

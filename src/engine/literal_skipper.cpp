@@ -1,0 +1,74 @@
+#include "engine/literal_skipper.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
+
+#include "engine/line_stage.h"
+
+LiteralSkipper::LiteralSkipper(const char* data, qint64 units, LineStage& stage)
+    : data_(data), units_(units), stage_(stage), literal_(stage.RawLiteral()) {}
+
+bool LiteralSkipper::Skip(qint64 pos, qint64 end) {
+    if (literal_.isEmpty() || !stage_.CanSkipFailingLine())
+        return false;
+    if (stage_.KillsBlankLines() && std::all_of(data_ + pos, data_ + end, [](char c) { return c == ' '; }))
+        return false; // kill line drops it uncounted: the full stage decides
+    const bool found = NextHit(pos) + literal_.size() <= end; // a literal never crosses a line end
+    if (found != stage_.FilterInverted())
+        return false;
+    stage_.SkipFailingLine(data_ + pos, end - pos);
+    return true;
+}
+
+qint64 LiteralSkipper::SkipRun(qint64 pos) {
+    if (literal_.isEmpty() || stage_.FilterInverted() || stage_.KillsBlankLines() ||
+        !stage_.CanSkipFailingLine() || stage_.BeforeCount() > kMaxContext)
+        return pos;
+    const qint64 limit = std::min(NextHit(pos), NextCr(pos) - 1);
+    if (limit - pos < kMinRun)
+        return pos;
+    const void* lastLf = memrchr(data_ + pos, '\n', static_cast<size_t>(limit - pos));
+    if (!lastLf)
+        return pos;
+    const qint64 runEnd = static_cast<const char*>(lastLf) - data_ + 1;
+    const qint64 lines = std::count(data_ + pos, data_ + runEnd, '\n');
+    HoldLast(pos, runEnd, std::min<qint64>(lines, stage_.BeforeCount()), lines);
+    return runEnd;
+}
+
+// Counts the run's lines; the last `held` of them go through the held-back ring in order.
+void LiteralSkipper::HoldLast(qint64 pos, qint64 runEnd, qint64 held, qint64 lines) {
+    std::array<std::pair<qint64, qint64>, kMaxContext> last; // [start, end), last line first
+    qint64 end = runEnd - 1;
+    for (qint64 i = 0; i < held; ++i) {
+        const void* lf = memrchr(data_ + pos, '\n', static_cast<size_t>(end - pos));
+        const qint64 start = lf ? static_cast<const char*>(lf) - data_ + 1 : pos;
+        last[static_cast<size_t>(i)] = {start, end};
+        end = start - 1;
+    }
+    stage_.CountSkippedLines(lines - held);
+    for (qint64 i = held - 1; i >= 0; --i) {
+        const auto& [start, stop] = last[static_cast<size_t>(i)];
+        stage_.SkipFailingLine(data_ + start, stop - start);
+    }
+}
+
+qint64 LiteralSkipper::NextHit(qint64 pos) {
+    if (hit_ < pos) {
+        const void* at = memmem(data_ + pos, static_cast<size_t>(units_ - pos), literal_.constData(),
+                                static_cast<size_t>(literal_.size()));
+        hit_ = at ? static_cast<const char*>(at) - data_ : units_;
+    }
+    return hit_;
+}
+
+// One past the end when there is none, so that NextCr - 1 never cuts a run short.
+qint64 LiteralSkipper::NextCr(qint64 pos) {
+    if (cr_ < pos) {
+        const void* at = std::memchr(data_ + pos, '\r', static_cast<size_t>(units_ - pos));
+        cr_ = at ? static_cast<const char*>(at) - data_ : units_ + 1;
+    }
+    return cr_;
+}

@@ -1,0 +1,91 @@
+#pragma once
+// Shared fixture of the engine tests: real settings in a temporary store, real files in a
+// temporary folder, the fake window, a fake clock and recording fakes for mail and name lookups.
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "engine/address_annotation.h"
+#include "engine/clock.h"
+#include "engine/tail_state.h"
+#include "platform/mail_sender.h"
+#include "settings/uList.h"
+#include "settings/uParam.h"
+#include "support/fake_dialogs.h"
+#include "support/fake_tail_window.h"
+
+class FakeClock final : public EngineClock {
+public:
+    QDateTime Now() const override {
+        std::lock_guard guard(lock_);
+        return now_;
+    }
+    void Advance(qint64 ms) {
+        std::lock_guard guard(lock_);
+        now_ = now_.addMSecs(ms);
+    }
+
+private:
+    mutable std::mutex lock_;
+    QDateTime now_{QDate(2024, 3, 5), QTime(10, 0, 0)};
+};
+
+class RecordingMailSender final : public MailSender {
+public:
+    bool Send(const MailMessage& message, QString* error) override {
+        sent.push_back(message);
+        if (!failure.isEmpty() && error)
+            *error = failure;
+        return failure.isEmpty();
+    }
+    std::vector<MailMessage> sent;
+    QString failure; // non-empty: every send fails with it
+};
+
+class MapResolver final : public AddressResolver {
+public:
+    QString GetNameByIP(const QString& address) override {
+        ++asked;
+        const auto it = names.find(address);
+        return it == names.end() ? address : it->second;
+    }
+    std::map<QString, QString> names;
+    int asked = 0;
+};
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    QString Path(const QString& name) const { return files_.filePath(name); }
+    void Write(const QString& name, const QByteArray& bytes) const;
+    void Append(const QString& name, const QByteArray& bytes) const;
+    // Types the name into the file-name edit and starts (which runs the first tick).
+    void Start(const QString& nameOrPath);
+    // Timer mode: n ticks, each run at once.
+    void Ticks(int n);
+    // Worker mode: one tick, handling events until the worker has ended (10 s deadline).
+    void TickAndWait();
+    bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+    TDefTailFile& Def() { return *manager->List->DefFile; }
+    QStringList View() const { return window.ViewLines(); }
+
+    QTemporaryDir config_;
+    QTemporaryDir files_;
+    FakeDialogService dialogs;
+    FakeTailWindow window;
+    FakeClock clock;
+    RecordingMailSender mail;
+    MapResolver resolver;
+    std::unique_ptr<TTailParam> params;
+    std::unique_ptr<TTailFileManager> manager;
+    std::unique_ptr<TailEngine> engine;
+};

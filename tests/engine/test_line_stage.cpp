@@ -1,0 +1,322 @@
+// Line cutting, shaping, filtering with context, alert lines, address annotation and patterns.
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include "engine/address_annotation.h"
+#include "engine/line_stage.h"
+#include "engine/regex.h"
+#include "engine/text_split.h"
+#include "engine_fixture.h"
+
+namespace {
+
+struct StageRun {
+    QStringList lines;
+    int read = 0;
+    int filtered = 0;
+    qint64 lastKeptEnd = -1;
+    int outputLines = 0;
+    QString alert;
+    std::vector<qint64> progress; // unit indexes of the "Analyzing N%" reports
+};
+
+StageRun RunStage(QByteArray bytes, LineStageSettings settings, bool killSpace = false,
+                  TFileType type = TFileType::Ansi, AddressResolver* resolver = nullptr) {
+    PatternMatcher filter;
+    PatternMatcher alert;
+    settings.wide = IsWideType(type);
+    LineStage stage(settings, filter, alert, resolver);
+    QString out;
+    StageRun run;
+    SplitWindow(bytes.data(), bytes.size(), type, killSpace, stage, out,
+                [&](qint64 i, qint64) { run.progress.push_back(i); });
+    run.lines = out.split(QStringLiteral("\r\n"));
+    run.lines.removeLast(); // the text ends with a line break (or is empty)
+    run.read = stage.LinesRead();
+    run.filtered = stage.LinesFiltered();
+    run.lastKeptEnd = stage.LastKeptLineEnd();
+    run.outputLines = stage.OutputLines();
+    run.alert = stage.AlertLine(out);
+    return run;
+}
+
+LineStageSettings Filter(const QString& pattern, int before = 0, int after = 0, bool showRem = false) {
+    LineStageSettings s;
+    s.filterOn = true;
+    s.filterPattern = pattern;
+    s.beforeCount = before;
+    s.afterCount = after;
+    s.showRemLineInfo = showRem;
+    return s;
+}
+
+QByteArray Lines(const QStringList& lines) {
+    return (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toLatin1();
+}
+
+} // namespace
+
+TEST(LineSplit, EveryLineEndCombinationEndsTheRightLines) {
+    struct Case {
+        const char* bytes;
+        QStringList lines;
+    };
+    const std::vector<Case> cases = {
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\n\rb\n\r", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\r\rb", {"a", "", "b"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"a\n\r\nb", {"a", "", "b"}}, // LF CR is one end, the lone LF a second
+        {"a\r\n\r\n", {"a", ""}},
+        {"a\nlast", {"a", "last"}},
+        {"a\n  \t\x01", {"a"}}, // a blank last line without end is dropped
+        {"a\n \x01x", {"a", " \x01x"}},
+        {"\n", {""}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        const StageRun run = RunStage(QByteArray(c.bytes), {});
+        EXPECT_EQ(run.lines, c.lines) << c.bytes;
+    }
+}
+
+TEST(LineSplit, BytesAreLatin1AndWideFilesAreUnitsOfTwoBytes) {
+    EXPECT_EQ(RunStage(QByteArray("\xe9t\xe9\x00z\n", 6), {}).lines,
+              QStringList{QString::fromUtf8("été") + QChar(0) + "z"});
+    const QString text = QString::fromUtf8("ü1\r\nλ2\n");
+    QByteArray little(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    const StageRun le = RunStage(little, {}, false, TFileType::UNI);
+    EXPECT_EQ(le.lines, (QStringList{QString::fromUtf8("ü1"), QString::fromUtf8("λ2")}));
+    EXPECT_EQ(le.lastKeptEnd, 6 * 2); // the LF is unit 6: byte 12
+    QByteArray big = little;
+    for (qsizetype i = 0; i + 1 < big.size(); i += 2)
+        std::swap(big[i], big[i + 1]);
+    EXPECT_EQ(RunStage(big, {}, false, TFileType::UNIBIG).lines, le.lines);
+}
+
+TEST(LineSplit, KillSpaceFoldsBlankRunsIntoOneSpace) {
+    EXPECT_EQ(RunStage("  a \t b\t\tc  \n\t\t\nx\ty\n", {}, true).lines,
+              (QStringList{" a b c ", " ", "x y"}));
+    EXPECT_EQ(RunStage("  a \t b\n", {}, false).lines, QStringList{"  a \t b"});
+}
+
+TEST(LineSplit, ProgressIsReportedAtEveryTenthAsAUnitLoopWould) {
+    std::vector<qint64> points;
+    const SplitProgress record = [&](qint64 i, qint64 units) { points.push_back(i * 100 / units); };
+    PatternMatcher f, a;
+    LineStage stage({}, f, a, nullptr);
+    QString out;
+    // 100 units; the CR LF at 9-10 skips i = 10, so the first report comes at i = 11.
+    QByteArray bytes = QByteArray("abcdefghi\r\n") + QByteArray(88, 'x') + '\n';
+    SplitWindow(bytes.data(), bytes.size(), TFileType::Ansi, false, stage, out, record);
+    EXPECT_EQ(points, (std::vector<qint64>{11, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    points.clear();
+    QByteArray tiny("ab\ncd");
+    LineStage small({}, f, a, nullptr);
+    SplitWindow(tiny.data(), tiny.size(), TFileType::Ansi, false, small, out, record);
+    EXPECT_EQ(points, (std::vector<qint64>{20, 40, 60, 80, 100})); // fewer than ten units: every unit
+}
+
+TEST(LineStageContext, TheFourContextExamples) {
+    struct Case {
+        QStringList input;
+        LineStageSettings settings;
+        QStringList output;
+        int filtered;
+    };
+    const std::vector<Case> cases = {
+        {{"a", "b", "c", "d", "ERROR"}, Filter("ERROR", 2, 0, true), {"... (2)", "c", "d", "ERROR"}, 4},
+        {{"ERROR", "a", "b", "c"}, Filter("ERROR", 0, 2, true), {"ERROR", "a", "b"}, 3},
+        {{"a", "ERROR", "b", "c", "d", "ERROR2"},
+         Filter("ERROR", 1, 1, true),
+         {"a", "ERROR", "b", "... (1)", "d", "ERROR2"},
+         4},
+        {{"a", "ERROR", "b", "c", "d", "ERROR2"},
+         Filter("ERROR", 1, 1, false),
+         {"a", "ERROR", "b", "d", "ERROR2"},
+         4},
+    };
+    for (const Case& c : cases) {
+        const StageRun run = RunStage(Lines(c.input), c.settings);
+        EXPECT_EQ(run.lines, c.output) << c.input.join(' ').toStdString();
+        EXPECT_EQ(run.filtered, c.filtered);
+        EXPECT_EQ(run.read, c.input.size());
+        EXPECT_EQ(run.outputLines, c.output.size()); // the count the view is given
+    }
+}
+
+TEST(LineStageFilter, InversionBlankAndInvalidPatterns) {
+    LineStageSettings inverted = Filter("DEBUG");
+    inverted.filterInverted = true;
+    EXPECT_EQ(RunStage(Lines({"DEBUG x", "info", "a DEBUG", "warn"}), inverted).lines,
+              (QStringList{"info", "warn"}));
+    for (const QString& pattern : {QString(), QStringLiteral("  "), QStringLiteral(" \t")}) {
+        const StageRun run = RunStage(Lines({"a", "b"}), Filter(pattern));
+        EXPECT_EQ(run.lines, (QStringList{"a", "b"}));
+        EXPECT_EQ(run.filtered, 0);
+    }
+    const StageRun invalid = RunStage(Lines({"a", "b"}), Filter("(unclosed"));
+    EXPECT_EQ(invalid.lines, (QStringList{"a", "b"}));
+    EXPECT_EQ(invalid.filtered, 0);
+}
+
+TEST(LineStageFilter, CaseSensitiveUnlessThePatternSaysOtherwise) {
+    EXPECT_EQ(RunStage(Lines({"ERROR 1", "error 2", "Error 3"}), Filter("error")).lines,
+              QStringList{"error 2"});
+    EXPECT_EQ(RunStage(Lines({"ERROR 1", "error 2", "ok"}), Filter("(?i)error")).lines,
+              (QStringList{"ERROR 1", "error 2"}));
+    EXPECT_EQ(RunStage(Lines({"xa.bx", "aXb"}), Filter("a.b")).lines, (QStringList{"xa.bx", "aXb"}));
+    // Bytes that are not text still search: a lone surrogate in a 16-bit file.
+    const char16_t units[] = {u'E', u'R', 0xD800, u'\n', u'x', u'\n'};
+    const QByteArray wide(reinterpret_cast<const char*>(units), sizeof units);
+    EXPECT_EQ(RunStage(wide, Filter("ER"), false, TFileType::UNI).lines.size(), 1);
+}
+
+// A plain literal is searched in the raw bytes and failing lines are skipped undecoded; the
+// outcome must be the one of the full regular-expression path in every setting.
+TEST(LineStageFilter, LiteralShortcutMatchesTheRegexPath) {
+    QByteArray runs; // LF-only runs of several KiB between matches, then line ends mixed near the end
+    for (int i = 0; i < 400; ++i)
+        runs += (i == 9 || i == 10 || i == 150 ? "ERROR " : "line ") + QByteArray(40, 'x') +
+                QByteArray::number(i) + "\n";
+    runs += "x\n\r\n\nERROR y\r\nz\n\n";
+    const std::vector<QByteArray> texts = {
+        "a\r\nERROR 1\n\n  \nb\nc ERROR\n\rd\n e \nERROR\nf\ng\rh ERRORS\nlast", runs,
+        "no match\nat all\n\npartial"};
+    struct Variant {
+        int before;
+        int after;
+        bool inverted;
+        bool killLine;
+    };
+    const std::vector<Variant> variants = {{0, 0, false, false}, {0, 0, true, false},  {0, 0, false, true},
+                                           {0, 0, true, true},   {2, 0, false, true},  {0, 2, false, false},
+                                           {1, 1, true, true},   {0, 1, true, false},  {3, 0, false, false},
+                                           {5, 2, false, false}, {99, 0, false, false}};
+    for (const Variant& v : variants) {
+        for (const QByteArray& text : texts) {
+            LineStageSettings literal = Filter("ERROR", v.before, v.after, true);
+            literal.filterInverted = v.inverted;
+            literal.killLine = v.killLine;
+            LineStageSettings regex = literal;
+            regex.filterPattern = "ERRO[R]";
+            const StageRun fast = RunStage(text, literal);
+            const StageRun full = RunStage(text, regex);
+            const std::string label = std::to_string(v.before) + "/" + std::to_string(v.after) + "/" +
+                                      std::to_string(v.inverted) + "/" + std::to_string(v.killLine);
+            EXPECT_EQ(fast.lines, full.lines) << label;
+            EXPECT_EQ(fast.read, full.read) << label;
+            EXPECT_EQ(fast.filtered, full.filtered) << label;
+            EXPECT_EQ(fast.lastKeptEnd, full.lastKeptEnd) << label;
+            EXPECT_EQ(fast.outputLines, full.outputLines) << label;
+            EXPECT_EQ(fast.progress, full.progress) << label;
+        }
+    }
+    EXPECT_EQ(RunStage(texts[0], Filter("ERROR")).lines,
+              (QStringList{"ERROR 1", "c ERROR", "ERROR", "h ERRORS"}));
+}
+
+TEST(LineStageShaping, KillLineAgainstKillSpaceWithTabs) {
+    LineStageSettings killLine;
+    killLine.killLine = true;
+    const StageRun keepTab = RunStage("a\n\t\n   \n\nb\n", killLine, false);
+    EXPECT_EQ(keepTab.lines, (QStringList{"a", "\t", "b"}));
+    EXPECT_EQ(keepTab.read, 5);
+    EXPECT_EQ(keepTab.filtered, 0); // dropped blank lines are not counted as filtered
+    EXPECT_EQ(RunStage("a\n\t\n   \n\nb\n", killLine, true).lines, (QStringList{"a", "b"}));
+    EXPECT_EQ(RunStage("a\nb\n\n\n", killLine).lastKeptEnd, 3); // blank lines do not move it
+}
+
+TEST(LineStageAlert, TheLastShownMatchingLineIsTheAlertLine) {
+    LineStageSettings s;
+    s.alertOn = true;
+    s.alertPattern = "ERROR";
+    EXPECT_EQ(RunStage(Lines({"ERROR one", "ok", "ERROR two", "ok"}), s).alert, "ERROR two");
+    s.filterOn = true;
+    s.filterPattern = "one";
+    EXPECT_EQ(RunStage(Lines({"ERROR one", "ERROR two"}), s).alert, "ERROR one"); // hidden lines never alert
+    LineStageSettings inverted;
+    inverted.alertOn = true;
+    inverted.alertPattern = "OK";
+    inverted.alertInverted = true;
+    EXPECT_EQ(RunStage(Lines({"OK 1", "bad", "OK 2"}), inverted).alert, "bad");
+    LineStageSettings invalid;
+    invalid.alertOn = true;
+    invalid.alertPattern = "[";
+    EXPECT_EQ(RunStage(Lines({"[", "x"}), invalid).alert, QString());
+}
+
+TEST(LineStageReverseDns, FilterSeesTheAnnotatedLine) {
+    MapResolver resolver;
+    resolver.names[QStringLiteral("192.0.2.1")] = QStringLiteral("gw");
+    LineStageSettings s = Filter("gw");
+    s.reverseDns = true;
+    EXPECT_EQ(RunStage("from 192.0.2.1 port\n", s, false, TFileType::Ansi, &resolver).lines,
+              QStringList{"from [gw] port"});
+    LineStageSettings byAddress = Filter("192\\.0\\.2\\.1");
+    byAddress.reverseDns = true;
+    EXPECT_EQ(RunStage("from 192.0.2.1 port\n", byAddress, false, TFileType::Ansi, &resolver).lines,
+              QStringList{});
+}
+
+TEST(Addresses, IsIPv4AddressFollowsTheTokenRules) {
+    const std::vector<std::pair<const char*, bool>> cases = {
+        {"10.1.2.3", true},    {"1.2.3.4", true},     {"10.0.00.1", true},  {"255.255.255.255", true},
+        {"0.1.2.3", false},    {"01.2.3.4", false},   {"10.01.2.3", false}, {"1.2.3.256", false},
+        {"1.2.3", false},      {"1.2.3.4.5", false},  {"1..2.3", false},    {"1.2.3.", false},
+        {"1234.1.1.1", false}, {"1.2.3.0004", false}, {"1.2.3.4a", false},  {".1.2.3", false},
+    };
+    for (const auto& [token, expected] : cases)
+        EXPECT_EQ(IsIPv4Address(QString::fromLatin1(token)), expected) << token;
+}
+
+TEST(Addresses, AnnotationRulesAndOrder) {
+    MapResolver resolver;
+    resolver.names[QStringLiteral("10.1.2.3")] = QStringLiteral("host");
+    resolver.names[QStringLiteral("10.9.9.9")] = QString(); // failed lookup
+    struct Case {
+        const char* line;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {"connect from 10.1.2.3 port 22", "connect from [host] port 22"},
+        {"connect from 10.9.9.9 port 22", "connect from ?10.9.9.9? port 22"},
+        {"user@10.1.2.3", "user@[host]"},
+        {"(10.1.2.3)", "(10.1.2.3)"},
+        {"a=10.1.2.3", "a=10.1.2.3"},
+        {"x 10.1.2.3, y", "x 10.1.2.3, y"},
+        {"x 10.1.2.3:80", "x 10.1.2.3:80"},
+        {"x 255.255.255.0", "x 255.255.255.0"},
+        {"1.2.3.4", "[1.2.3.4]"},
+        {"1.2.3", "1.2.3"},
+        {"10.1.2.3 and 1.2.3.4", "[host] and [1.2.3.4]"},
+        {"v 1.2.3.4.5.6.7.8.9", "v 1.2.3.4.5.6.7.8.9"},
+    };
+    for (const Case& c : cases) {
+        QString line = QString::fromLatin1(c.line);
+        AnnotateAddresses(line, &resolver);
+        EXPECT_EQ(line, QString::fromLatin1(c.expected)) << c.line;
+    }
+    resolver.asked = 0;
+    QString twice = QStringLiteral("v 255.1.1.1 w 1.2.3.256 x 12345678.1.2.3.4");
+    AnnotateAddresses(twice, &resolver);
+    EXPECT_EQ(resolver.asked, 0); // skipped tokens are never looked up
+}
+
+TEST(Patterns, CompiledOncePerTextAndVersionKnown) {
+    PatternMatcher m;
+    EXPECT_TRUE(m.SetPattern("a+b"));
+    EXPECT_EQ(m.Search(u"xaab"), MatchResult::Found);
+    EXPECT_EQ(m.Search(u"xb"), MatchResult::NotFound);
+    EXPECT_FALSE(m.SetPattern("a("));
+    EXPECT_EQ(m.Search(u"a("), MatchResult::Error);
+    EXPECT_TRUE(m.SetPattern("(?i)ok"));
+    EXPECT_EQ(m.Search(u"OK"), MatchResult::Found);
+    EXPECT_EQ(m.Search(u""), MatchResult::NotFound);
+    EXPECT_GE(RegexMajorVersion(), 10);
+    EXPECT_EQ(RegexVersionText(),
+              QString::number(RegexMajorVersion()) + '.' + QString::number(RegexMinorVersion()));
+}

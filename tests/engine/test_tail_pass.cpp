@@ -1,0 +1,260 @@
+// The pass through the fake window on real files: window arithmetic, types, missing files, auto
+// offset, publishing rules and the clear request.
+#include <QFile>
+#include <QFileInfo>
+
+#include "engine_fixture.h"
+#include "util/date_time_text.h"
+
+namespace {
+
+const QString kBom = QString(QChar(0xFEFF));
+
+// Lines of `width` bytes (line end included) that each hold their own start position.
+QByteArray NumberedLines(int count, int width = 10, const char* end = "\n") {
+    QByteArray bytes;
+    const int digits = width - static_cast<int>(qstrlen(end));
+    for (int i = 0; i < count; ++i)
+        bytes += QByteArray::number(qint64(i) * width).rightJustified(digits, '0') + end;
+    return bytes;
+}
+
+QByteArray Utf16(const QString& text, bool bigEndian) {
+    QByteArray bytes;
+    for (QChar c : text) {
+        const char hi = static_cast<char>(c.unicode() >> 8), lo = static_cast<char>(c.unicode() & 0xFF);
+        bytes.append(bigEndian ? hi : lo);
+        bytes.append(bigEndian ? lo : hi);
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TailPassTest : public EngineTest {};
+
+TEST_F(TailPassTest, ReadsTheLastWindowBeforeTheOffset) {
+    Write("big.log", NumberedLines(12288)); // 120 KiB
+    Start("big.log");
+    QStringList view = View();
+    ASSERT_EQ(view.size(), 5120);
+    EXPECT_EQ(view.first(), "000071680");
+    EXPECT_EQ(view.last(), "000122870");
+    EXPECT_EQ(window.infoPane, "Lines read= 5120 - Lines filtered= 0");
+    EXPECT_TRUE(window.filePane.startsWith("Size=120 Kb, Age=")) << window.filePane.toStdString();
+    EXPECT_TRUE(window.filePane.endsWith(", Type=Ansi"));
+
+    window.offset = 3; // start 71677 is rounded down to 71676: the tail of a line comes first
+    Ticks(1);
+    view = View();
+    EXPECT_EQ(view.first(), "670");
+    EXPECT_EQ(view.last(), "000122"); // the window ends at 71676 + 51200
+
+    window.offset = 100000; // beyond size - window: the window starts at 0 and ends early
+    Ticks(1);
+    view = View();
+    EXPECT_EQ(view.first(), "000000000");
+    EXPECT_EQ(view.last(), "000051190");
+    EXPECT_EQ(view.size(), 5120);
+}
+
+TEST_F(TailPassTest, ReadBufferZeroReadsEverythingFromTheHidePoint) {
+    Write("all.log", NumberedLines(12288));
+    Def().SetBufferkoVal(0);
+    Start("all.log");
+    EXPECT_EQ(View().size(), 12288);
+    EXPECT_EQ(View().first(), "000000000");
+    engine->HidePoint() = 1000;
+    Ticks(1);
+    EXPECT_EQ(View().first(), "000001000");
+    engine->HidePoint() = 200000; // the file is now shorter than the bound: nothing is read
+    Ticks(1);
+    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_EQ(window.infoPane, "Lines read= 0 - Lines filtered= 0");
+}
+
+TEST_F(TailPassTest, Utf16StartIsRoundedDownToAWholeUnit) {
+    QString text;
+    for (int i = 0; i < 200; ++i)
+        text += "abc\r\n";
+    Write("wide.log", QByteArray("\xFF\xFE") + Utf16(text, false));
+    Def().SetBufferkoVal(1);
+    window.fileNameText = Path("wide.log");
+    engine->SetTailStatus(tsStart);
+    window.offset = 1; // start 2002 - 1 - 1024 = 977, read from 976
+    Ticks(1);
+    const QStringList view = View();
+    ASSERT_EQ(view.size(), 103);
+    EXPECT_EQ(view.first(), "c");
+    EXPECT_EQ(view.count("abc"), 102);
+    EXPECT_TRUE(window.filePane.endsWith("Type=UNI"));
+}
+
+TEST_F(TailPassTest, SparseThreeGibFileIsReadAtItsEnd) {
+    {
+        QFile file(Path("sparse.log"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64(3) << 30));
+    }
+    Append("sparse.log", "tail line\n");
+    Start("sparse.log");
+    const QStringList view = View();
+    ASSERT_EQ(view.size(), 1);
+    EXPECT_EQ(view.first(), QString(51200 - 10, QChar(0)) + "tail line");
+    EXPECT_TRUE(window.filePane.startsWith("Size=3.00 Gb")) << window.filePane.toStdString();
+}
+
+TEST_F(TailPassTest, TypeIsFoundFromTheFirstThreeBytes) {
+    struct Case {
+        QByteArray bytes;
+        const char* label;
+    };
+    const std::vector<Case> cases = {
+        {"plain\n", "Ansi"},
+        {"\xEF\xBB\xBFutf\n", "UTF8"},
+        {QByteArray("\xFF\xFE") + Utf16("uni\n", false), "UNI"},
+        {QByteArray("\xFE\xFF") + Utf16("big\n", true), "UNIBIG"},
+        {"{\\rtf1\n", "RTF"},
+        {"\xD0\xCF\x11\xE0rest\n", "DOC"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const QString name = QString("t%1.log").arg(n++);
+        Write(name, c.bytes);
+        engine->SetTailStatus(tsStop);
+        Start(name);
+        EXPECT_TRUE(window.filePane.endsWith(QString("Type=") + c.label)) << window.filePane.toStdString();
+    }
+    EXPECT_EQ(View().last(), QString::fromLatin1("\xD0\xCF\x11\xE0rest")); // 8-bit: bytes as they are
+}
+
+TEST_F(TailPassTest, ShortFileIsTypedAgainUntilItHasThreeBytes) {
+    Write("short.log", "\xFF");
+    Start("short.log");
+    EXPECT_TRUE(window.filePane.endsWith("Type=Ansi"));
+    Write("short.log", QByteArray("\xFF\xFE") + Utf16("ok\n", false));
+    Ticks(1);
+    EXPECT_TRUE(window.filePane.endsWith("Type=UNI"));
+    EXPECT_EQ(View(), QStringList{kBom + "ok"}); // a marker inside the window is shown as a character
+    Write("short.log", "abc\n");                 // a typed file keeps its type while its name stays
+    Ticks(1);
+    EXPECT_TRUE(window.filePane.endsWith("Type=UNI"));
+}
+
+TEST_F(TailPassTest, WildcardFollowsTheNewestMatch) {
+    Write("app1.log", "one\n");
+    Write("app2.log", "two\n");
+    Start(Path("app*.log"));
+    EXPECT_EQ(View(), QStringList{"two"});
+    EXPECT_EQ(window.fileLabel, Path("app2.log"));
+    EXPECT_TRUE(window.filePane.endsWith("Type=Ansi"));
+    Write("app3.log", QByteArray("\xFE\xFF") + Utf16("three\n", true));
+    Ticks(1);
+    EXPECT_EQ(View(), QStringList{kBom + "three"});
+    EXPECT_TRUE(window.filePane.endsWith("Type=UNIBIG"));
+    EXPECT_EQ(window.fileLabel, Path("app3.log"));
+    EXPECT_EQ(window.appTitle, "Kovra " + Path("app3.log"));
+    EXPECT_EQ(window.trayHint,
+              Path("app3.log").size() <= 80 ? Path("app3.log") : "..." + Path("app3.log").right(77));
+    EXPECT_EQ(window.startCaption, "Stop " + Path("app3.log"));
+    params->removepathontaskbar = true;
+    Ticks(1);
+    EXPECT_EQ(window.appTitle, "Kv app3.log");
+}
+
+TEST_F(TailPassTest, MissingFileAppendsOneMessagePerPass) {
+    window.fileNameText = "   ";
+    engine->SetTailStatus(tsStart);
+    EXPECT_EQ(engine->TailStatus(), tsStop);
+    EXPECT_EQ(View(), QStringList{ShortDateLongTimeText(clock.Now()) + " - No filename entered !"});
+    window.viewText.clear();
+
+    const QString name = Path("later.log");
+    Start(name);
+    const QString message = ShortDateLongTimeText(clock.Now()) + " - File " + name + " not found now !";
+    EXPECT_EQ(View(), QStringList{message});
+    EXPECT_EQ(window.infoPane, "");
+    Ticks(1);
+    EXPECT_EQ(View(), (QStringList{message, message}));
+    Write("later.log", QByteArray("\xFF\xFEh\0i\0\n\0", 8));
+    Ticks(1);
+    EXPECT_EQ(View(), QStringList{kBom + "hi"});
+    EXPECT_TRUE(window.filePane.endsWith("Type=UNI"));
+}
+
+TEST_F(TailPassTest, AutoOffsetStepsBackOverTrailingBlankLines) {
+    Write("blank.log", NumberedLines(10240, 10, "\r\n") + QByteArray(20480, '\n'));
+    Def().SetAutooffset(true);
+    Def().SetKillline(true);
+    Start("blank.log");
+    EXPECT_EQ(window.offset, 20482);
+    EXPECT_EQ(View().last(), "00102390");
+    const QStringList reads = window.stateTexts.filter("Reading at ");
+    EXPECT_EQ(reads, (QStringList{"Reading at 0", "Reading at 20482"}));
+}
+
+TEST_F(TailPassTest, HeldMouseKeepsTheViewUntilReleased) {
+    Write("m.log", "a\n");
+    Start("m.log");
+    engine->MouseHeld() = true;
+    Append("m.log", "b\n");
+    Ticks(2);
+    EXPECT_EQ(View(), QStringList{"a"});
+    EXPECT_EQ(window.replaceCount, 1);
+    engine->MouseHeld() = false;
+    Ticks(1);
+    EXPECT_EQ(View(), (QStringList{"a", "b"}));
+    Ticks(1); // unchanged text: the view is not touched
+    EXPECT_EQ(window.replaceCount, 2);
+}
+
+TEST_F(TailPassTest, SelectionIsRestoredOnTheLastOccurrenceAndScrollingFollowsTheEnd) {
+    QByteArray lines;
+    for (int i = 0; i < 30; ++i)
+        lines += (i == 3 || i == 20 ? QByteArray("sel") : QByteArray::number(i)) + '\n';
+    Write("s.log", lines);
+    Start("s.log");
+    EXPECT_EQ(window.firstVisible, 20); // an empty view counts as scrolled to its end
+    EXPECT_TRUE(window.atBottom);
+    window.Select(window.viewText.indexOf("sel"), 3);
+    window.firstVisible = 5;
+    Append("s.log", "x\n");
+    Ticks(1);
+    EXPECT_EQ(window.selStart, window.viewText.lastIndexOf("sel"));
+    EXPECT_EQ(window.selLength, 3);
+    EXPECT_EQ(window.firstVisible, 5); // not at the end: the same line stays on top
+    EXPECT_FALSE(window.atBottom);
+    params->alwaysscroll = true;
+    Append("s.log", "y\n");
+    Ticks(1);
+    EXPECT_EQ(window.firstVisible, 22);
+}
+
+TEST_F(TailPassTest, ClearRequestWaitsForAPassAndHidesTheClearedLines) {
+    Write("c.log", "a\r\nb\r\n");
+    Def().SetRefreshRate(2);
+    Start("c.log");
+    engine->ClearRequested() = true;
+    Ticks(1); // counts down only: the request waits
+    EXPECT_EQ(View(), (QStringList{"a", "b"}));
+    EXPECT_TRUE(engine->ClearRequested());
+    Ticks(1);
+    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_EQ(engine->HidePoint().load(), 6);
+    Append("c.log", "c\r\n");
+    Ticks(2);
+    EXPECT_EQ(View(), QStringList{"c"});
+}
+
+TEST_F(TailPassTest, TabStopsAreAppliedOnlyWhenTheyChange) {
+    Write("t.log", "a\tb\n");
+    Def().SetUseTabs(true);
+    Def().SetTabsVal(40);
+    Start("t.log");
+    Ticks(2);
+    EXPECT_EQ(window.tabStops, std::vector<int>{40});
+    window.useTabs = false;
+    Ticks(2);
+    EXPECT_EQ(window.tabStops, (std::vector<int>{40, 0}));
+    EXPECT_EQ(View(), QStringList{"a\tb"});
+}
