@@ -17,13 +17,20 @@ void EngineTest::SetUp() {
     // Plain shaping unless a test asks for more: no kill space, no auto offset.
     Def().SetKillspace(false);
     Def().SetAutooffset(false);
+    RebuildEngine(&mail);
+}
+
+void EngineTest::RebuildEngine(MailSender* mailSender) {
+    if (engine)
+        engine->SetTailStatus(tsStop);
+    engine.reset();
     EngineDeps deps;
     deps.window = &window;
     deps.manager = manager.get();
     deps.params = params.get();
     deps.clock = &clock;
     deps.resolver = &resolver;
-    deps.mail = &mail;
+    deps.mail = mailSender;
     deps.dialogs = &dialogs;
     engine = std::make_unique<TailEngine>(deps, 3600 * 1000);
     engine->SetTailStatus(tsStop);

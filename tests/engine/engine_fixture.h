@@ -65,6 +65,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Replaces the engine by one that sends its alert e-mails through mailSender.
+    void RebuildEngine(MailSender* mailSender);
     QString Path(const QString& name) const { return files_.filePath(name); }
     void Write(const QString& name, const QByteArray& bytes) const;
     void Append(const QString& name, const QByteArray& bytes) const;
