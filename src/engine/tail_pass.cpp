@@ -325,10 +325,11 @@ void TailPass::EndOfPass() {
 
 void TailPass::EndOfTick() {
     // A request met on a tick without a read waits for the next pass: that pass knows where the
-    // shown text ends, so the cleared lines do not come back.
+    // shown text ends, so the cleared lines do not come back. The bound is the end of the bytes
+    // the view came from: the view's length in characters falls short of it whenever lines were
+    // filtered, shortened or decoded from two bytes each, and those lines would come back.
     if (hasRead_ && rt_.ClearRequested.exchange(false)) {
-        const qint64 shown = read_.start + window_.ViewText().size();
-        rt_.HidePoint = std::min(shown, read_.size);
+        rt_.HidePoint = std::min(read_.start + read_.n, read_.size);
         window_.ClearView();
     }
     const QString waiting = WaitingText(Definition().GetAutotimer(), rt_.Countdown.load(), workerMode_);

@@ -246,6 +246,37 @@ TEST_F(TailPassTest, ClearRequestWaitsForAPassAndHidesTheClearedLines) {
     EXPECT_EQ(View(), QStringList{"c"});
 }
 
+// The view is shorter than the bytes it came from (filtered lines, two-byte characters): the
+// bound still lies at the end of what was read, so no cleared line comes back.
+TEST_F(TailPassTest, ClearHidesEverythingReadEvenWhenTheViewIsShorter) {
+    Write("f.log", "ERROR 1\nnoise line that is filtered out\nERROR 2\n");
+    window.filterOn = true;
+    window.filterPattern = "ERROR";
+    Start("f.log");
+    EXPECT_EQ(View(), (QStringList{"ERROR 1", "ERROR 2"}));
+    engine->ClearRequested() = true;
+    Ticks(1);
+    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_EQ(engine->HidePoint().load(), QFileInfo(Path("f.log")).size());
+    Ticks(1);
+    EXPECT_TRUE(window.viewText.isEmpty());
+
+    window.filterOn = false;
+    QByteArray utf16("\xFF\xFE", 2);
+    for (char c : QByteArray("one\r\ntwo\r\n"))
+        utf16 += QByteArray(1, c) + QByteArray(1, '\0');
+    Write("u.log", utf16);
+    engine->SetTailStatus(tsStop);
+    engine->HidePoint() = 0;
+    Start("u.log");
+    ASSERT_EQ(View(), (QStringList{kBom + "one", "two"}));
+    engine->ClearRequested() = true;
+    Ticks(1);
+    EXPECT_EQ(engine->HidePoint().load(), utf16.size());
+    Ticks(1);
+    EXPECT_TRUE(window.viewText.isEmpty());
+}
+
 TEST_F(TailPassTest, TabStopsAreAppliedOnlyWhenTheyChange) {
     Write("t.log", "a\tb\n");
     Def().SetUseTabs(true);
