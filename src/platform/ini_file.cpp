@@ -10,12 +10,6 @@
 
 namespace {
 
-bool Fail(QString* error, const QString& text) {
-    if (error)
-        *error = text;
-    return false;
-}
-
 QString OneLine(QString text) {
     text.replace(u'\r', u' ');
     text.replace(u'\n', u' ');
@@ -60,16 +54,10 @@ bool IniFile::FileExists() const {
 
 bool IniFile::Load(QString* error) {
     sections_.clear();
-    QFile file(filePath_);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (!file.exists())
-            return true;
-        return Fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(filePath_, file.errorString()));
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(filePath_, file.errorString()));
-    Parse(DecodeSettingsText(bytes));
+    QString text;
+    if (!ReadSettingsText(filePath_, &text, error))
+        return false;
+    Parse(text);
     return true;
 }
 

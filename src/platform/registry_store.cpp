@@ -11,12 +11,6 @@ namespace {
 constexpr QStringView kHive = u"HKEY_CURRENT_USER";
 constexpr QStringView kDwordPrefix = u"dword:";
 
-bool Fail(QString* error, const QString& text) {
-    if (error)
-        *error = text;
-    return false;
-}
-
 // "\Software\X" from "Software\X", "\Software\X\" or "\Software\X"; the hive itself is "\".
 QString NormalKeyPath(QStringView path) {
     while (path.endsWith(u'\\'))
@@ -211,16 +205,10 @@ QString RegistryStore::DefaultPath() {
 
 bool RegistryStore::Load(QString* error) {
     keys_.clear();
-    QFile file(filePath_);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (!file.exists())
-            return true;
-        return Fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(filePath_, file.errorString()));
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(filePath_, file.errorString()));
-    Parse(DecodeSettingsText(bytes));
+    QString text;
+    if (!ReadSettingsText(filePath_, &text, error))
+        return false;
+    Parse(text);
     return true;
 }
 

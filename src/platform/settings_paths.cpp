@@ -1,5 +1,7 @@
 #include "platform/settings_paths.h"
 
+#include <QFile>
+
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -96,6 +98,26 @@ QString DecodeSettingsText(const QByteArray& bytes) {
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     return text;
+}
+
+bool ReadSettingsText(const QString& filePath, QString* text, QString* error) {
+    text->clear();
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!file.exists())
+            return true;
+        if (error)
+            *error = QStringLiteral("Cannot read \"%1\": %2").arg(filePath, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = QStringLiteral("Cannot read \"%1\": %2").arg(filePath, file.errorString());
+        return false;
+    }
+    *text = DecodeSettingsText(bytes);
+    return true;
 }
 
 bool EqualsAsciiCaseInsensitive(QStringView a, QStringView b) {

@@ -26,5 +26,9 @@ bool WriteFileAtomically(const QString& filePath, const QByteArray& content, Fil
 // The text of a settings file: UTF-8, a leading byte order mark dropped.
 QString DecodeSettingsText(const QByteArray& bytes);
 
+// Reads a whole settings file into *text. A missing file gives an empty text and true; false with
+// *error when the file exists but cannot be read.
+bool ReadSettingsText(const QString& filePath, QString* text, QString* error);
+
 // Value, key and section names of both stores compare like this: only ASCII letters fold.
 bool EqualsAsciiCaseInsensitive(QStringView a, QStringView b);

@@ -1,4 +1,4 @@
-// The widget tests' main: a QApplication (offscreen unless the environment says otherwise).
+// Main of the widget test programs: a QApplication (offscreen unless the environment says otherwise).
 #include <QApplication>
 
 #include <gtest/gtest.h>
