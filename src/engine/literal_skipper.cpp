@@ -7,6 +7,41 @@
 
 #include "engine/line_stage.h"
 
+namespace {
+
+// The literal's rarest-looking byte is found with memchr (vectorised), then the whole literal is
+// compared around it; faster than a general substring search on long runs without a hit.
+qint64 FindLiteral(const char* data, qint64 n, const QByteArray& literal) {
+    const qint64 m = literal.size();
+    if (m == 0 || n < m)
+        return -1;
+    // Prefer the last byte that is not a common letter: capitals, digits and punctuation are rarer
+    // in log text than lower-case letters and blanks.
+    qint64 anchor = m - 1;
+    for (qint64 k = m - 1; k >= 0; --k) {
+        const char c = literal[k];
+        if (!(c >= 'a' && c <= 'z') && c != ' ') {
+            anchor = k;
+            break;
+        }
+    }
+    const char key = literal[anchor];
+    const char* p = data + anchor;
+    const char* const last = data + n - (m - anchor) + 1;
+    while (p < last) {
+        p = static_cast<const char*>(std::memchr(p, key, static_cast<size_t>(last - p)));
+        if (!p)
+            return -1;
+        const char* start = p - anchor;
+        if (std::memcmp(start, literal.constData(), static_cast<size_t>(m)) == 0)
+            return start - data;
+        ++p;
+    }
+    return -1;
+}
+
+} // namespace
+
 LiteralSkipper::LiteralSkipper(const char* data, qint64 units, LineStage& stage)
     : data_(data), units_(units), stage_(stage), literal_(stage.RawLiteral()) {}
 
@@ -57,9 +92,8 @@ void LiteralSkipper::HoldLast(qint64 pos, qint64 runEnd, qint64 held, qint64 lin
 
 qint64 LiteralSkipper::NextHit(qint64 pos) {
     if (hit_ < pos) {
-        const void* at = memmem(data_ + pos, static_cast<size_t>(units_ - pos), literal_.constData(),
-                                static_cast<size_t>(literal_.size()));
-        hit_ = at ? static_cast<const char*>(at) - data_ : units_;
+        hit_ = FindLiteral(data_ + pos, units_ - pos, literal_);
+        hit_ = hit_ < 0 ? units_ : hit_ + pos;
     }
     return hit_;
 }

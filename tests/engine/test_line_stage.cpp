@@ -196,23 +196,31 @@ TEST(LineStageFilter, LiteralShortcutMatchesTheRegexPath) {
                                            {0, 0, true, true},   {2, 0, false, true},  {0, 2, false, false},
                                            {1, 1, true, true},   {0, 1, true, false},  {3, 0, false, false},
                                            {5, 2, false, false}, {99, 0, false, false}};
-    for (const Variant& v : variants) {
-        for (const QByteArray& text : texts) {
-            LineStageSettings literal = Filter("ERROR", v.before, v.after, true);
-            literal.filterInverted = v.inverted;
-            literal.killLine = v.killLine;
-            LineStageSettings regex = literal;
-            regex.filterPattern = "ERRO[R]";
-            const StageRun fast = RunStage(text, literal);
-            const StageRun full = RunStage(text, regex);
-            const std::string label = std::to_string(v.before) + "/" + std::to_string(v.after) + "/" +
-                                      std::to_string(v.inverted) + "/" + std::to_string(v.killLine);
-            EXPECT_EQ(fast.lines, full.lines) << label;
-            EXPECT_EQ(fast.read, full.read) << label;
-            EXPECT_EQ(fast.filtered, full.filtered) << label;
-            EXPECT_EQ(fast.lastKeptEnd, full.lastKeptEnd) << label;
-            EXPECT_EQ(fast.outputLines, full.outputLines) << label;
-            EXPECT_EQ(fast.progress, full.progress) << label;
+    // The search anchors on one byte of the literal: at its end, in its middle, or its last letter.
+    for (const QString word :
+         {QStringLiteral("ERROR"), QStringLiteral("disk Full"), QStringLiteral("timeout")}) {
+        std::vector<QByteArray> cases = texts;
+        for (QByteArray text : texts)
+            cases.push_back(text.replace("ERROR", word.toLatin1()));
+        for (const Variant& v : variants) {
+            for (const QByteArray& text : cases) {
+                LineStageSettings literal = Filter(word, v.before, v.after, true);
+                literal.filterInverted = v.inverted;
+                literal.killLine = v.killLine;
+                LineStageSettings regex = literal;
+                regex.filterPattern = word.chopped(1) + "[" + word.back() + "]";
+                const StageRun fast = RunStage(text, literal);
+                const StageRun full = RunStage(text, regex);
+                const std::string label = word.toStdString() + " " + std::to_string(v.before) + "/" +
+                                          std::to_string(v.after) + "/" + std::to_string(v.inverted) + "/" +
+                                          std::to_string(v.killLine);
+                EXPECT_EQ(fast.lines, full.lines) << label;
+                EXPECT_EQ(fast.read, full.read) << label;
+                EXPECT_EQ(fast.filtered, full.filtered) << label;
+                EXPECT_EQ(fast.lastKeptEnd, full.lastKeptEnd) << label;
+                EXPECT_EQ(fast.outputLines, full.outputLines) << label;
+                EXPECT_EQ(fast.progress, full.progress) << label;
+            }
         }
     }
     EXPECT_EQ(RunStage(texts[0], Filter("ERROR")).lines,
