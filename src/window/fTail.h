@@ -5,8 +5,10 @@
 // fTail.cpp (creation and closing), tail_handlers.cpp (controls), tail_colors.cpp (colours and
 // title), tail_presence.cpp (tray, running instances, show/hide, dropped files).
 // Window thread only.
+#include <array>
 #include <memory>
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QMap>
 #include <QPointer>
@@ -172,5 +174,6 @@ private:
     bool firstActivationDone_ = false;
     bool hiddenToTray_ = false;
     int trayImage_ = 0;
+    std::array<QIcon, 4> trayIcons_; // loaded once: the passes cycle them
     QString trayHint_;
 };

@@ -59,7 +59,9 @@ void TFormTail::CreateTray() {
     quit->setObjectName(QStringLiteral("QuitKovra1"));
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    tray_ = new QSystemTrayIcon(TrayPicture(0), this);
+    for (int i = 0; i < int(trayIcons_.size()); ++i)
+        trayIcons_[std::size_t(i)] = TrayPicture(i);
+    tray_ = new QSystemTrayIcon(trayIcons_[0], this);
     tray_->setContextMenu(trayMenu_);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { OnTrayActivated(int(reason)); });
@@ -81,7 +83,7 @@ void TFormTail::ApplyAlphaBlend(bool use, qint32 value) {
 
 void TFormTail::AdvanceTrayImage() {
     trayImage_ = (trayImage_ + 1) % 4;
-    tray_->setIcon(TrayPicture(trayImage_));
+    tray_->setIcon(trayIcons_[std::size_t(trayImage_)]);
 }
 
 void TFormTail::SetTrayHint(const QString& hint) {
