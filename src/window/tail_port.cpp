@@ -39,6 +39,15 @@ int DocumentPosition(const QTextDocument& document, qsizetype crlfPosition) {
 
 } // namespace
 
+TailWindowAdapter::TailWindowAdapter(TFormTail& window) : w_(window) {
+    documentWatch_ = QObject::connect(w_.ui_.MemoTail->document(), &QTextDocument::contentsChanged, &w_,
+                                      [this] { viewTextValid_ = false; });
+}
+
+TailWindowAdapter::~TailWindowAdapter() {
+    QObject::disconnect(documentWatch_);
+}
+
 int TailWindowAdapter::ReadBufferKo() const {
     return w_.ui_.RzSpinEditBufKo->value();
 }
@@ -131,6 +140,8 @@ void TailWindowAdapter::SetFileNameEditVisible(bool visible) {
 }
 
 QString TailWindowAdapter::ViewText() const {
+    if (viewTextValid_)
+        return viewText_;
     const QTextDocument& document = *w_.ui_.MemoTail->document();
     if (document.isEmpty())
         return {};
@@ -152,6 +163,8 @@ void TailWindowAdapter::ReplaceViewText(const QString& text, int /*lineCount*/) 
             plain.chop(2);
         plain.replace(kCrLf, QStringLiteral("\n"));
         memo->setPlainText(plain);
+        viewText_ = text;
+        viewTextValid_ = true;
     } catch (...) {
         memo->setUpdatesEnabled(true);
         throw;

@@ -5,13 +5,18 @@
 // The view's text crosses the interface with every line followed by CR LF; QPlainTextEdit keeps
 // one block per line, so positions are converted (a line break is two characters outside, one
 // inside the document).
+#include <QMetaObject>
+
 #include "engine/tail_window_port.h"
 
 class TFormTail;
 
 class TailWindowAdapter final : public TailWindowPort {
 public:
-    explicit TailWindowAdapter(TFormTail& window) : w_(window) {}
+    explicit TailWindowAdapter(TFormTail& window);
+    ~TailWindowAdapter() override;
+    TailWindowAdapter(const TailWindowAdapter&) = delete;
+    TailWindowAdapter& operator=(const TailWindowAdapter&) = delete;
 
     int ReadBufferKo() const override;
     void SetReadBufferKo(int kilobytes) override;
@@ -84,4 +89,9 @@ public:
 private:
     TFormTail& w_;
     bool busyCursor_ = false;
+    // The view's text as the engine last set it, while the document has not changed since: every
+    // pass compares against it, and rebuilding it from a large document costs a walk over all lines.
+    QString viewText_;
+    bool viewTextValid_ = false;
+    QMetaObject::Connection documentWatch_;
 };
