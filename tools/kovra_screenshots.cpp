@@ -75,12 +75,12 @@ void Wait(int ms) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir settings;
+    QTemporaryDir settings(QDir::tempPath() + QStringLiteral("/kovra-demo-XXXXXX"));
     qputenv("XDG_CONFIG_HOME", settings.path().toUtf8());
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
     QDir().mkpath(out);
-    const QString log = settings.filePath(QStringLiteral("demo.log"));
+    const QString log = settings.filePath(QStringLiteral("app.log"));
     AppendLines(log, 60, 1);
 
     SilentDialogs dialogs;
