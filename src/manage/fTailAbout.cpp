@@ -68,10 +68,9 @@ QWidget* MakeInfoPanel(QWidget* parent, QLabel*& engine, QLabel*& version) {
 }
 
 QLayout* MakeTitleRow(QWidget* parent) {
-    EnsureKovraResources();
     auto* picture = new QLabel(parent);
     picture->setObjectName(QStringLiteral("ImageProgram"));
-    picture->setPixmap(QIcon(QString::fromLatin1(kImageProgram)).pixmap(48, 48));
+    picture->setPixmap(KovraPicture(kImageProgram).pixmap(48, 48));
     picture->setFixedSize(48, 48);
     auto* name = new QLabel(QStringLiteral("KOVRA"), parent);
     name->setObjectName(QStringLiteral("LabelProduct"));

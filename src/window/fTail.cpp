@@ -25,7 +25,6 @@
 #include "window/command_line.h"
 #include "window/panel_tint.h"
 #include "window/tail_controls.h"
-#include "window/tail_pictures.h"
 #include "window/tail_port.h"
 
 TFormTail::TFormTail(TailWindowServices services, QWidget* parent)

@@ -6,6 +6,7 @@
 // title), tail_presence.cpp (tray, running instances, show/hide, dropped files).
 // Window thread only.
 #include <array>
+#include <functional>
 #include <memory>
 
 #include <QIcon>
@@ -139,6 +140,8 @@ private:
     void OnTrayActivated(int reason);
     void OnTrayStartStop();
     void ShowNotAvailable(const QString& what);
+    // Stops the tail, runs work, and restores the state it found.
+    void WithTailStopped(const std::function<void()>& work);
     void ApplyWindowStaysOnTop(bool onTop);
     void ApplyAlphaBlend(bool use, qint32 value);
     void ApplyTrayEnabled(bool enabled);

@@ -11,3 +11,8 @@ void EnsureKovraResources() {
     static const bool initialised = (InitKovraResources(), true);
     (void)initialised;
 }
+
+QIcon KovraPicture(const char* path) {
+    EnsureKovraResources();
+    return QIcon(QString::fromLatin1(path));
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <QIcon>
 // The program's own pictures (SVG, compiled into kovra_ui). Call EnsureKovraResources() before the
 // first use: kovra_ui is a static library, so nothing else pulls its resource table into a program.
 
@@ -22,3 +23,6 @@ inline constexpr char kImageStart[] = ":/kovra/start.svg";
 inline constexpr char kImageStop[] = ":/kovra/stop.svg";
 
 void EnsureKovraResources();
+
+// One of the pictures above (registering the resources first).
+QIcon KovraPicture(const char* path);

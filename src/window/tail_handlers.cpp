@@ -1,4 +1,6 @@
 // The tail window's controls: what each click and change does.
+#include <functional>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -194,11 +196,16 @@ void TFormTail::OnWrapClicked() {
     PlaceTailWidgets(ui_, centralWidget(), TailStatus() == tsStart);
 }
 
-void TFormTail::OnAlwaysOnTopClicked() {
+void TFormTail::WithTailStopped(const std::function<void()>& work) {
+    // A running tail restarts afterwards, taking its settings from the definition again.
     const int remembered = TailStatus();
     SetTailStatus(tsStop);
-    ApplyWindowStaysOnTop(ui_.CheckBox_Top->isChecked());
+    work();
     SetTailStatus(remembered);
+}
+
+void TFormTail::OnAlwaysOnTopClicked() {
+    WithTailStopped([this] { ApplyWindowStaysOnTop(ui_.CheckBox_Top->isChecked()); });
 }
 
 void TFormTail::ApplyWindowStaysOnTop(bool onTop) {
@@ -233,15 +240,14 @@ void TFormTail::ShowNotAvailable(const QString& what) {
 }
 
 void TFormTail::OnOpenManager() {
-    const int remembered = TailStatus();
-    SetTailStatus(tsStop);
-    ShowNotAvailable(QStringLiteral("The file manager"));
-    // Without a confirmed dialog the list is reloaded, dropping unconfirmed edits.
-    manager_->List->LoadList();
-    manager_->SetFileName(ui_.EditComboBox->text());
-    UpdateAlarmImage();
-    UpdateTitle();
-    SetTailStatus(remembered);
+    WithTailStopped([this] {
+        ShowNotAvailable(QStringLiteral("The file manager"));
+        // Without a confirmed dialog the list is reloaded, dropping unconfirmed edits.
+        manager_->List->LoadList();
+        manager_->SetFileName(ui_.EditComboBox->text());
+        UpdateAlarmImage();
+        UpdateTitle();
+    });
 }
 
 void TFormTail::OnOpenTree() {
@@ -249,13 +255,12 @@ void TFormTail::OnOpenTree() {
 }
 
 void TFormTail::OnOpenParameters() {
-    const int remembered = TailStatus();
-    SetTailStatus(tsStop);
-    ShowNotAvailable(QStringLiteral("The parameters dialog"));
-    UpdateAlarmImage();
-    UpdateTitle();
-    ApplyColors();
-    SetTailStatus(remembered);
+    WithTailStopped([this] {
+        ShowNotAvailable(QStringLiteral("The parameters dialog"));
+        UpdateAlarmImage();
+        UpdateTitle();
+        ApplyColors();
+    });
 }
 
 void TFormTail::OnNotepad() {
@@ -270,6 +275,26 @@ void TFormTail::OpenFolderOfShownFile() {
         ShellRun(folder, QString(), QString(), 0, 1, false);
 }
 
+namespace {
+
+// Truncating and deleting the shown file: ask first, report a failure. verb names the act in the
+// question ("clear", "DELETE") and in the failure message ("clear", "delete").
+void ActOnShownFile(DialogService& dialogs, const QString& name, const QString& askVerb,
+                    const QString& failVerb, const std::function<bool()>& act) {
+    if (!QFileInfo(name).isFile())
+        return;
+    if (!dialogs.AskYesNo(DialogService::Icon::Warning,
+                          QStringLiteral("WARNING ! Do you really want to ") + askVerb +
+                              QStringLiteral(" physically the file [") + name + QStringLiteral("] ?")))
+        return;
+    if (!act())
+        dialogs.ShowMessage(DialogService::Icon::Error, QStringLiteral("Unable to ") + failVerb +
+                                                            QStringLiteral(" the file [") + name +
+                                                            QStringLiteral("]. Check the rights !"));
+}
+
+} // namespace
+
 void TFormTail::OnClearReleased(Qt::MouseButton button) {
     if (button == Qt::RightButton) {
         engine_->HidePoint().store(0);
@@ -279,32 +304,14 @@ void TFormTail::OnClearReleased(Qt::MouseButton button) {
         return;
     const QString name = ui_.LabelFn->text();
     const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
-    DialogService& dialogs = *services_.dialogs;
     if (modifiers & Qt::ControlModifier) {
-        if (!QFileInfo(name).isFile())
-            return;
-        if (!dialogs.AskYesNo(DialogService::Icon::Warning,
-                              QStringLiteral("WARNING ! Do you really want to clear "
-                                             "physically the file [") +
-                                  name + QStringLiteral("] ?")))
-            return;
-        QFile file(name);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            dialogs.ShowMessage(DialogService::Icon::Error, QStringLiteral("Unable to clear the file [") +
-                                                                name +
-                                                                QStringLiteral("]. Check the rights !"));
+        ActOnShownFile(*services_.dialogs, name, QStringLiteral("clear"), QStringLiteral("clear"), [&name] {
+            QFile file(name); // created anew, empty
+            return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        });
     } else if (modifiers & Qt::ShiftModifier) {
-        if (!QFileInfo(name).isFile())
-            return;
-        if (!dialogs.AskYesNo(DialogService::Icon::Warning,
-                              QStringLiteral("WARNING ! Do you really want to DELETE "
-                                             "physically the file [") +
-                                  name + QStringLiteral("] ?")))
-            return;
-        if (!QFile::remove(name))
-            dialogs.ShowMessage(DialogService::Icon::Error, QStringLiteral("Unable to delete the file [") +
-                                                                name +
-                                                                QStringLiteral("]. Check the rights !"));
+        ActOnShownFile(*services_.dialogs, name, QStringLiteral("DELETE"), QStringLiteral("delete"),
+                       [&name] { return QFile::remove(name); });
     } else if (TailStatus() != tsStart) {
         ui_.MemoTail->clear();
     } else {

@@ -16,8 +16,8 @@
 #include "platform/sound_player.h"
 #include "settings/uList.h"
 #include "window/fTail.h"
+#include "window/kovra_resources.h"
 #include "window/tail_controls.h"
-#include "window/tail_pictures.h"
 
 namespace {
 
@@ -237,11 +237,11 @@ void TailWindowAdapter::ApplyViewFont(const QFont& font, quint32 /*color*/) {
 
 void TailWindowAdapter::SetBottomIndicator(bool atBottom) {
     QLabel* indicator = w_.ui_.ImageIndicator;
-    const QString name = atBottom ? QStringLiteral("bottom") : QStringLiteral("middle");
-    if (indicator->property("picture").toString() == name)
+    const char* picture = atBottom ? kImageBottom : kImageMiddle;
+    if (indicator->property("picture").toString() == QLatin1String(picture))
         return;
-    indicator->setProperty("picture", name);
-    indicator->setPixmap(TailPicture(name).pixmap(16, 16));
+    indicator->setProperty("picture", QLatin1String(picture));
+    indicator->setPixmap(KovraPicture(picture).pixmap(16, 16));
 }
 
 void TailWindowAdapter::SetStatePane(const QString& text) {

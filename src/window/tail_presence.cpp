@@ -16,16 +16,12 @@
 #include "platform/instances.h"
 #include "settings/uParam.h"
 #include "window/fTail.h"
-#include "window/tail_pictures.h"
+#include "window/kovra_resources.h"
 
 namespace {
 
 // Dropped paths longer than this are cut, as the file-name field takes no more.
 constexpr int kMaxDroppedPath = 254;
-
-QIcon TrayPicture(int index) {
-    return TailPicture(QStringLiteral("tray%1").arg(index));
-}
 
 } // namespace
 
@@ -60,12 +56,12 @@ void TFormTail::CreateTray() {
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
     for (int i = 0; i < int(trayIcons_.size()); ++i)
-        trayIcons_[std::size_t(i)] = TrayPicture(i);
+        trayIcons_[std::size_t(i)] = KovraPicture(kImageTray[i]);
     tray_ = new QSystemTrayIcon(trayIcons_[0], this);
     tray_->setContextMenu(trayMenu_);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { OnTrayActivated(int(reason)); });
-    setWindowIcon(TailPicture(QStringLiteral("program")));
+    setWindowIcon(KovraPicture(kImageProgram));
 }
 
 bool TFormTail::TrayEnabled() const {

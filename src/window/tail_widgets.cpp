@@ -13,8 +13,8 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+#include "window/kovra_resources.h"
 #include "window/tail_controls.h"
-#include "window/tail_pictures.h"
 
 namespace {
 
@@ -27,9 +27,9 @@ constexpr int kRowFilter = 31;
 constexpr int kRowAlert = 57;
 constexpr int kRowHeight = 22;
 
-QToolButton* SmallButton(QWidget* parent, const QString& picture, const QString& hint) {
+QToolButton* SmallButton(QWidget* parent, const char* picture, const QString& hint) {
     auto* button = new QToolButton(parent);
-    button->setIcon(TailPicture(picture));
+    button->setIcon(KovraPicture(picture));
     button->setToolTip(hint);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
@@ -63,13 +63,12 @@ QComboBox* PatternCombo(QWidget* parent) {
 void BuildFileRow(TailWidgets& w) {
     QWidget* top = w.RzPanel1;
     w.Label1 = new ClickableLabel(QStringLiteral("File :"), top);
-    w.SpeedButtonBrowse = SmallButton(top, QStringLiteral("browse"), QStringLiteral("Browse"));
-    w.SpeedButtonAddManager =
-        SmallButton(top, QStringLiteral("add_manager"), QStringLiteral("Add to File Manager"));
+    w.SpeedButtonBrowse = SmallButton(top, kImageBrowse, QStringLiteral("Browse"));
+    w.SpeedButtonAddManager = SmallButton(top, kImageAddManager, QStringLiteral("Add to File Manager"));
     w.EditComboBox = new QLineEdit(top);
     w.RzPanelEditFN = new FileNamePanel(top);
     w.RzPanelEditFN->hide();
-    w.RzBitBtnOpenTree = new QPushButton(TailPicture(QStringLiteral("tree")), QStringLiteral("Down"), top);
+    w.RzBitBtnOpenTree = new QPushButton(KovraPicture(kImageTree), QStringLiteral("Down"), top);
     w.RzBitBtnOpenTree->setToolTip(QStringLiteral("Open the file manager tree"));
 }
 
@@ -84,7 +83,7 @@ void BuildPatternRows(TailWidgets& w) {
     w.RzSpinEditFilterHistory->setToolTip(QStringLiteral("Nb of lines displayed before a filtered line"));
 
     w.ImageAlarm = new QLabel(top);
-    w.ImageAlarm->setPixmap(TailPicture(QStringLiteral("alarm")).pixmap(16, 16));
+    w.ImageAlarm->setPixmap(KovraPicture(kImageAlarm).pixmap(16, 16));
     w.ImageAlarm->hide();
     w.CheckBoxAlert =
         Check(top, QString(), QStringLiteral("Enable text alert (if blank, alert is done when file change)"));
@@ -113,20 +112,19 @@ void BuildOptionPanel(TailWidgets& w) {
 }
 
 void BuildRightColumn(TailWidgets& w, QWidget* central) {
-    w.RzBitBtnStart = new QPushButton(TailPicture(QStringLiteral("start")), QStringLiteral("Start"), central);
+    w.RzBitBtnStart = new QPushButton(KovraPicture(kImageStart), QStringLiteral("Start"), central);
     QFont bold = w.RzBitBtnStart->font();
     bold.setBold(true);
     w.RzBitBtnStart->setFont(bold);
-    w.RzBitBtnStop = new QPushButton(TailPicture(QStringLiteral("stop")), QStringLiteral("Stop"), central);
+    w.RzBitBtnStop = new QPushButton(KovraPicture(kImageStop), QStringLiteral("Stop"), central);
     w.RzBitBtnStop->hide();
     w.CheckBox_Top = Check(central, QStringLiteral("Always on top"));
     w.SpeedButtonNotePad =
-        SmallButton(central, QStringLiteral("notepad"), QStringLiteral("Open file in NotePad / Shell"));
-    w.SpeedButtonPrint = SmallButton(central, QStringLiteral("print"), QStringLiteral("Print current text"));
-    w.SpeedButtonManager =
-        SmallButton(central, QStringLiteral("manager"), QStringLiteral("Open KOVRA File manager"));
+        SmallButton(central, kImageNotepad, QStringLiteral("Open file in NotePad / Shell"));
+    w.SpeedButtonPrint = SmallButton(central, kImagePrint, QStringLiteral("Print current text"));
+    w.SpeedButtonManager = SmallButton(central, kImageManager, QStringLiteral("Open KOVRA File manager"));
     w.SpeedButtonControlPanel =
-        SmallButton(central, QStringLiteral("parameters"), QStringLiteral("Configure KOVRA parameters"));
+        SmallButton(central, kImageParameters, QStringLiteral("Configure KOVRA parameters"));
 }
 
 void BuildViewArea(TailWidgets& w, QWidget* central) {
@@ -138,7 +136,7 @@ void BuildViewArea(TailWidgets& w, QWidget* central) {
     bold.setBold(true);
     w.LabelFn->setFont(bold);
     w.LabelFn->setAutoFillBackground(true);
-    w.SpeedButtonClear = SmallButton(w.RzPanel2, QStringLiteral("clear"),
+    w.SpeedButtonClear = SmallButton(w.RzPanel2, kImageClear,
                                      QStringLiteral("Left click : Clear the window \r"
                                                     "Ctrl+Left click : Clear the file \r"
                                                     "Shit+Left click : Delete the file\r"
@@ -152,7 +150,7 @@ void BuildViewArea(TailWidgets& w, QWidget* central) {
     w.MemoTail->setFont(QFont(QStringLiteral("Courier New"), 8));
     w.ImageIndicator = new QLabel(w.RzPanel2);
     w.ImageIndicator->setFixedSize(16, 16);
-    w.ImageIndicator->setPixmap(TailPicture(QStringLiteral("bottom")).pixmap(16, 16));
+    w.ImageIndicator->setPixmap(KovraPicture(kImageBottom).pixmap(16, 16));
 }
 
 void BuildStatusBar(TailWidgets& w, QWidget* central) {
