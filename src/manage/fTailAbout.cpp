@@ -18,8 +18,8 @@
 
 #include "util/colors.h"
 #include "util/version_text.h"
-#include "window/kovra_resources.h"
-#include "window/panel_tint.h"
+#include "widgets/kovra_resources.h"
+#include "widgets/panel_tint.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "settings/uParam.h"
 #include "util/window_identity.h"
 #include "window/command_line.h"
-#include "window/panel_tint.h"
+#include "widgets/panel_tint.h"
 #include "window/tail_controls.h"
 #include "window/tail_port.h"
 

@@ -18,7 +18,7 @@
 #include "util/colors.h"
 #include "util/version_text.h"
 #include "window/fTail.h"
-#include "window/panel_tint.h"
+#include "widgets/panel_tint.h"
 #include "window/tail_controls.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "platform/sound_player.h"
 #include "settings/uList.h"
 #include "window/fTail.h"
-#include "window/kovra_resources.h"
+#include "widgets/kovra_resources.h"
 #include "window/tail_controls.h"
 
 namespace {

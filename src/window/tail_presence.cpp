@@ -16,7 +16,7 @@
 #include "platform/instances.h"
 #include "settings/uParam.h"
 #include "window/fTail.h"
-#include "window/kovra_resources.h"
+#include "widgets/kovra_resources.h"
 
 namespace {
 

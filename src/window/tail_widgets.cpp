@@ -13,7 +13,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 
-#include "window/kovra_resources.h"
+#include "widgets/kovra_resources.h"
 #include "window/tail_controls.h"
 
 namespace {

@@ -15,7 +15,7 @@
 
 #include "util/colors.h"
 #include "util/version_text.h"
-#include "window/kovra_resources.h"
+#include "widgets/kovra_resources.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "window/kovra_resources.h"
+#include "widgets/kovra_resources.h"
 
 #include <QtCore/qglobal.h>
 

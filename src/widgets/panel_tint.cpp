@@ -1,4 +1,4 @@
-#include "window/panel_tint.h"
+#include "widgets/panel_tint.h"
 
 #include <QGuiApplication>
 #include <QScreen>
