@@ -28,6 +28,9 @@ public:
     void ShowMessage(Icon, const QString&) override {}
     bool AskYesNo(Icon, const QString&) override { return false; }
     QString ChooseOpenFile(const QString&) override { return {}; }
+    bool ChooseFont(QFont&, QColor*) override { return false; }
+    bool ChooseColor(QColor&) override { return false; }
+    bool ChoosePrint(QPrinter&, bool, bool*) override { return false; }
 };
 
 class NoSound final : public SoundPlayer {

@@ -4,6 +4,10 @@
 // that records the texts and gives queued answers. Window thread only.
 #include <QString>
 
+class QColor;
+class QFont;
+class QPrinter;
+
 class DialogService {
 public:
     enum class Icon { Information, Warning, Error };
@@ -15,4 +19,13 @@ public:
     virtual bool AskYesNo(Icon icon, const QString& text) = 0;
     // A file-open chooser; filter in the form "Text File|*.txt|Log file|*.log". Empty on cancel.
     virtual QString ChooseOpenFile(const QString& filter) = 0;
+    // A font chooser preset with font and, when color is given, with that text colour; on
+    // confirmation both are replaced by the choice. False on cancel (nothing changed).
+    virtual bool ChooseFont(QFont& font, QColor* color) = 0;
+    // A colour chooser preset with color that also offers custom colours; false on cancel.
+    virtual bool ChooseColor(QColor& color) = 0;
+    // The print dialog for printer; the "selection" range is offered only when selectionOffered.
+    // On confirmation printer is set up and selectionOnly says whether that range was chosen.
+    // False on cancel. (QPrinter is Qt PrintSupport: only kovra_ui code calls this.)
+    virtual bool ChoosePrint(QPrinter& printer, bool selectionOffered, bool* selectionOnly) = 0;
 };

@@ -14,6 +14,9 @@ public:
     void ShowMessage(Icon icon, const QString& text) override;
     bool AskYesNo(Icon icon, const QString& text) override;
     QString ChooseOpenFile(const QString& filter) override;
+    bool ChooseFont(QFont& font, QColor* color) override;
+    bool ChooseColor(QColor& color) override;
+    bool ChoosePrint(QPrinter& printer, bool selectionOffered, bool* selectionOnly) override;
 
 private:
     QPointer<QWidget> parent_;
