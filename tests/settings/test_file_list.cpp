@@ -6,6 +6,8 @@
 #include "settings_fixture.h"
 #include "support/fake_dialogs.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 class FileList : public SettingsTest {
@@ -197,7 +199,7 @@ TEST_F(FileList, ManagerReportsLoadAndSaveErrors) {
         << dialogs_.Texts()[0].toStdString();
     EXPECT_GT(dialogs_.Texts()[0].size(), QString("TTailFileManager.LoadFromRegistry:").size());
     EXPECT_EQ(manager.List->Count(), 0);
-    EXPECT_EQ(manager.List->DefFile->FontName, "") << "the load ended before the defaults were filled in";
+    EXPECT_EQ(manager.List->DefFile->FontName, "Courier New") << "the defaults hold after a failed load";
 
     ASSERT_TRUE(QDir(Folder()).removeRecursively());
     BlockSettingsFolder();
@@ -223,6 +225,40 @@ TEST_F(FileList, UnreadableIniFileIsReportedAndNotOverwritten) {
     EXPECT_TRUE(dialogs_.Texts()[0].startsWith("TTailFileManager.LoadFromRegistry:"));
     EXPECT_TRUE(dialogs_.Texts()[1].startsWith("TTailFileManager.SaveToRegistry:"));
     EXPECT_TRUE(QFileInfo(IniPath()).isDir());
+}
+
+// A folder, a FIFO or a UTF-16 file named kovra.ini: reported at the load, never overwritten, and
+// tailing keeps the built-in defaults (a read window of 50 KiB, a refresh of 1 s, tabs of 75).
+TEST_F(FileList, UnreadableIniFileKeepsTheDefaultsAndIsNeverReplaced) {
+    const QByteArray utf16 = QByteArray("\xFF\xFE[\0f\0]\0\r\0\n\0", 12);
+    for (const char* kind : {"folder", "fifo", "utf16"}) {
+        SCOPED_TRACE(kind);
+        ASSERT_TRUE(QDir(Folder()).removeRecursively());
+        ASSERT_TRUE(QDir().mkpath(Folder()));
+        if (QByteArray(kind) == "folder")
+            ASSERT_TRUE(QDir().mkpath(IniPath()));
+        else if (QByteArray(kind) == "fifo")
+            ASSERT_EQ(::mkfifo(QFile::encodeName(IniPath()).constData(), 0600), 0);
+        else
+            WriteText(IniPath(), utf16);
+        FakeDialogService dialogs;
+        TTailFileManager manager(&dialogs);
+        EXPECT_FALSE(manager.LoadFromRegistry());
+        const TBaseTailFile& def = *manager.GetCurrentDefinition();
+        EXPECT_EQ(def.GetBufferkoVal(), 50);
+        EXPECT_EQ(def.GetRefreshRate(), 1);
+        EXPECT_EQ(def.GetTabsVal(), 75);
+        EXPECT_TRUE(def.GetKillspace());
+        manager.List->AddFile("/var/log/new.log", QString());
+        EXPECT_FALSE(manager.SaveToRegistry());
+        ASSERT_EQ(dialogs.Texts().size(), 2);
+        EXPECT_TRUE(dialogs.Texts()[0].startsWith("TTailFileManager.LoadFromRegistry:Cannot read"));
+        EXPECT_TRUE(dialogs.Texts()[1].startsWith("TTailFileManager.SaveToRegistry:Cannot read"));
+        if (QByteArray(kind) == "utf16")
+            EXPECT_EQ(ReadText(IniPath()), utf16);
+        else
+            EXPECT_FALSE(QFileInfo(IniPath()).isFile());
+    }
 }
 
 TEST_F(FileList, SetFileNameMatchesAToZWithoutCaseOnly) {
