@@ -77,7 +77,8 @@ ssize_t writev(int fd, const struct iovec* parts, int count) {
     ssize_t written = 0; /* the part that still fits */
     for (int i = 0; i < count && written < allowed; ++i) {
         const size_t left = (size_t)(allowed - written);
-        const ssize_t got = RealWrite(fd, parts[i].iov_base, parts[i].iov_len < left ? parts[i].iov_len : left);
+        const ssize_t got =
+            RealWrite(fd, parts[i].iov_base, parts[i].iov_len < left ? parts[i].iov_len : left);
         if (got <= 0)
             break;
         written += got;
