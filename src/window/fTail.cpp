@@ -1,5 +1,8 @@
 #include "window/fTail.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -22,8 +25,8 @@
 #include "settings/uList.h"
 #include "settings/uParam.h"
 #include "util/window_identity.h"
-#include "window/command_line.h"
 #include "widgets/panel_tint.h"
+#include "window/command_line.h"
 #include "window/tail_controls.h"
 #include "window/tail_port.h"
 
@@ -102,6 +105,13 @@ TFormTail::~TFormTail() {
     ClosingSequence();
     params_->SaveParams();
     SaveHistories(*filterHistory_, *alarmHistory_, services_.dialogs);
+    // A pass that the closing stop gave up waiting for (a read that does not return) still uses
+    // the objects below: with the settings saved, the process ends rather than free them or wait.
+    if (engine_->PassRunning()) {
+        channel_.reset();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     // The engine uses the objects below; it goes first.
     engine_.reset();
     channel_.reset();

@@ -225,13 +225,26 @@ void TFormTail::OnBrowse() {
 }
 
 void TFormTail::OnAddToManager() {
-    const QString name = ui_.EditComboBox->text().trimmed();
-    if (!name.isEmpty()) {
-        manager_->SetFileName(name);
-        if (!manager_->GetCurrentFile())
-            manager_->List->AddFile(name, QString());
+    RunUserOperation(QStringLiteral("TFormTail.SpeedButtonAddManagerClick"), [this] {
+        const QString name = ui_.EditComboBox->text().trimmed();
+        if (!name.isEmpty()) {
+            manager_->SetFileName(name);
+            if (!manager_->GetCurrentFile())
+                manager_->List->AddFile(name, QString());
+        }
+        OpenManager();
+    });
+}
+
+// An operation the user started: a failure is shown in a box and the window goes on.
+void TFormTail::RunUserOperation(const QString& operation, const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& failure) {
+        services_.dialogs->ShowMessage(DialogService::Icon::Error,
+                                       operation + QStringLiteral(" : ") +
+                                           QString::fromLocal8Bit(failure.what()));
     }
-    OnOpenManager();
 }
 
 void TFormTail::ShowNotAvailable(const QString& what) {
@@ -240,10 +253,15 @@ void TFormTail::ShowNotAvailable(const QString& what) {
 }
 
 void TFormTail::OnOpenManager() {
+    RunUserOperation(QStringLiteral("TFormTail.SpeedButtonManagerClick"), [this] { OpenManager(); });
+}
+
+void TFormTail::OpenManager() {
     WithTailStopped([this] {
         ShowNotAvailable(QStringLiteral("The file manager"));
-        // Without a confirmed dialog the list is reloaded, dropping unconfirmed edits.
-        manager_->List->LoadList();
+        // Without a confirmed dialog the list is reloaded, dropping unconfirmed edits; a list that
+        // cannot be read is reported there and leaves the defaults in place.
+        manager_->LoadFromRegistry();
         manager_->SetFileName(ui_.EditComboBox->text());
         UpdateAlarmImage();
         UpdateTitle();

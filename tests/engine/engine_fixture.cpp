@@ -85,3 +85,10 @@ bool EngineTest::WaitUntil(const std::function<bool()>& condition, int timeoutMs
     }
     return true;
 }
+
+bool EngineTest::WaitForMailer(int timeoutMs) {
+    const bool idle =
+        WaitUntil([&] { return !engine->Mailer() || engine->Mailer()->Pending() == 0; }, timeoutMs);
+    QCoreApplication::processEvents(); // the reports posted by the last attempt
+    return idle;
+}

@@ -37,16 +37,37 @@ private:
     QDateTime now_{QDate(2024, 3, 5), QTime(10, 0, 0)};
 };
 
+// Records every message; fails while a failure is set (for `times` sends, or every one). Sends
+// come from the engine's mailer thread, so everything is behind a lock.
 class RecordingMailSender final : public MailSender {
 public:
     bool Send(const MailMessage& message, QString* error) override {
-        sent.push_back(message);
-        if (!failure.isEmpty() && error)
-            *error = failure;
-        return failure.isEmpty();
+        std::lock_guard guard(lock_);
+        sent_.push_back(message);
+        if (failure_.isEmpty() || failuresLeft_ == 0)
+            return true;
+        if (failuresLeft_ > 0)
+            --failuresLeft_;
+        if (error)
+            *error = failure_;
+        return false;
     }
-    std::vector<MailMessage> sent;
-    QString failure; // non-empty: every send fails with it
+    std::vector<MailMessage> Sent() const {
+        std::lock_guard guard(lock_);
+        return sent_;
+    }
+    // times < 0: every send fails.
+    void FailWith(const QString& failure, int times = -1) {
+        std::lock_guard guard(lock_);
+        failure_ = failure;
+        failuresLeft_ = times;
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::vector<MailMessage> sent_;
+    QString failure_;
+    int failuresLeft_ = -1;
 };
 
 class MapResolver final : public AddressResolver {
@@ -77,6 +98,8 @@ protected:
     // Worker mode: one tick, handling events until the worker has ended (10 s deadline).
     void TickAndWait();
     bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+    // Handles events until the mailer has nothing left to send and its reports have arrived.
+    bool WaitForMailer(int timeoutMs = 10000);
     TDefTailFile& Def() { return *manager->List->DefFile; }
     QStringList View() const { return window.ViewLines(); }
 
