@@ -86,7 +86,12 @@ TFormFileManager::TFormFileManager(TTailFileManager& manager, DialogService& dia
     }
     SelectLine(selected);
     Refill();
-    resize(qMax(width(), kMinimumWidth), qMax(height(), kMinimumHeight));
+    SizeToOwner(size());
+}
+
+void TFormFileManager::SizeToOwner(const QSize& owner) {
+    resize(qBound(kMinimumWidth, owner.width(), qMax(kMinimumWidth, kMaximumWidth)),
+           qBound(kMinimumHeight, owner.height(), qMax(kMinimumHeight, kMaximumHeight)));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }

@@ -29,9 +29,14 @@ public:
     // The file the tail window follows, kept in step when its entry is renamed or deleted.
     QString CurrentFileName() const { return currentFileName_; }
     const FileManagerWidgets& Widgets() const { return ui_; }
+    // As high as the owner, at most 768, and as wide, at most 800 (never below the minimum size);
+    // centred on the screen.
+    void SizeToOwner(const QSize& owner);
 
     static constexpr int kMinimumWidth = 470;
     static constexpr int kMinimumHeight = 460;
+    static constexpr int kMaximumWidth = 800;
+    static constexpr int kMaximumHeight = 768;
 
 private:
     void ConnectListControls();

@@ -7,7 +7,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "manage/file_tree_view.h"
@@ -21,11 +21,14 @@ constexpr int kLevelSlots = 1000;
 // The platform's minimise code.
 constexpr int kShowMinimized = 6;
 
-QPushButton* MakeButton(const QString& caption, const QString& hint, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
+// Tool buttons: push buttons have a minimum width in some styles that five of them would exceed,
+// and the window is only as wide as the file name field and the tree button.
+QToolButton* MakeButton(const QString& caption, const QString& hint, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setText(caption);
     button->setObjectName(QStringLiteral("Button") + caption);
     button->setToolTip(hint);
-    button->setAutoDefault(false);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     return button;
 }
 
@@ -53,6 +56,7 @@ QString TFormFileTree::LaunchCommandLine(const QString& programPath, const QStri
 TFormFileTree::TFormFileTree(TTailFileManager& manager, FileTreeOptions options, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), manager_(manager), options_(std::move(options)) {
     setObjectName(QStringLiteral("FormFileTree"));
+    setWindowTitle(QStringLiteral("File tree")); // never shown: the window has no caption
     setModal(true);
     if (options_.programPath.isEmpty())
         options_.programPath = QCoreApplication::applicationFilePath();
@@ -61,6 +65,7 @@ TFormFileTree::TFormFileTree(TTailFileManager& manager, FileTreeOptions options,
     BuildControls();
     BuildMenus();
     BuildTree();
+    tree_->setFocus(); // the arrow keys move in the tree at once
 }
 
 void TFormFileTree::BuildControls() {
@@ -68,7 +73,7 @@ void TFormFileTree::BuildControls() {
     selection_->setObjectName(QStringLiteral("EditSelection"));
     selection_->setReadOnly(true);
     selection_->setFocusPolicy(Qt::NoFocus);
-    QPushButton* up = MakeButton(
+    QToolButton* up = MakeButton(
         QStringLiteral("Up"), QStringLiteral("Close the file manager tree without selected the file"), this);
     tree_ = new FileTreeView(this);
     if (!options_.fontName.isEmpty()) {
@@ -77,21 +82,21 @@ void TFormFileTree::BuildControls() {
         tree_->setFont(font);
         selection_->setFont(font);
     }
-    QPushButton* expand = MakeButton(QStringLiteral("Expand"), QString(), this);
-    QPushButton* collapse = MakeButton(QStringLiteral("Collapse"), QString(), this);
-    QPushButton* tail =
+    QToolButton* expand = MakeButton(QStringLiteral("Expand"), QString(), this);
+    QToolButton* collapse = MakeButton(QStringLiteral("Collapse"), QString(), this);
+    QToolButton* tail =
         MakeButton(QStringLiteral("Tail"), QStringLiteral("Select the file and start tailing"), this);
-    QPushButton* ok = MakeButton(QStringLiteral("OK"), QStringLiteral("Select the file"), this);
-    QPushButton* cancel = MakeButton(QStringLiteral("Cancel"), QStringLiteral("Cancel the selection"), this);
+    QToolButton* ok = MakeButton(QStringLiteral("OK"), QStringLiteral("Select the file"), this);
+    QToolButton* cancel = MakeButton(QStringLiteral("Cancel"), QStringLiteral("Cancel the selection"), this);
 
     auto* top = new QHBoxLayout;
     top->addWidget(selection_, 1);
     top->addWidget(up);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {expand, collapse})
+    for (QToolButton* b : {expand, collapse})
         buttons->addWidget(b);
     buttons->addStretch(1);
-    for (QPushButton* b : {tail, ok, cancel})
+    for (QToolButton* b : {tail, ok, cancel})
         buttons->addWidget(b);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -100,12 +105,12 @@ void TFormFileTree::BuildControls() {
     column->addWidget(tree_, 1);
     column->addLayout(buttons);
 
-    connect(up, &QPushButton::clicked, this, &TFormFileTree::reject);
-    connect(cancel, &QPushButton::clicked, this, &TFormFileTree::reject);
-    connect(expand, &QPushButton::clicked, tree_, &QTreeWidget::expandAll);
-    connect(collapse, &QPushButton::clicked, tree_, &QTreeWidget::collapseAll);
-    connect(ok, &QPushButton::clicked, this, [this] { Finish(Result::OK); });
-    connect(tail, &QPushButton::clicked, this, [this] { Finish(Result::Yes); });
+    connect(up, &QToolButton::clicked, this, &TFormFileTree::reject);
+    connect(cancel, &QToolButton::clicked, this, &TFormFileTree::reject);
+    connect(expand, &QToolButton::clicked, tree_, &QTreeWidget::expandAll);
+    connect(collapse, &QToolButton::clicked, tree_, &QTreeWidget::collapseAll);
+    connect(ok, &QToolButton::clicked, this, [this] { Finish(Result::OK); });
+    connect(tail, &QToolButton::clicked, this, [this] { Finish(Result::Yes); });
     connect(tree_, &QTreeWidget::currentItemChanged, this, &TFormFileTree::OnCurrentNodeChanged);
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (FileTreeView::IsFileNode(tree_->currentItem()))
@@ -158,10 +163,11 @@ void TFormFileTree::BuildTree() {
         if (nests)
             parents[size_t(level) + 1] = node;
     }
+    tree_->RefreshImages();
+    // Measured with the images in place: they make a node line what it is on the screen.
     const int nodes = static_cast<int>(tree_->NodesInTreeOrder().size());
     if (nodes > 0)
         resize(width(), nodes * tree_->NodeLineHeight() + kExtraHeight);
-    tree_->RefreshImages();
     if (options_.autoExpand)
         tree_->expandAll();
 }

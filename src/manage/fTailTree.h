@@ -17,7 +17,6 @@
 class QAction;
 class QLineEdit;
 class QMenu;
-class QPushButton;
 class QTreeWidgetItem;
 class FileTreeView;
 class TTailFile;

@@ -64,7 +64,7 @@ FileTreeView::FileTreeView(QWidget* parent) : QTreeWidget(parent) {
 }
 
 TTailFile* FileTreeView::EntryOf(const QTreeWidgetItem* node) {
-    return node ? static_cast<TTailFile*>(node->data(0, kEntryRole).value<void*>()) : nullptr;
+    return node ? reinterpret_cast<TTailFile*>(node->data(0, kEntryRole).value<quintptr>()) : nullptr;
 }
 
 bool FileTreeView::IsFileNode(const QTreeWidgetItem* node) {
@@ -87,7 +87,8 @@ QString FileTreeView::Caption(const TTailFile& entry) {
 QTreeWidgetItem* FileTreeView::AddNode(QTreeWidgetItem* parent, TTailFile* entry) {
     auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     node->setText(0, Caption(*entry));
-    node->setData(0, kEntryRole, QVariant::fromValue(static_cast<void*>(entry)));
+    // As a number: the drag's data holds the node's roles, and a number can be written there.
+    node->setData(0, kEntryRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry)));
     node->setFlags(node->flags() & ~Qt::ItemIsEditable);
     return node;
 }

@@ -15,9 +15,6 @@
 
 namespace {
 
-constexpr int kManagerMaxWidth = 800;
-constexpr int kManagerMaxHeight = 768;
-
 void ReportFailure(DialogService& dialogs, const char* operation, const std::exception& failure) {
     dialogs.ShowMessage(DialogService::Icon::Error, QString::fromLatin1(operation) + QStringLiteral(" : ") +
                                                         QString::fromLocal8Bit(failure.what()));
@@ -46,8 +43,7 @@ void TFormTail::OnOpenManager() {
             // The tail is stopped: no pass can read an entry the tree window took out.
             manager_->ReleaseRetiredEntries();
             TFormFileManager dialog(*manager_, *services_.dialogs, this, DisplayColorCount());
-            dialog.resize(qMax(TFormFileManager::kMinimumWidth, qMin(width(), kManagerMaxWidth)),
-                          qMax(TFormFileManager::kMinimumHeight, qMin(height(), kManagerMaxHeight)));
+            dialog.SizeToOwner(size());
             if (dialog.exec() == QDialog::Accepted) {
                 manager_->SaveToRegistry();
                 ui_.EditComboBox->setText(dialog.CurrentFileName());
