@@ -37,6 +37,28 @@ template <typename W> QPoint TailWindowPoint(const QSize& size, W* TailWidgets::
     return widget->mapTo(&twin, widget->rect().center());
 }
 
+// The tail window's interface font, which the dialogs it opens inherit: a twin needs it to be
+// laid out like them.
+void UseInterfaceFont(QWidget& twin) {
+    QFont font = twin.font();
+    font.setPointSize(8);
+    twin.setFont(font);
+}
+
+// Where the window is once it stopped moving and resizing (a new window is mapped first and
+// then given its size).
+QRect SettledGeometry(const QString& window) {
+    QRect last;
+    QRect now = XDriver::Geometry(window);
+    WaitUntil([&] {
+        last = now;
+        QTest::qWait(100);
+        now = XDriver::Geometry(window);
+        return now == last;
+    });
+    return now;
+}
+
 template <typename W> QPoint CentreIn(const QWidget& window, const W* widget) {
     return widget->mapTo(&window, widget->rect().center());
 }
@@ -85,13 +107,14 @@ TEST_F(ProgramManage, FileManagerOpenedFromTheWindowStoresANewEntryOnOk) {
     const QString dialogWindow =
         XDriver::FindWindow(kovra.Handle(), QStringLiteral("^KOVRA - File manager$"));
     ASSERT_FALSE(dialogWindow.isEmpty()) << "the dialog did not open; output:\n" << kovra.Output();
-    const QRect placed = XDriver::Geometry(dialogWindow);
+    const QRect placed = SettledGeometry(dialogWindow);
     EXPECT_EQ(placed.size(), QSize(630, 460)) << "as wide as the window, and never below the minimum height";
     // A twin of the empty dialog tells where its buttons are.
     const ScopedEnv home("XDG_CONFIG_HOME", QFile::encodeName(Path(QStringLiteral("twin"))));
     FakeDialogService dialogs;
     TTailFileManager manager(&dialogs);
     TFormFileManager twin(manager, dialogs);
+    UseInterfaceFont(twin);
     twin.resize(placed.size());
     twin.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&twin));
@@ -117,7 +140,7 @@ TEST_F(ProgramManage, TreeGroupMenuStartsTwoTailWindowsThatFollowTheirFilesAndEn
         XDriver::Click(tail.topLeft() + TailWindowPoint(tail.size(), &TailWidgets::RzBitBtnOpenTree)));
     const QString treeWindow = XDriver::FindWindow(kovra.Handle(), QStringLiteral("^File tree$"));
     ASSERT_FALSE(treeWindow.isEmpty()) << "the tree did not open; output:\n" << kovra.Output();
-    const QRect placed = XDriver::Geometry(treeWindow);
+    const QRect placed = SettledGeometry(treeWindow);
 
     // A twin of the tree with the same list tells where the group's node and menu item are.
     TTailFileManager manager;
@@ -131,6 +154,7 @@ TEST_F(ProgramManage, TreeGroupMenuStartsTwoTailWindowsThatFollowTheirFilesAndEn
     options.fontName = params.pathcombofontname;
     options.launch = [](const QString&) { ADD_FAILURE() << "the twin launches nothing"; };
     TFormFileTree twin(manager, options);
+    UseInterfaceFont(twin);
     twin.resize(placed.size());
     twin.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&twin));

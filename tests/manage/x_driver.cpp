@@ -35,8 +35,8 @@ QString XDriver::FindWindow(qint64 pid, const QString& titlePattern) {
         [&] {
             bool ok = false;
             const QString out =
-                Run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                     QString::number(pid), QStringLiteral("--name"), titlePattern},
+                Run({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                     QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"), titlePattern},
                     &ok);
             found = ok ? out.split(u'\n', Qt::SkipEmptyParts).value(0).trimmed() : QString();
             return !found.isEmpty();
