@@ -172,6 +172,11 @@ void TFormFileTree::BuildTree() {
         tree_->expandAll();
 }
 
+void TFormFileTree::PlaceOver(const QWidget& field, const QWidget& treeButton) {
+    const QPoint corner = field.mapToGlobal(QPoint(0, 0)) - QPoint(2, 2);
+    setGeometry(corner.x(), corner.y(), field.width() + treeButton.width() - 1, height());
+}
+
 void TFormFileTree::OnCurrentNodeChanged(QTreeWidgetItem* node) {
     if (const TTailFile* entry = FileTreeView::EntryOf(node); entry && !entry->Path.isEmpty())
         selection_->setText(entry->Path);

@@ -42,6 +42,10 @@ public:
 
     TFormFileTree(TTailFileManager& manager, FileTreeOptions options, QWidget* parent = nullptr);
 
+    // Drops down over the file name field: the top-left corner 2 pixels up and left of the
+    // field's, as wide as the field and the tree button beside it, less 1.
+    void PlaceOver(const QWidget& field, const QWidget& treeButton);
+
     Result TreeResult() const { return result_; }
     // The path of the file node selected last: the file the tail window is to follow.
     QString SelectedPath() const;

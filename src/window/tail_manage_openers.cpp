@@ -70,9 +70,7 @@ void TFormTail::OnOpenTree() {
         options.fontName = params_->pathcombofontname;
         options.autoExpand = params_->autoexpandtree;
         TFormFileTree tree(*manager_, options, this);
-        const QPoint corner = ui_.EditComboBox->mapToGlobal(QPoint(0, 0)) - QPoint(2, 2);
-        tree.setGeometry(corner.x(), corner.y(),
-                         ui_.EditComboBox->width() + ui_.RzBitBtnOpenTree->width() - 1, tree.height());
+        tree.PlaceOver(*ui_.EditComboBox, *ui_.RzBitBtnOpenTree);
         tree.exec();
         const TFormFileTree::Result result = tree.TreeResult();
         if (result != TFormFileTree::Result::Cancel) {
