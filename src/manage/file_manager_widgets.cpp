@@ -146,6 +146,23 @@ void AddEditRow(QGridLayout* grid, int row, QLabel* caption, QLineEdit* edit, QT
         grid->addWidget(button, row, 2);
 }
 
+// A settings panel, marked for the tagged-panel tint.
+QFrame* MakeSettingsPanel(const QString& name, QWidget* parent) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(name);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setProperty("tag", 1);
+    return panel;
+}
+
+// The panel's groups side by side above its rows of edits.
+void StackInPanel(QFrame* panel, QLayout* groups, QLayout* edits) {
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->addLayout(groups);
+    column->addLayout(edits);
+}
+
 QWidget* BuildListPart(FileManagerWidgets& w, QWidget* tab) {
     auto* part = new QWidget(tab);
     w.listHeader = MakeHeader(QStringLiteral("  File manager list"), QColor(0x00, 0x00, 0x80), part);
@@ -187,10 +204,7 @@ QWidget* BuildListPart(FileManagerWidgets& w, QWidget* tab) {
 }
 
 QFrame* BuildSelectedPanel(FileManagerWidgets& w, QWidget* tab) {
-    auto* panel = new QFrame(tab);
-    panel->setObjectName(QStringLiteral("PanelSelected"));
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setProperty("tag", 1);
+    QFrame* panel = MakeSettingsPanel(QStringLiteral("PanelSelected"), tab);
 
     QGridLayout* display = nullptr;
     QGroupBox* displayGroup = MakeGroup(QStringLiteral(" Display settings "), panel, display);
@@ -226,10 +240,7 @@ QFrame* BuildSelectedPanel(FileManagerWidgets& w, QWidget* tab) {
     auto* groups = new QHBoxLayout;
     groups->addWidget(displayGroup, 3);
     groups->addWidget(readGroup, 2);
-    auto* column = new QVBoxLayout(panel);
-    column->setContentsMargins(4, 4, 4, 4);
-    column->addLayout(groups);
-    column->addLayout(edits);
+    StackInPanel(panel, groups, edits);
     return panel;
 }
 
@@ -249,10 +260,7 @@ QWidget* BuildFileTab(FileManagerWidgets& w, QWidget* parent) {
 }
 
 QFrame* BuildDefaultPanel(FileManagerWidgets& w, QWidget* tab) {
-    auto* panel = new QFrame(tab);
-    panel->setObjectName(QStringLiteral("PanelDefault"));
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setProperty("tag", 1);
+    QFrame* panel = MakeSettingsPanel(QStringLiteral("PanelDefault"), tab);
 
     QGridLayout* display = nullptr;
     QGroupBox* displayGroup = MakeGroup(QStringLiteral(" Default Display settings "), panel, display);
@@ -278,10 +286,7 @@ QFrame* BuildDefaultPanel(FileManagerWidgets& w, QWidget* tab) {
     auto* groups = new QHBoxLayout;
     groups->addWidget(displayGroup, 1);
     groups->addLayout(right, 1);
-    auto* column = new QVBoxLayout(panel);
-    column->setContentsMargins(4, 4, 4, 4);
-    column->addLayout(groups);
-    column->addLayout(edits);
+    StackInPanel(panel, groups, edits);
     return panel;
 }
 

@@ -192,6 +192,12 @@ TEST_F(FileManagerDialog, ShowsEffectiveValuesWithoutStoringThemAndStoresWhatThe
     EXPECT_EQ(b->ReadMethod, QStringLiteral("1"));
     Retype(Ui().entry.userCmd, QStringLiteral("less %s"));
     EXPECT_EQ(b->UserCmd, QStringLiteral("less %s"));
+    // The default's read timer takes a typed change too, not only a click on its arrows.
+    Ui().tabs->setCurrentIndex(1);
+    Ui().def.refreshRate->setFocus();
+    QTest::keyClick(Ui().def.refreshRate, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(Ui().def.refreshRate, QStringLiteral("7"));
+    EXPECT_EQ(manager_->List->DefFile->RefreshRate, QStringLiteral("7"));
     Retype(Ui().def.userCmd, QStringLiteral("view %s"));
     EXPECT_EQ(manager_->List->DefFile->UserCmd, QStringLiteral("view %s"));
 }
