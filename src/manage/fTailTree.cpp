@@ -75,6 +75,7 @@ void TFormFileTree::BuildControls() {
     selection_->setFocusPolicy(Qt::NoFocus);
     QToolButton* up = MakeButton(
         QStringLiteral("Up"), QStringLiteral("Close the file manager tree without selected the file"), this);
+    connect(up, &QToolButton::clicked, this, &TFormFileTree::reject);
     tree_ = new FileTreeView(this);
     if (!options_.fontName.isEmpty()) {
         QFont font = tree_->font();
@@ -82,40 +83,44 @@ void TFormFileTree::BuildControls() {
         tree_->setFont(font);
         selection_->setFont(font);
     }
+    connect(tree_, &QTreeWidget::currentItemChanged, this, &TFormFileTree::OnCurrentNodeChanged);
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (FileTreeView::IsFileNode(tree_->currentItem()))
+            Finish(Result::OK);
+    });
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(selection_, 1);
+    top->addWidget(up);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(1);
+    column->addLayout(top);
+    column->addWidget(tree_, 1);
+    column->addLayout(BuildButtonRow());
+}
+
+QLayout* TFormFileTree::BuildButtonRow() {
     QToolButton* expand = MakeButton(QStringLiteral("Expand"), QString(), this);
     QToolButton* collapse = MakeButton(QStringLiteral("Collapse"), QString(), this);
     QToolButton* tail =
         MakeButton(QStringLiteral("Tail"), QStringLiteral("Select the file and start tailing"), this);
     QToolButton* ok = MakeButton(QStringLiteral("OK"), QStringLiteral("Select the file"), this);
     QToolButton* cancel = MakeButton(QStringLiteral("Cancel"), QStringLiteral("Cancel the selection"), this);
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(selection_, 1);
-    top->addWidget(up);
-    auto* buttons = new QHBoxLayout;
-    for (QToolButton* b : {expand, collapse})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
-    for (QToolButton* b : {tail, ok, cancel})
-        buttons->addWidget(b);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(1);
-    column->addLayout(top);
-    column->addWidget(tree_, 1);
-    column->addLayout(buttons);
-
-    connect(up, &QToolButton::clicked, this, &TFormFileTree::reject);
-    connect(cancel, &QToolButton::clicked, this, &TFormFileTree::reject);
     connect(expand, &QToolButton::clicked, tree_, &QTreeWidget::expandAll);
     connect(collapse, &QToolButton::clicked, tree_, &QTreeWidget::collapseAll);
-    connect(ok, &QToolButton::clicked, this, [this] { Finish(Result::OK); });
     connect(tail, &QToolButton::clicked, this, [this] { Finish(Result::Yes); });
-    connect(tree_, &QTreeWidget::currentItemChanged, this, &TFormFileTree::OnCurrentNodeChanged);
-    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] {
-        if (FileTreeView::IsFileNode(tree_->currentItem()))
-            Finish(Result::OK);
-    });
+    connect(ok, &QToolButton::clicked, this, [this] { Finish(Result::OK); });
+    connect(cancel, &QToolButton::clicked, this, &TFormFileTree::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(expand);
+    buttons->addWidget(collapse);
+    buttons->addStretch(1);
+    buttons->addWidget(tail);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    return buttons;
 }
 
 void TFormFileTree::BuildMenus() {

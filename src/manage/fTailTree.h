@@ -15,6 +15,7 @@
 #include <QString>
 
 class QAction;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QTreeWidgetItem;
@@ -60,6 +61,7 @@ public:
 
 private:
     void BuildControls();
+    QLayout* BuildButtonRow();
     void BuildMenus();
     void BuildTree();
     void RebuildList();
