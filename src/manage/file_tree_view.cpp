@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QMimeData>
 #include <QStyle>
 
 #include "settings/uList.h"
@@ -156,13 +157,24 @@ bool FileTreeView::AcceptsDrop(const QPoint& position) const {
     return dragged && (target == dragged || !IsSameOrDescendant(target, dragged));
 }
 
+// Only a node of this tree is dropped: the view's own drag data, from no other widget of ours.
+bool FileTreeView::FromThisTree(const QDropEvent& event) const {
+    const QObject* source = event.source();
+    return (source == this || source == nullptr) && event.mimeData() &&
+           event.mimeData()->hasFormat(model()->mimeTypes().value(0));
+}
+
 void FileTreeView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!FromThisTree(*event)) {
+        event->ignore();
+        return;
+    }
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
 
 void FileTreeView::dragMoveEvent(QDragMoveEvent* event) {
-    if (AcceptsDrop(event->position().toPoint())) {
+    if (FromThisTree(*event) && AcceptsDrop(event->position().toPoint())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -174,7 +186,7 @@ void FileTreeView::dropEvent(QDropEvent* event) {
     // The user drags the selected node.
     QTreeWidgetItem* dragged = currentItem();
     QTreeWidgetItem* target = itemAt(event->position().toPoint());
-    if (!AcceptsDrop(event->position().toPoint())) {
+    if (!FromThisTree(*event) || !AcceptsDrop(event->position().toPoint())) {
         event->ignore();
         return;
     }

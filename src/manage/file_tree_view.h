@@ -50,6 +50,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    bool FromThisTree(const QDropEvent& event) const;
     bool AcceptsDrop(const QPoint& position) const;
     void SetStateImage(QTreeWidgetItem* node, int image);
 };

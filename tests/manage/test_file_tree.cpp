@@ -149,6 +149,11 @@ TEST_F(FileTree, DropsMakeTheDraggedNodeTheLastChildAndRefuseItsOwnDescendants) 
 
     EXPECT_TRUE(DropOn(Node("C - /c.log"), Node("C - /c.log"))) << "on itself: the drag just ends";
     EXPECT_FALSE(DropOn(Node("A"), Node("D - /d.log"))) << "A's own descendant";
+    QMimeData foreign; // a file name dragged in from elsewhere moves nothing
+    foreign.setText(QStringLiteral("/etc/hosts"));
+    QDropEvent drop(View().visualItemRect(Node("A")).center(), Qt::CopyAction, &foreign, Qt::LeftButton, {});
+    QApplication::sendEvent(View().viewport(), &drop);
+    EXPECT_FALSE(drop.isAccepted());
     EXPECT_EQ(Shape(), QStringLiteral("A(B - /b.log(D - /d.log),C - /c.log)"));
 
     // Beside the nodes: the last top-level node, with its descendants.
