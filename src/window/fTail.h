@@ -132,8 +132,6 @@ private:
     void OnAddToManager();
     void OnOpenTree();
     void OnOpenManager();
-    void OpenManager();
-    void RunUserOperation(const QString& operation, const std::function<void()>& work);
     void OnOpenParameters();
     void OnClearReleased(Qt::MouseButton button);
     void OnNotepad();

@@ -224,52 +224,9 @@ void TFormTail::OnBrowse() {
         ui_.EditComboBox->setText(path);
 }
 
-void TFormTail::OnAddToManager() {
-    RunUserOperation(QStringLiteral("TFormTail.SpeedButtonAddManagerClick"), [this] {
-        const QString name = ui_.EditComboBox->text().trimmed();
-        if (!name.isEmpty()) {
-            manager_->SetFileName(name);
-            if (!manager_->GetCurrentFile())
-                manager_->List->AddFile(name, QString());
-        }
-        OpenManager();
-    });
-}
-
-// An operation the user started: a failure is shown in a box and the window goes on.
-void TFormTail::RunUserOperation(const QString& operation, const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const std::exception& failure) {
-        services_.dialogs->ShowMessage(DialogService::Icon::Error,
-                                       operation + QStringLiteral(" : ") +
-                                           QString::fromLocal8Bit(failure.what()));
-    }
-}
-
 void TFormTail::ShowNotAvailable(const QString& what) {
     services_.dialogs->ShowMessage(DialogService::Icon::Information,
                                    what + QStringLiteral(" is not available yet."));
-}
-
-void TFormTail::OnOpenManager() {
-    RunUserOperation(QStringLiteral("TFormTail.SpeedButtonManagerClick"), [this] { OpenManager(); });
-}
-
-void TFormTail::OpenManager() {
-    WithTailStopped([this] {
-        ShowNotAvailable(QStringLiteral("The file manager"));
-        // Without a confirmed dialog the list is reloaded, dropping unconfirmed edits; a list that
-        // cannot be read is reported there and leaves the defaults in place.
-        manager_->LoadFromRegistry();
-        manager_->SetFileName(ui_.EditComboBox->text());
-        UpdateAlarmImage();
-        UpdateTitle();
-    });
-}
-
-void TFormTail::OnOpenTree() {
-    ShowNotAvailable(QStringLiteral("The file tree"));
 }
 
 void TFormTail::OnOpenParameters() {
