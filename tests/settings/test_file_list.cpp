@@ -2,6 +2,7 @@
 #include <QProcess>
 
 #include "platform/ini_file.h"
+#include "settings/histories.h"
 #include "settings/uList.h"
 #include "settings_fixture.h"
 #include "support/fake_dialogs.h"
@@ -145,6 +146,36 @@ TEST_F(FileList, SaveRewritesTheFilesSectionAndKeepsTheOthers) {
     EXPECT_EQ(ini.ReadString(kFilesKey, "Alias1"), "group");
     EXPECT_EQ(ini.ReadString(kFilesKey, "FontNamedef"), "") << "the default's empty values are written too";
     EXPECT_TRUE(ini.ValueExists(kFilesKey, "FontNamedef"));
+}
+
+// A save of the list and the exit's save of the histories change what they own and nothing else:
+// comments, another program's section, line ends, and paths whose bytes are not UTF-8 (which
+// would otherwise come back as another file's name) stay as they were.
+TEST_F(FileList, SavesKeepTheBytesOfWhatTheyDoNotChange) {
+    const QByteArray files = "[\\Software\\Velmora\\Quorvel\\files]\r\n";
+    const QByteArray other = "[Other tool]\r\nx=\xff raw\r\n";
+    WriteText(IniPath(), "; my notes\r\n" + files +
+                             "Pathdef=/home/J\xe9r\xf4me.log\r\nPath0=/var/log/caf\xe9.log\r\n"
+                             "Alias0=caf\xe9\r\n\r\n" +
+                             other);
+    TTailFileManager manager(&dialogs_);
+    ASSERT_TRUE(manager.LoadFromRegistry());
+    ASSERT_EQ(manager.List->Count(), 1);
+    ASSERT_TRUE(manager.SaveToRegistry());
+    const QByteArray saved = ReadText(IniPath());
+    EXPECT_TRUE(saved.startsWith("; my notes\r\n" + files + "Pathdef=/home/J\xe9r\xf4me.log\r\n"))
+        << saved.left(120).toStdString();
+    EXPECT_TRUE(saved.contains("\r\nPath0=/var/log/caf\xe9.log\r\nEnabled0="));
+    EXPECT_TRUE(saved.contains("\r\nAlias0=caf\xe9\r\n"));
+    EXPECT_TRUE(saved.endsWith("\r\n\r\n" + other));
+
+    THistoryModel filter;
+    THistoryModel alarm;
+    filter.AddToHistory("disk full");
+    ASSERT_TRUE(SaveHistories(filter, alarm, &dialogs_));
+    const QByteArray exited = ReadText(IniPath());
+    EXPECT_TRUE(exited.startsWith(saved)) << "only the histories were added";
+    EXPECT_TRUE(exited.contains("Filter0=disk full\r\n"));
 }
 
 TEST_F(FileList, DamagedFilesLoadWhatTheyCanAndTheNextSaveIsClean) {
