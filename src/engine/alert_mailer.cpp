@@ -111,12 +111,19 @@ void AlertMailer::Report(const QString& what, const QString& reason, const QStri
     if (!reason.isEmpty())
         line += QStringLiteral(", reason=[") + reason + u']';
     line += QStringLiteral(", subject=[") + subject + u']';
-    QMetaObject::invokeMethod(
-        this,
-        [this, line, reason] {
-            window_.InsertAlertLine(LongTimeText(clock_.Now()) + line);
-            if (!reason.isEmpty())
-                window_.SetInfoPane(QStringLiteral("Exception : ") + reason);
-        },
-        Qt::QueuedConnection);
+    reports_.push_back(Shown{line, reason});
+    QMetaObject::invokeMethod(this, "DeliverReports", Qt::QueuedConnection);
+}
+
+void AlertMailer::DeliverReports() {
+    std::deque<Shown> reports;
+    {
+        std::lock_guard guard(lock_);
+        reports.swap(reports_);
+    }
+    for (const Shown& shown : reports) {
+        window_.InsertAlertLine(LongTimeText(clock_.Now()) + shown.line);
+        if (!shown.reason.isEmpty())
+            window_.SetInfoPane(QStringLiteral("Exception : ") + shown.reason);
+    }
 }

@@ -54,6 +54,9 @@ public:
     // Messages queued, being sent or waiting for a retry.
     int Pending() const;
 
+    // Window thread: shows the reports the mailer's thread queued.
+    Q_INVOKABLE void DeliverReports();
+
 private:
     struct Waiting {
         MailMessage message;
@@ -64,7 +67,9 @@ private:
     void Run();
     // Mailer's thread, lock held: what follows a failed attempt.
     void Failed(Waiting waiting, const QString& reason);
-    // Posts a line to the alerts window (and the reason to the INFO pane) on the window thread.
+    // Lock held: queues a line for the alerts window (and the reason for the INFO pane) and wakes
+    // the window thread. The reports wait in a queue of our own rather than inside a posted
+    // functor, so their hand-over is visible to ThreadSanitizer.
     void Report(const QString& what, const QString& reason, const QString& subject);
 
     MailSender& sender_;
@@ -74,6 +79,11 @@ private:
     mutable std::mutex lock_;
     std::condition_variable wake_;
     std::deque<Waiting> waiting_;
+    struct Shown {
+        QString line; // after the time
+        QString reason;
+    };
+    std::deque<Shown> reports_;
     MailRetryDelays delays_;
     bool sending_ = false;
     bool stopping_ = false;

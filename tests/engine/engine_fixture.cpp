@@ -20,7 +20,7 @@ void EngineTest::SetUp() {
     RebuildEngine(&mail);
 }
 
-void EngineTest::RebuildEngine(MailSender* mailSender) {
+void EngineTest::RebuildEngine(MailSender* mailSender, AddressResolver* lookups) {
     if (engine)
         engine->SetTailStatus(tsStop);
     engine.reset();
@@ -29,7 +29,7 @@ void EngineTest::RebuildEngine(MailSender* mailSender) {
     deps.manager = manager.get();
     deps.params = params.get();
     deps.clock = &clock;
-    deps.resolver = &resolver;
+    deps.resolver = lookups ? lookups : &resolver;
     deps.mail = mailSender;
     deps.dialogs = &dialogs;
     engine = std::make_unique<TailEngine>(deps, 3600 * 1000);

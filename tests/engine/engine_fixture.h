@@ -86,8 +86,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Replaces the engine by one that sends its alert e-mails through mailSender.
-    void RebuildEngine(MailSender* mailSender);
+    // Replaces the engine by one that sends its alert e-mails through mailSender (and looks names
+    // up with lookups, the fixture's resolver when null).
+    void RebuildEngine(MailSender* mailSender, AddressResolver* lookups = nullptr);
     QString Path(const QString& name) const { return files_.filePath(name); }
     void Write(const QString& name, const QByteArray& bytes) const;
     void Append(const QString& name, const QByteArray& bytes) const;

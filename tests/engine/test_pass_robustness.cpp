@@ -145,15 +145,7 @@ TEST_F(PassRobustnessTest, PathologicalPatternIsBoundedAndSaidToBeTooCostly) {
 // still uses, and a start waits for the pass to end. The pass then ends at its next line.
 TEST_F(PassRobustnessTest, StopGivesUpWaitingForAStuckPassAndAStartWaitsForIt) {
     GatedResolver gated;
-    EngineDeps deps;
-    deps.window = &window;
-    deps.manager = manager.get();
-    deps.params = params.get();
-    deps.clock = &clock;
-    deps.resolver = &gated;
-    engine.reset();
-    engine = std::make_unique<TailEngine>(deps, 3600 * 1000);
-    engine->SetTailStatus(tsStop);
+    RebuildEngine(&mail, &gated);
     engine->SetPassWaitLimit(std::chrono::milliseconds(300));
     params->usethread = true;
     window.reverseDns = true;

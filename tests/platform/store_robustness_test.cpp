@@ -21,11 +21,8 @@ namespace {
 
 using store_test::ReadBytes;
 
-struct Kind {
-    const char* arg;
-    const char* fileName;
-};
-const Kind kKinds[] = {{"reg", "registry.reg"}, {"ini", "kovra.ini"}};
+using store_test::Kind;
+using store_test::kKinds;
 
 // One save by the store_writer helper; extra holds the environment that breaks the machine.
 int RunWriter(const Kind& kind, const QString& path, int writer, const QProcessEnvironment& extra,
