@@ -254,15 +254,6 @@ void TFormTail::OnOpenTree() {
     ShowNotAvailable(QStringLiteral("The file tree"));
 }
 
-void TFormTail::OnOpenParameters() {
-    WithTailStopped([this] {
-        ShowNotAvailable(QStringLiteral("The parameters dialog"));
-        UpdateAlarmImage();
-        UpdateTitle();
-        ApplyColors();
-    });
-}
-
 void TFormTail::OnNotepad() {
     const QString name = ui_.LabelFn->text();
     if (QFileInfo(name).isFile())
