@@ -89,6 +89,22 @@ QFrame* TaggedPanel(QWidget* parent, const char* name, const QString& header, co
     return panel;
 }
 
+// The start and end of the longest run of blanks in text.
+std::pair<qsizetype, qsizetype> LongestBlankRun(const QString& text) {
+    qsizetype first = 0, last = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        qsizetype end = i;
+        while (end < text.size() && text.at(end) == u' ')
+            ++end;
+        if (end - i > last - first) {
+            first = i;
+            last = end;
+        }
+        i = qMax(i, end);
+    }
+    return {first, last};
+}
+
 // A caption whose text leaves a run of blanks for a box laid over it ("and only after ___ seconds").
 class GapCaption final : public QWidget {
 public:
@@ -109,10 +125,7 @@ protected:
         const QSize text = caption_->sizeHint();
         caption_->setGeometry(0, (height() - text.height()) / 2, text.width(), text.height());
         const QString caption = Text();
-        const qsizetype first = caption.indexOf(QStringLiteral("   "));
-        qsizetype last = first;
-        while (last < caption.size() && caption.at(last) == u' ')
-            ++last;
+        const auto [first, last] = LongestBlankRun(caption);
         const QFontMetrics metrics(caption_->font());
         const int left = TextLeft() + metrics.horizontalAdvance(caption.left(first + 1));
         const int right = TextLeft() + metrics.horizontalAdvance(caption.left(last - 1));
@@ -397,6 +410,7 @@ QWidget* BuildInfoTab(TailParamWidgets& w) {
     w.MemoCommandLine->setReadOnly(true);
     w.MemoCommandLine->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     w.MemoCommandLine->setFrameShape(QFrame::NoFrame);
+    w.MemoCommandLine->viewport()->setAutoFillBackground(false); // reads as text of the tab
     w.MemoCommandLine->setMaximumHeight(w.MemoCommandLine->fontMetrics().lineSpacing() * 4 + 8);
     column->addWidget(w.MemoCommandLine);
     w.LabelCommandLineId = new QLabel(tab);
