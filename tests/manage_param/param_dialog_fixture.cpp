@@ -6,7 +6,6 @@
 #include <QToolButton>
 
 #include "manage/param_color_box.h"
-#include "platform/settings_paths.h"
 
 void ParamDialogTest::SetUp() {
     TailWindowTest::SetUp();
@@ -38,11 +37,6 @@ void ParamDialogTest::OpenParameters(const std::function<void(TFormTailParam&)>&
     QTest::mouseClick(Ui().SpeedButtonControlPanel, Qt::LeftButton);
     EXPECT_TRUE(acted) << "the parameters dialog was not shown";
     EXPECT_EQ(Window().findChild<TFormTailParam*>(), nullptr) << "freed after it closed";
-}
-
-QString ParamDialogTest::RegistryText() const {
-    QFile file(RegistryFilePath());
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 void PickColor(TColorBox* box, const QString& itemText) {

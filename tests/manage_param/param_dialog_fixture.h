@@ -21,7 +21,6 @@ protected:
     void OpenParameters(const std::function<void(TFormTailParam&)>& act);
 
     QString DataHome() const { return TempPath(QStringLiteral("data")); }
-    QString RegistryText() const;
 
 private:
     std::unique_ptr<ScopedEnv> dataHome_;

@@ -112,7 +112,3 @@ uint RecordingNotifications::Notify(const QString& app_name, uint replaces_id, c
 QStringList RecordingNotifications::GetCapabilities() {
     return {QStringLiteral("actions"), QStringLiteral("body"), QStringLiteral("body-markup")};
 }
-
-void RecordingNotifications::CloseNotification(uint id) {
-    emit NotificationClosed(id, 3);
-}

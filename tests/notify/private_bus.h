@@ -62,7 +62,6 @@ public slots:
                 const QString& body, const QStringList& actions, const QVariantMap& hints,
                 int expire_timeout);
     QStringList GetCapabilities();
-    void CloseNotification(uint id);
 
 signals:
     void ActionInvoked(uint id, const QString& action_key);
