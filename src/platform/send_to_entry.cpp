@@ -1,6 +1,5 @@
 #include "platform/send_to_entry.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include "platform/settings_paths.h"
@@ -49,11 +48,8 @@ QString EscapeValue(const QString& value) {
 } // namespace
 
 QString SendToEntryPath() {
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    // The XDG rules say a relative path there is invalid and must be ignored.
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    return QDir::cleanPath(base) + QStringLiteral("/applications/KOVRA.desktop");
+    return XdgBaseFolder("XDG_DATA_HOME", QStringLiteral("/.local/share")) +
+           QStringLiteral("/applications/KOVRA.desktop");
 }
 
 QString SendToEntryText(const QString& programPath, bool addStart) {
