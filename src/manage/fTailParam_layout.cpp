@@ -162,9 +162,7 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets) {
     return row;
 }
 
-QWidget* BuildGeneralTab(TailParamWidgets& w) {
-    auto* tab = new QWidget;
-    auto* column = new QVBoxLayout(tab);
+void AddBehaviourBoxes(TailParamWidgets& w, QWidget* tab, QVBoxLayout* column) {
     w.CheckBoxUseTHREAD =
         Check(tab, "CheckBoxUseTHREAD", QStringLiteral("Use a separate THREAD to tail the file :"));
     w.ComboBoxThreadPriority = PickList(tab, "ComboBoxThreadPriority", kThreadPriorityNames);
@@ -189,28 +187,32 @@ QWidget* BuildGeneralTab(TailParamWidgets& w) {
     w.CheckBoxExpandTreeview = Check(tab, "CheckBoxExpandTreeview", QStringLiteral("Auto-expand treeview"));
     column->addWidget(w.CheckBoxAlwaysScroll);
     column->addWidget(w.CheckBoxExpandTreeview);
+}
 
+void AddSmtpPanel(TailParamWidgets& w, QWidget* tab, QVBoxLayout* column) {
     w.PanelSMTP = TaggedPanel(tab, "PanelSMTP", QStringLiteral("  SMTP Settings"), kNavy);
-    auto* form = new QGridLayout;
-    form->setContentsMargins(8, 2, 8, 0);
     w.Edit_SMTPServer = Field(w.PanelSMTP, "Edit_SMTPServer");
     w.Edit_SMTPLogin = Field(w.PanelSMTP, "Edit_SMTPLogin");
     w.Edit_SMTPPassword = Field(w.PanelSMTP, "Edit_SMTPPassword");
     w.Edit_SMTPPassword->setEchoMode(QLineEdit::Password);
     w.Edit_SMTPPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
     w.Edit_SMTPFrom = Field(w.PanelSMTP, "Edit_SMTPFrom");
-    const std::pair<const char*, QLineEdit*> smtpRows[] = {{"SMTP Server :", w.Edit_SMTPServer},
-                                                           {"Login :", w.Edit_SMTPLogin},
-                                                           {"Password :", w.Edit_SMTPPassword},
-                                                           {"From :", w.Edit_SMTPFrom}};
+    const std::pair<const char*, QLineEdit*> rows[] = {{"SMTP Server :", w.Edit_SMTPServer},
+                                                       {"Login :", w.Edit_SMTPLogin},
+                                                       {"Password :", w.Edit_SMTPPassword},
+                                                       {"From :", w.Edit_SMTPFrom}};
+    auto* form = new QGridLayout;
+    form->setContentsMargins(8, 2, 8, 0);
     int row = 0;
-    for (const auto& [caption, edit] : smtpRows) {
+    for (const auto& [caption, edit] : rows) {
         form->addWidget(new QLabel(QString::fromLatin1(caption), w.PanelSMTP), row, 0);
         form->addWidget(edit, row++, 1);
     }
     static_cast<QVBoxLayout*>(w.PanelSMTP->layout())->addLayout(form);
     column->addWidget(w.PanelSMTP);
+}
 
+void AddSendToBoxes(TailParamWidgets& w, QWidget* tab, QVBoxLayout* column) {
     w.CheckBox_ShellSendTo =
         Check(tab, "CheckBox_ShellSendTo", QStringLiteral("Add KOVRA to Shell \"Send to\" menu"));
     w.CheckBox_ShellAddStart = Check(tab, "CheckBox_ShellAddStart", QStringLiteral("Add /start to command"));
@@ -222,6 +224,14 @@ QWidget* BuildGeneralTab(TailParamWidgets& w) {
     w.LabelPathShortCut->setMinimumWidth(100);
     w.LabelPathShortCut->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     column->addWidget(w.LabelPathShortCut);
+}
+
+QWidget* BuildGeneralTab(TailParamWidgets& w) {
+    auto* tab = new QWidget;
+    auto* column = new QVBoxLayout(tab);
+    AddBehaviourBoxes(w, tab, column);
+    AddSmtpPanel(w, tab, column);
+    AddSendToBoxes(w, tab, column);
     column->addStretch(1);
     return tab;
 }
