@@ -17,8 +17,8 @@ void TFormTail::OnOpenParameters() {
                 params_->SaveParams();
         } catch (const std::exception& failure) {
             services_.dialogs->ShowMessage(DialogService::Icon::Error,
-                                           QStringLiteral("TFormTail.OpenParameters: ") +
-                                               QString::fromUtf8(failure.what()));
+                                           QStringLiteral("TFormTail.OnOpenParameters : ") +
+                                               QString::fromLocal8Bit(failure.what()));
         }
         ReapplyParameters();
     });
