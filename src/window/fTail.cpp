@@ -18,12 +18,13 @@
 #include "platform/launch.h"
 #include "platform/qt_dialog_service.h"
 #include "platform/qt_sound_player.h"
+#include "rdns/reverse_dns.h"
 #include "settings/histories.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
 #include "util/window_identity.h"
-#include "window/command_line.h"
 #include "widgets/panel_tint.h"
+#include "window/command_line.h"
 #include "window/tail_controls.h"
 #include "window/tail_port.h"
 
@@ -54,13 +55,14 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     ui_.RzComboBoxFilter->setCurrentIndex(-1);
     ui_.RzComboBoxAlarm->setCurrentIndex(-1);
 
+    CreateReverseDns();
     adapter_ = std::make_unique<TailWindowAdapter>(*this);
     EngineDeps deps;
     deps.window = adapter_.get();
     deps.manager = manager_.get();
     deps.params = params_.get();
     deps.clock = services_.clock;
-    deps.resolver = services_.resolver;
+    deps.resolver = reverseDns_.get();
     deps.mail = services_.mail;
     deps.dialogs = services_.dialogs;
     engine_ = std::make_unique<TailEngine>(deps, services_.tickIntervalMs);
@@ -104,6 +106,7 @@ TFormTail::~TFormTail() {
     SaveHistories(*filterHistory_, *alarmHistory_, services_.dialogs);
     // The engine uses the objects below; it goes first.
     engine_.reset();
+    reverseDns_.reset();
     channel_.reset();
     params_.reset();
     manager_.reset();

@@ -197,6 +197,16 @@ void BuildMenus(TailWidgets& w, QWidget* parent) {
     w.PopupMenuTAILMemo->addSeparator();
     w.Addtofilter1 = w.PopupMenuTAILMemo->addAction(QStringLiteral("Add to filter"));
     w.Addtoalert1 = w.PopupMenuTAILMemo->addAction(QStringLiteral("Add to alert"));
+    // What a text view's menu offers on Linux; the keys work while the view has the focus.
+    w.PopupMenuTAILMemo->addSeparator();
+    w.CopyView = w.PopupMenuTAILMemo->addAction(QStringLiteral("Copy"));
+    w.CopyView->setShortcut(QKeySequence::Copy);
+    w.SelectAllView = w.PopupMenuTAILMemo->addAction(QStringLiteral("Select all"));
+    w.SelectAllView->setShortcut(QKeySequence::SelectAll);
+    for (QAction* action : {w.CopyView, w.SelectAllView}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        w.MemoTail->addAction(action);
+    }
 
     w.PopupMenuAction = new QMenu(parent);
     w.ActionOpenwithNotePad = w.PopupMenuAction->addAction(QStringLiteral("Open with NotePad"));
