@@ -30,7 +30,6 @@ bool PrintView(DialogService& dialogs, const ViewPrintout& printout) {
     printer.setDocName(QStringLiteral("KOVRA ") + printout.shownFile);
     // Laid out for the printer's pages beforehand, so the printout holds the lines and nothing else.
     document.documentLayout()->setPaintDevice(&printer);
-    document.setDocumentMargin(printer.resolution() / 2.0); // half an inch around the lines
     document.setPageSize(printer.pageRect(QPrinter::DevicePixel).size());
     document.print(&printer);
     if (printer.printerState() == QPrinter::Error)
