@@ -12,12 +12,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "engine/clock.h"
-#include "engine/tail_pass.h"
+#include "pass_runner.h"
 #include "rdns/reverse_dns.h"
-#include "settings/uList.h"
-#include "settings/uParam.h"
-#include "support/fake_tail_window.h"
 
 namespace {
 
@@ -41,47 +37,6 @@ QByteArray AddressLog() {
     log.truncate(kWindowBytes);
     return log;
 }
-
-class PassRunner {
-public:
-    PassRunner(const QString& file, AddressResolver* resolver) {
-        params_.LoadParams();
-        params_.usethread = false;
-        manager_.LoadFromRegistry();
-        manager_.SetFileName(file);
-        window_.readBufferKo = int(kWindowBytes / 1024);
-        window_.linesThatFit = 40;
-        window_.processEvents = true;
-        rt_.TailStatus = tsStart;
-        deps_.window = &window_;
-        deps_.manager = &manager_;
-        deps_.params = &params_;
-        deps_.clock = &clock_;
-        deps_.resolver = resolver;
-    }
-
-    void SetReverseDns(bool on) { window_.reverseDns = on; }
-    QString ViewText() const { return window_.viewText; }
-
-    // One pass that replaces the view, as when the file changed since the last pass.
-    double Pass() {
-        if (!window_.viewText.isEmpty())
-            window_.viewText[0] = QChar(window_.viewText[0].unicode() ^ 1);
-        rt_.Countdown = 1;
-        QElapsedTimer timer;
-        timer.start();
-        DomTail(rt_, deps_, window_, false);
-        return timer.nsecsElapsed() / 1e9;
-    }
-
-private:
-    TTailParam params_;
-    TTailFileManager manager_;
-    FakeTailWindow window_;
-    SystemClock clock_;
-    TailRuntime rt_;
-    EngineDeps deps_;
-};
 
 bool AllResolved(const TReverseDNS& cache) {
     const auto entries = cache.Entries();
@@ -110,8 +65,9 @@ int main(int argc, char** argv) {
     // Names come at once from a table, never from the network.
     TReverseDNS cache(
         [](const QString& address) { return QStringLiteral("host-") + address + QStringLiteral(".lan"); });
-    PassRunner runner(file, &cache);
-    runner.SetReverseDns(true);
+    PassRunner runner(file, kWindowBytes, &cache);
+    FakeTailWindow& window = runner.Window();
+    window.reverseDns = true;
     runner.Pass(); // queues every address
     QElapsedTimer wait;
     wait.start();
@@ -123,16 +79,16 @@ int main(int argc, char** argv) {
         QThread::msleep(5);
     }
     runner.Pass();
-    if (!runner.ViewText().contains(QStringLiteral("[host-10.3.231.7.lan]"))) {
+    if (!window.viewText.contains(QStringLiteral("[host-10.3.231.7.lan]"))) {
         std::fprintf(stderr, "bench: the pass did not show the resolved names\n");
         return 2;
     }
 
     std::vector<double> on, off;
     for (int i = 0; i < kRuns; ++i) {
-        runner.SetReverseDns(true);
+        window.reverseDns = true;
         on.push_back(runner.Pass());
-        runner.SetReverseDns(false);
+        window.reverseDns = false;
         off.push_back(runner.Pass());
     }
     std::printf("case\twindow_bytes\tdistinct_addresses\tpass_ms\tpass_ms_rdns_off\tratio_to_rdns_off\n");

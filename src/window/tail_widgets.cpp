@@ -136,10 +136,11 @@ void BuildViewArea(TailWidgets& w, QWidget* central) {
     bold.setBold(true);
     w.LabelFn->setFont(bold);
     w.LabelFn->setAutoFillBackground(true);
+    // Four lines; a Qt tooltip breaks lines at "\n" (a carriage return would show as a glyph).
     w.SpeedButtonClear = SmallButton(w.RzPanel2, kImageClear,
-                                     QStringLiteral("Left click : Clear the window \r"
-                                                    "Ctrl+Left click : Clear the file \r"
-                                                    "Shit+Left click : Delete the file\r"
+                                     QStringLiteral("Left click : Clear the window \n"
+                                                    "Ctrl+Left click : Clear the file \n"
+                                                    "Shit+Left click : Delete the file\n"
                                                     "Right click : restore full view"));
     w.MemoTail = new QPlainTextEdit(w.RzPanel2);
     w.MemoTail->setReadOnly(true);

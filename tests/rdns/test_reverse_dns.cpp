@@ -11,12 +11,14 @@
 #include <thread>
 #include <vector>
 
-#include <QProcess>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
 #include "rdns/reverse_dns.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -320,15 +322,37 @@ TEST_F(ReverseDns, ErrorsSkipOneEntryOrOneSweepButNeverEndTheWorker) {
     EXPECT_EQ(cache_->GetNameByIP(d), QStringLiteral("name-71"));
 }
 
+// What `getent hosts 127.0.0.1` prints. A plain fork and exec: QProcess starts its children in a
+// way ThreadSanitizer cannot follow, which then reports races on memory it lost track of.
+QString GetentHosts127() {
+    int out[2];
+    if (pipe(out) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        execlp("getent", "getent", "hosts", "127.0.0.1", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    QByteArray text;
+    char buffer[512];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, n);
+    close(out[0]);
+    int status = 0;
+    if (child > 0)
+        waitpid(child, &status, 0);
+    return QString::fromLocal8Bit(text).section(u'\n', 0, 0);
+}
+
 // 127.0.0.1 is the only address a test may give the real resolver: it is answered from the
 // machine's own hosts table, while any other may go to a name server.
 TEST(RealResolver, NamesTheLoopbackAddressAsTheSystemDoes) {
-    QProcess getent;
-    getent.start(QStringLiteral("getent"), {QStringLiteral("hosts"), QStringLiteral("127.0.0.1")});
-    ASSERT_TRUE(getent.waitForFinished(30000)) << "getent could not be run";
-    const QStringList fields =
-        QString::fromLocal8Bit(getent.readAllStandardOutput()).split(u' ', Qt::SkipEmptyParts);
-    ASSERT_GE(fields.size(), 2) << "the system has no name for 127.0.0.1";
+    const QStringList fields = GetentHosts127().split(u' ', Qt::SkipEmptyParts);
+    ASSERT_GE(fields.size(), 2) << "getent found no name for 127.0.0.1";
     const QString expected = fields[1].trimmed();
 
     EXPECT_EQ(ResolveAddress(QStringLiteral("127.0.0.1")), expected);

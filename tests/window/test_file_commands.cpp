@@ -21,19 +21,12 @@
 #include "util/date_time_text.h"
 #include "window/tail_controls.h"
 #include "window_fixture.h"
+#include "window_parts/url_catcher.h"
 #include "window_parts/wait_until.h"
 
 namespace {
 
 const QString kUndefined = QStringLiteral("User CMD not defined");
-
-class UrlCatcher final : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void Open(const QUrl& url) { urls << url; }
-};
 
 // Runs a poppler tool; its standard output. The test fails loudly when the tool is missing.
 QString RunPoppler(const QString& tool, const QStringList& arguments) {
@@ -239,5 +232,3 @@ TEST_F(TailWindowFileCommands, PrintsTheSelectionThenEverythingToPdf) {
 }
 
 } // namespace
-
-#include "test_file_commands.moc"

@@ -18,6 +18,7 @@
 #include "settings/uList.h"
 #include "window/tail_controls.h"
 #include "window_fixture.h"
+#include "window_parts/url_catcher.h"
 #include "window_parts/wait_until.h"
 
 namespace {
@@ -28,14 +29,6 @@ std::string Show(const QList<QUrl>& urls) {
         texts << url.toString();
     return texts.join(QStringLiteral(" | ")).toStdString();
 }
-
-class UrlCatcher final : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void Open(const QUrl& url) { urls << url; }
-};
 
 class TailWindowLineActions : public TailWindowTest {
 protected:
@@ -188,5 +181,3 @@ TEST_F(TailWindowLineActions, ReverseDnsShowsNamesAndThePaneAndItsClickRetriesFa
 }
 
 } // namespace
-
-#include "test_line_actions.moc"

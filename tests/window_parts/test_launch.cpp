@@ -13,21 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include "url_catcher.h"
 #include "wait_until.h"
 
 #include <csignal>
 #include <sys/wait.h>
 
 namespace {
-
-// Receives what the desktop would be asked to open.
-class UrlCatcher final : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void Open(const QUrl& url) { urls << url; }
-};
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv final {
@@ -347,5 +339,3 @@ TEST_F(Launch, ShellRunStartsOtherProgramsWithParametersInTheirFolder) {
 }
 
 } // namespace
-
-#include "test_launch.moc"
