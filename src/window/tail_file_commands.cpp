@@ -87,7 +87,8 @@ void TFormTail::OnUserCommand() {
                 command);
         return;
     }
-    if (!RunArguments(expanded.arguments))
+    // Refused beyond the length any command line of the program may have.
+    if (expanded.caption.size() > kMaxCommandLineLength || !RunArguments(expanded.arguments))
         services_.dialogs->ShowMessage(DialogService::Icon::Error,
                                        QStringLiteral("Cannot execute user command. Check cmd pathname"));
 }
