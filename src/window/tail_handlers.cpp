@@ -170,7 +170,6 @@ void TFormTail::OnBrowse() {
     if (!path.isEmpty())
         ui_.EditComboBox->setText(path);
 }
-}
 
 namespace {
 
