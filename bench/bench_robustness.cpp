@@ -14,12 +14,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "engine/clock.h"
-#include "engine/tail_pass.h"
+#include "pass_runner.h"
 #include "platform/registry_store.h"
-#include "settings/uList.h"
-#include "settings/uParam.h"
-#include "support/fake_tail_window.h"
 
 namespace {
 
@@ -66,27 +62,10 @@ void RegistryLoad(const QString& folder, int values) {
 }
 
 double PassMs(const QString& file, const QString& pattern) {
-    TTailParam params;
-    params.LoadParams();
-    TTailFileManager manager;
-    manager.LoadFromRegistry();
-    manager.SetFileName(file);
-    FakeTailWindow window;
-    window.readBufferKo = 128;
-    window.filterOn = true;
-    window.filterPattern = pattern;
-    SystemClock clock;
-    TailRuntime rt;
-    rt.TailStatus = tsStart;
-    EngineDeps deps;
-    deps.window = &window;
-    deps.manager = &manager;
-    deps.params = &params;
-    deps.clock = &clock;
-    return MedianMs(5, [&] {
-        rt.Countdown = 1;
-        DomTail(rt, deps, window, false);
-    });
+    PassRunner runner(file, 128 * 1024);
+    runner.Window().filterOn = true;
+    runner.Window().filterPattern = pattern;
+    return MedianMs(5, [&] { runner.Pass(); });
 }
 
 } // namespace

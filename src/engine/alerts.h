@@ -8,6 +8,7 @@
 
 struct MailMessage;
 class AlertMailer;
+class AlertNotifier;
 class EngineClock;
 class TailWindowPort;
 class TTailParam;
@@ -27,6 +28,8 @@ struct AlertServices {
     const TTailParam& params;
     const EngineClock& clock;
     AlertMailer* mail; // null: no e-mail is sent
+    // null: no desktop notification.
+    AlertNotifier* notifier = nullptr;
 };
 
 // The alert e-mail is handed to the mailer, which sends it on its own thread and reports a
