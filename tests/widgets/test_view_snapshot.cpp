@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/view_snapshot.h"
+#include "view_test_print.h"
 
 namespace {
 
