@@ -46,6 +46,14 @@ public:
         if (index_ >= Current().chunk->Lines() && ++entry_ < d_.entries.size())
             index_ = Current().skip;
     }
+    void Retreat() { // not before the first line
+        if (index_ > Current().skip) {
+            --index_;
+        } else {
+            --entry_;
+            index_ = Current().chunk->Lines() - 1;
+        }
+    }
 
 private:
     const Data& d_;
@@ -266,10 +274,15 @@ std::optional<ViewRange> ViewSnapshot::FindLastInLine(const QByteArray& needle, 
 std::optional<ViewRange> ViewSnapshot::FindLastAcrossLines(const std::vector<QByteArray>& parts,
                                                            const std::vector<qsizetype>& units) const {
     const qint64 k = qint64(parts.size()) - 1;
+    if (LineCount() <= k)
+        return std::nullopt;
+    LineWalker candidate(*d_, LineCount() - 1 - k);
     for (qint64 j = LineCount() - 1 - k; j >= 0; --j) {
-        LineWalker w(*d_, j);
-        if (!EndsWith(w.Line(), parts.front()))
+        if (j < LineCount() - 1 - k)
+            candidate.Retreat();
+        if (!EndsWith(candidate.Line(), parts.front()))
             continue;
+        LineWalker w = candidate;
         bool match = true;
         for (qint64 i = 1; match && i <= k; ++i) {
             w.Advance(1);
