@@ -19,6 +19,7 @@
 #include "platform/launch.h"
 #include "platform/qt_dialog_service.h"
 #include "platform/qt_sound_player.h"
+#include "rdns/reverse_dns.h"
 #include "settings/histories.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
@@ -56,13 +57,14 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     ui_.RzComboBoxFilter->setCurrentIndex(-1);
     ui_.RzComboBoxAlarm->setCurrentIndex(-1);
 
+    CreateReverseDns();
     adapter_ = std::make_unique<TailWindowAdapter>(*this);
     EngineDeps deps;
     deps.window = adapter_.get();
     deps.manager = manager_.get();
     deps.params = params_.get();
     deps.clock = services_.clock;
-    deps.resolver = services_.resolver;
+    deps.resolver = reverseDns_.get();
     deps.mail = services_.mail;
     deps.dialogs = services_.dialogs;
     deps.notifier = services_.notifier;
@@ -107,6 +109,7 @@ TFormTail::~TFormTail() {
     SaveHistories(*filterHistory_, *alarmHistory_, services_.dialogs);
     // The engine uses the objects below; it goes first.
     engine_.reset();
+    reverseDns_.reset();
     channel_.reset();
     params_.reset();
     manager_.reset();

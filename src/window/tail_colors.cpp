@@ -17,8 +17,8 @@
 #include "settings/uParam.h"
 #include "util/colors.h"
 #include "util/version_text.h"
-#include "window/fTail.h"
 #include "widgets/panel_tint.h"
+#include "window/fTail.h"
 #include "window/tail_controls.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include "manage/fTailAlerts.h"
 #include "platform/sound_player.h"
 #include "settings/uList.h"
-#include "window/fTail.h"
 #include "widgets/kovra_resources.h"
+#include "window/fTail.h"
 #include "window/tail_controls.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include "manage/fTailAbout.h"
 #include "platform/instances.h"
 #include "settings/uParam.h"
-#include "window/fTail.h"
 #include "widgets/kovra_resources.h"
+#include "window/fTail.h"
 
 namespace {
 
@@ -151,7 +151,7 @@ bool TFormTail::event(QEvent* event) {
 QMap<QString, QString> TFormTail::Describe() const {
     const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
     const int status = TailStatus();
-    return {
+    QMap<QString, QString> description = {
         {QStringLiteral("status"), status == tsStart  ? QStringLiteral("started")
                                    : status == tsStop ? QStringLiteral("stopped")
                                                       : QStringLiteral("none")},
@@ -164,6 +164,8 @@ QMap<QString, QString> TFormTail::Describe() const {
         {QStringLiteral("hidden"), flag(hiddenToTray_)},
         {QStringLiteral("visible"), flag(isVisible())},
     };
+    DescribeView(description);
+    return description;
 }
 
 void TFormTail::dragEnterEvent(QDragEnterEvent* event) {

@@ -3,7 +3,9 @@
 // temporary folder ($XDG_CONFIG_HOME points there while the test runs) and ticks driven by hand:
 // Timer1's interval is an hour and the passes run on the window thread.
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <vector>
 
@@ -67,6 +69,25 @@ public:
     QDateTime now{QDate(2024, 3, 5), QTime(10, 20, 30)};
 };
 
+// The window's reverse lookups: names from a table the test fills (others fail), never the
+// network. Shared with the resolver's worker, which may outlive the test's window briefly.
+class FakeNameTable final {
+public:
+    void Set(const QString& address, const QString& name) {
+        std::lock_guard guard(lock_);
+        names_[address] = name;
+    }
+    QString Resolve(const QString& address) {
+        std::lock_guard guard(lock_);
+        const auto it = names_.find(address);
+        return it == names_.end() ? QString() : it->second;
+    }
+
+private:
+    std::mutex lock_;
+    std::map<QString, QString> names_;
+};
+
 // A stored colour (red in the low byte) as the colour a widget shows.
 QColor StoredColor(quint32 value);
 
@@ -116,6 +137,7 @@ protected:
     RecordingNotifier notifier_;
     // The notifier the next MakeWindow hands the window; null: notifier_.
     AlertNotifier* windowNotifier_ = nullptr;
+    std::shared_ptr<FakeNameTable> names_ = std::make_shared<FakeNameTable>();
 
 private:
     QTemporaryDir dir_;
