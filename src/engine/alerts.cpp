@@ -2,12 +2,11 @@
 
 #include <QFileInfo>
 
+#include "engine/alert_mailer.h"
 #include "engine/clock.h"
-#include "engine/pass_failure.h"
 #include "engine/tail_runtime.h"
 #include "engine/tail_window_port.h"
 #include "platform/alert_notifier.h"
-#include "platform/mail_sender.h"
 #include "settings/uParam.h"
 #include "util/date_time_text.h"
 
@@ -59,11 +58,8 @@ void TextAlert(const AlertFindings& f, TailRuntime& rt, const AlertServices& s) 
         s.notifier->Notify(AlertKind::Text, f.fileName, f.alertLine);
     if (s.params.playalertsound && FileExists(s.params.alertsoundfile))
         s.window.PlaySound(s.params.alertsoundfile);
-    if (s.params.sendalertemail && s.mail) {
-        QString error;
-        if (!s.mail->Send(BuildAlertMail(s.params, f, s.clock.Now()), &error))
-            throw PassFailure(error);
-    }
+    if (s.params.sendalertemail && s.mail)
+        s.mail->Send(BuildAlertMail(s.params, f, s.clock.Now()));
 }
 
 } // namespace

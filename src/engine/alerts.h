@@ -7,9 +7,9 @@
 #include <QString>
 
 struct MailMessage;
+class AlertMailer;
 class AlertNotifier;
 class EngineClock;
-class MailSender;
 class TailWindowPort;
 class TTailParam;
 struct TailRuntime;
@@ -27,12 +27,13 @@ struct AlertServices {
     TailWindowPort& window;
     const TTailParam& params;
     const EngineClock& clock;
-    MailSender* mail; // null: no e-mail is sent
+    AlertMailer* mail; // null: no e-mail is sent
     // null: no desktop notification.
     AlertNotifier* notifier = nullptr;
 };
 
-// Throws PassFailure when the e-mail cannot be sent (LastAlertLine is already updated then).
+// The alert e-mail is handed to the mailer, which sends it on its own thread and reports a
+// failure itself; the step never waits for it.
 void RunAlertStep(const AlertFindings& findings, TailRuntime& rt, const AlertServices& services);
 
 // The alert e-mail as sent: subject, recipients, sender, server, login, password and body.

@@ -1,6 +1,6 @@
 #include "engine/file_type.h"
 
-#include <QFile>
+#include "engine/followed_file.h"
 
 TFileType DetectFileType(const QByteArray& firstBytes) {
     if (firstBytes.size() < 3)
@@ -39,12 +39,19 @@ QString FileTypeLabel(TFileType type) {
 
 TypeProbe ProbeFileType(const QString& fileName) {
     TypeProbe probe;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    FollowedFile file;
+    if (!file.Open(fileName)) {
+        probe.error = file.ErrorString();
         return probe;
+    }
+    char head[3] = {};
+    probe.bytesRead = file.ReadAt(0, head, sizeof head);
+    if (probe.bytesRead < 0) {
+        probe.error = file.ErrorString();
+        probe.bytesRead = 0;
+        return probe;
+    }
     probe.opened = true;
-    const QByteArray head = file.read(3);
-    probe.bytesRead = head.size();
-    probe.type = DetectFileType(head);
+    probe.type = DetectFileType(QByteArray(head, qsizetype(probe.bytesRead)));
     return probe;
 }

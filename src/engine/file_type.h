@@ -15,9 +15,10 @@ inline bool IsWideType(TFileType type) {
 }
 
 struct TypeProbe {
-    bool opened = false;  // false: the file could not be opened
+    bool opened = false; // false: the file could not be opened (error says why)
+    QString error;
     qint64 bytesRead = 0; // fewer than 3: the type is provisional
     TFileType type = TFileType::Ansi;
 };
-// Opens the file read-only, reads its first three bytes and closes it.
+// Opens the file as a pass does (FollowedFile), reads its first three bytes and closes it.
 TypeProbe ProbeFileType(const QString& fileName);

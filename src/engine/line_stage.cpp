@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/address_annotation.h"
+#include "engine/pass_failure.h"
 #include "engine/regex.h"
 
 namespace {
@@ -43,6 +44,8 @@ LineStage::LineStage(LineStageSettings settings, PatternMatcher& filter, Pattern
 }
 
 void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
+    if (s_.cancel && s_.cancel->load(std::memory_order_relaxed))
+        throw PassCancelled();
     ++linesRead_;
     if (s_.killLine && EmptyOrSpaces(QStringView(out).mid(lineStart))) {
         out.truncate(lineStart);
@@ -78,8 +81,16 @@ void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
         TestAlert(out, lineStart, length);
 }
 
+MatchResult LineStage::Decide(PatternMatcher& matcher, QStringView line) {
+    const MatchResult result = matcher.Search(line);
+    if (result != MatchResult::TooCostly)
+        return result;
+    ++costlyLines_;
+    return MatchResult::NotFound;
+}
+
 bool LineStage::Filtered(QStringView line) {
-    const MatchResult result = filter_.Search(line);
+    const MatchResult result = Decide(filter_, line);
     if (result == MatchResult::Error)
         return false; // an invalid pattern lets every line pass
     return (result == MatchResult::Found) == s_.filterInverted;
@@ -142,7 +153,7 @@ void LineStage::Annotate(QString& out, qsizetype lineStart) {
 }
 
 void LineStage::TestAlert(const QString& out, qsizetype lineStart, qsizetype length) {
-    const MatchResult result = alert_.Search(QStringView(out).mid(lineStart, length));
+    const MatchResult result = Decide(alert_, QStringView(out).mid(lineStart, length));
     if (result == MatchResult::Error)
         return;
     if ((result == MatchResult::Found) != s_.alertInverted) {

@@ -7,13 +7,15 @@
 // at its end (from lineStart on), so a kept line costs no copy. Lines held back by the filter are
 // counted, and only the last `before count` of them are kept: no more can ever be shown.
 // One object per read of the window; used by the pass thread only.
+#include <atomic>
 #include <vector>
 
 #include <QByteArray>
 #include <QString>
 
+#include "engine/regex.h"
+
 class AddressResolver;
-class PatternMatcher;
 
 struct LineStageSettings {
     bool killLine = false;   // ItemCompactLine
@@ -28,6 +30,9 @@ struct LineStageSettings {
     QString alertPattern;
     bool filterInverted = false;
     bool alertInverted = false;
+    // Set when the pass must end (a stop or a close): EndLine then throws PassCancelled, so a
+    // long analysis ends at the next line. Null: never.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 class LineStage final {
@@ -36,7 +41,8 @@ public:
               AddressResolver* resolver);
 
     // The line being built is out[lineStart, end); index is the unit that ended it (the unit count
-    // for the last, unterminated line). Leaves out ending after the last output line.
+    // for the last, unterminated line). Leaves out ending after the last output line. Throws
+    // PassCancelled once the cancel flag is set.
     void EndLine(QString& out, qsizetype lineStart, qint64 index);
 
     // The filter pattern's bytes when it is a plain ASCII literal that can be searched in the raw
@@ -60,6 +66,8 @@ public:
     int BeforeCount() const { return static_cast<int>(heldRing_.size()); }
 
     int LinesRead() const { return linesRead_; }
+    // Lines on which a pattern was too costly to decide; each counted as not matching it.
+    int CostlyLines() const { return costlyLines_; }
     int LinesFiltered() const { return linesFiltered_; }
     int OutputLines() const { return outputLines_; }
     // Byte position, from the window's start, of the end of the last output line; -1 when none.
@@ -70,6 +78,8 @@ public:
 
 private:
     bool Filtered(QStringView line);
+    // Search, with a search that hit its bounds counted and taken as not matching.
+    MatchResult Decide(PatternMatcher& matcher, QStringView line);
     void Hold(QStringView line);
     void EmitHeld(QString& out, qsizetype lineStart);
     void Annotate(QString& out, qsizetype lineStart);
@@ -85,6 +95,7 @@ private:
 
     int linesRead_ = 0;
     int linesFiltered_ = 0;
+    int costlyLines_ = 0;
     int outputLines_ = 0;
     int afterCountdown_ = 0;
     qint64 lastKeptLineEnd_ = -1;

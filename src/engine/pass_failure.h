@@ -14,3 +14,10 @@ public:
 private:
     QString message_;
 };
+
+// Thrown inside a pass when it has been asked to end (a stop or a close): the pass then leaves
+// the view as it was and ends its tick.
+class PassCancelled final : public std::exception {
+public:
+    const char* what() const noexcept override { return "pass cancelled"; }
+};

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include <QFile>
-
+#include "engine/followed_file.h"
 #include "engine/pass_failure.h"
 
 void ReadBuffer::BeginPass() {
@@ -74,11 +73,11 @@ bool ReadBuffer::Held() const {
 
 WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide,
                       ReadBuffer& buffer) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw PassFailure(file.errorString());
+    FollowedFile file;
+    if (!file.Open(fileName))
+        throw PassFailure(file.ErrorString());
     WindowRead read;
-    read.size = file.size();
+    read.size = file.Size();
     read.start = std::max<qint64>(read.size - offset - windowSize, 0);
     read.start = std::max(read.start, hidePoint);
     if ((read.start & 1) && (wide || read.start - 1 >= hidePoint))
@@ -87,18 +86,10 @@ WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize,
     char* data = buffer.Ensure(need);
     if (!data || read.start >= read.size)
         return read;
-    if (!file.seek(read.start))
-        throw PassFailure(file.errorString());
-    qint64 total = 0;
-    while (total < need) {
-        const qint64 got = file.read(data + total, need - total);
-        if (got < 0)
-            throw PassFailure(file.errorString());
-        if (got == 0)
-            break;
-        total += got;
-    }
-    read.n = total;
+    const qint64 got = file.ReadAt(read.start, data, need);
+    if (got < 0)
+        throw PassFailure(file.ErrorString());
+    read.n = got;
     read.data = data;
     return read;
 }

@@ -11,6 +11,18 @@ pcre2_code* Code(void* p) {
 pcre2_match_data* Data(void* p) {
     return static_cast<pcre2_match_data*>(p);
 }
+pcre2_match_context* Context(void* p) {
+    return static_cast<pcre2_match_context*>(p);
+}
+
+// A JIT stack large enough for long lines, small enough to stay a bound (the default is 32 KiB).
+constexpr PCRE2_SIZE kJitStackStart = 32 * 1024;
+constexpr PCRE2_SIZE kJitStackMax = 1024 * 1024;
+
+bool LimitHit(int rc) {
+    return rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT ||
+           rc == PCRE2_ERROR_JIT_STACKLIMIT;
+}
 
 // Never hand the library a null subject pointer, even for an empty line.
 const char16_t kEmpty[1] = {0};
@@ -26,8 +38,14 @@ void PatternMatcher::Free() {
         pcre2_match_data_free(Data(match_));
     if (code_)
         pcre2_code_free(Code(code_));
+    if (context_)
+        pcre2_match_context_free(Context(context_));
+    if (stack_)
+        pcre2_jit_stack_free(static_cast<pcre2_jit_stack*>(stack_));
     match_ = nullptr;
     code_ = nullptr;
+    context_ = nullptr;
+    stack_ = nullptr;
     jit_ = false;
 }
 
@@ -48,9 +66,19 @@ bool PatternMatcher::SetPattern(const QString& pattern) {
     code_ = code;
     jit_ = pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0;
     match_ = pcre2_match_data_create_from_pattern(code, nullptr);
-    if (!match_) {
+    pcre2_match_context* context = pcre2_match_context_create(nullptr);
+    context_ = context;
+    if (!match_ || !context) {
         Free();
         return false;
+    }
+    pcre2_set_match_limit(context, kRegexMatchLimit);
+    pcre2_set_depth_limit(context, kRegexDepthLimit);
+    if (jit_) {
+        pcre2_jit_stack* stack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
+        stack_ = stack;
+        if (stack)
+            pcre2_jit_stack_assign(context, nullptr, stack);
     }
     return true;
 }
@@ -61,13 +89,14 @@ MatchResult PatternMatcher::Search(QStringView subject) {
     const auto* text = subject.isEmpty() ? kEmpty : reinterpret_cast<const char16_t*>(subject.utf16());
     const auto length = static_cast<PCRE2_SIZE>(subject.size());
     const auto sptr = reinterpret_cast<PCRE2_SPTR>(text);
-    const int rc = jit_ ? pcre2_jit_match(Code(code_), sptr, length, 0, 0, Data(match_), nullptr)
-                        : pcre2_match(Code(code_), sptr, length, 0, 0, Data(match_), nullptr);
+    pcre2_match_context* context = Context(context_);
+    const int rc = jit_ ? pcre2_jit_match(Code(code_), sptr, length, 0, 0, Data(match_), context)
+                        : pcre2_match(Code(code_), sptr, length, 0, 0, Data(match_), context);
     if (rc >= 0)
         return MatchResult::Found;
     if (rc == PCRE2_ERROR_NOMATCH)
         return MatchResult::NotFound;
-    return MatchResult::Error;
+    return LimitHit(rc) ? MatchResult::TooCostly : MatchResult::Error;
 }
 
 int RegexMajorVersion() {

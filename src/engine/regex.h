@@ -3,11 +3,18 @@
 // alert. Compiled again only when the pattern text changes; the match data is reused. UTF mode
 // with invalid-UTF matching, so any decoded text (lone surrogates included) can be searched.
 // Case-sensitive and unanchored unless the pattern says otherwise ("(?i)").
+// The work of one search is bounded (the library's match and depth limits, a JIT stack of its
+// own), so a pathological pattern such as ^(a+)+$ costs at most about a millisecond per line
+// instead of seconds: such a search answers TooCostly.
 // Not thread-safe: one pass thread at a time uses an object.
 #include <QString>
 #include <QStringView>
 
-enum class MatchResult { Found, NotFound, Error };
+enum class MatchResult { Found, NotFound, TooCostly, Error };
+
+// The bounds of one search: backtracking steps, and nesting depth (the interpreter's only).
+inline constexpr quint32 kRegexMatchLimit = 200000;
+inline constexpr quint32 kRegexDepthLimit = 10000;
 
 class PatternMatcher final {
 public:
@@ -27,8 +34,10 @@ private:
     QString pattern_;
     bool compiled_ = false;
     bool jit_ = false;
-    void* code_ = nullptr;  // pcre2_code_16*
-    void* match_ = nullptr; // pcre2_match_data_16*
+    void* code_ = nullptr;    // pcre2_code_16*
+    void* match_ = nullptr;   // pcre2_match_data_16*
+    void* context_ = nullptr; // pcre2_match_context_16*, with the limits
+    void* stack_ = nullptr;   // pcre2_jit_stack_16*
 };
 
 // "10.42": the library's major and minor version, for the about box.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <utility>
 
 #include <QFileInfo>
 
@@ -22,6 +23,17 @@ namespace {
 
 constexpr qint64 kAutoOffsetTail = 5120; // the last 5 KiB of the window must yield a kept line
 constexpr int kMaxTrayHint = 80;
+// A window left on a missing file collects one notice per pass; beyond this many lines the
+// oldest go, so a week of notices stays small.
+constexpr int kMaxNoticeLines = 1000;
+
+// The definition's settings a tick uses, read once at its start: the list may be reloaded by the
+// window thread while a pass that a stop gave up waiting for still runs.
+struct DefinitionValues {
+    bool newlineOnly = false;
+    bool autotimer = false;
+    qint32 refreshRate = 1;
+};
 
 struct PassSettings {
     qint64 windowSize = 0;
@@ -56,12 +68,13 @@ public:
     void Run();
 
 private:
-    const TBaseTailFile& Definition() const { return *deps_.manager->GetCurrentDefinition(); }
+    DefinitionValues ReadDefinition() const;
     void Progress(const QString& text);
     bool MeasureAtBottom() const;
     PassSettings ReadSettings() const;
     void ResolveFile();
     void MissingFile();
+    void AppendNotice(const QString& line);
     bool TypeFile();
     void ReadAndPublish(const PassSettings& settings);
     void ReadOnce(const PassSettings& settings, qint64 offset);
@@ -77,6 +90,9 @@ private:
     TailWindowPort& window_;
     bool workerMode_;
 
+    DefinitionValues def_;
+    QString typeError_;
+    int costlyLines_ = 0;
     bool changed_ = false;
     QDateTime passStart_;
     bool hasRead_ = false;
@@ -93,6 +109,7 @@ private:
 
 void TailPass::Run() {
     TickGuard guard(rt_);
+    def_ = ReadDefinition();
     if (--rt_.Countdown > 0) {
         window_.SetBottomIndicator(MeasureAtBottom());
         EndOfTick();
@@ -106,11 +123,18 @@ void TailPass::Run() {
     const QFileInfo info(rt_.CurrentFileName);
     if (!info.exists() || info.isDir()) {
         MissingFile();
+    } else if (!TypeFile()) {
+        // The first failed detection ends the tick at once and the next tick tries again; when
+        // that fails too, the pass says why and ends as any pass, at the normal rate.
+        if (!std::exchange(rt_.TypeFailed, true))
+            return;
+        window_.SetInfoPane(QLatin1String("Exception : ") + typeError_);
     } else {
-        if (!TypeFile())
-            return; // the tick ends at once; the countdown stays at 0 so the next tick tries again
+        rt_.TypeFailed = false;
         try {
             ReadAndPublish(settings);
+        } catch (const PassCancelled&) {
+            // A stop or a close: the view stays as it was; the pass ends as any pass does.
         } catch (const PassFailure& failure) {
             window_.SetInfoPane(QLatin1String("Exception : ") + failure.Message());
         } catch (const std::exception& failure) {
@@ -119,6 +143,11 @@ void TailPass::Run() {
     }
     EndOfPass();
     EndOfTick();
+}
+
+DefinitionValues TailPass::ReadDefinition() const {
+    const TBaseTailFile& def = *deps_.manager->GetCurrentDefinition();
+    return DefinitionValues{def.GetNewlineOnly(), def.GetAutotimer(), def.GetRefreshRate()};
 }
 
 void TailPass::Progress(const QString& text) {
@@ -162,28 +191,52 @@ void TailPass::ResolveFile() {
 void TailPass::MissingFile() {
     const QString& name = rt_.CurrentFileName;
     const QString when = ShortDateLongTimeText(deps_.clock->Now());
+    rt_.TypeAgain = true; // a file that comes back is typed again
+    rt_.TypeFailed = false;
     if (name.trimmed().isEmpty()) {
-        window_.AppendViewLine(when + QLatin1String(" - No filename entered !"));
+        AppendNotice(when + QLatin1String(" - No filename entered !"));
     } else {
         rt_.PreviousFileName.clear();
-        window_.AppendViewLine(when + QLatin1String(" - File ") + name + QLatin1String(" not found now !"));
-        ResetRefreshRate(rt_, Definition().GetRefreshRate());
+        AppendNotice(when + QLatin1String(" - File ") + name + QLatin1String(" not found now !"));
+        ResetRefreshRate(rt_, def_.refreshRate);
     }
     window_.SetInfoPane(QString());
     if (rt_.ClearRequested.exchange(false))
         window_.ClearView();
 }
 
+void TailPass::AppendNotice(const QString& line) {
+    // The view's own count is at least the number of lines (wrapped lines may count more), so
+    // the text is only looked at once it may be full.
+    if (window_.ViewLineCount() >= kMaxNoticeLines) {
+        const QString text = window_.ViewText();
+        const qsizetype lines = text.count(QLatin1String("\r\n"));
+        if (lines >= kMaxNoticeLines) {
+            const bool atBottom = MeasureAtBottom();
+            qsizetype from = 0;
+            for (qsizetype dropped = lines - kMaxNoticeLines + 1; dropped > 0; --dropped)
+                from = text.indexOf(QLatin1String("\r\n"), from) + 2;
+            window_.ReplaceViewText(text.mid(from), kMaxNoticeLines - 1);
+            window_.AppendViewLine(line);
+            if (atBottom)
+                window_.ScrollLines(window_.ViewLineCount() - 1);
+            return;
+        }
+    }
+    window_.AppendViewLine(line);
+}
+
 bool TailPass::TypeFile() {
-    if (rt_.CurrentFileName == rt_.PreviousFileName && !rt_.TypeProvisional)
+    if (rt_.CurrentFileName == rt_.PreviousFileName && !rt_.TypeAgain)
         return true;
     const TypeProbe probe = ProbeFileType(rt_.CurrentFileName);
     if (!probe.opened) {
-        rt_.TypeProvisional = true;
+        rt_.TypeAgain = true;
+        typeError_ = probe.error;
         return false;
     }
     rt_.FileType = probe.type;
-    rt_.TypeProvisional = probe.bytesRead < 3;
+    rt_.TypeAgain = probe.bytesRead < 3;
     return true;
 }
 
@@ -204,7 +257,7 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
     ShowFileStatus();
     RunAlertStep(AlertFindings{settings.alertOn, alertPattern_, alertInverted_, changed_, alertLine_,
                                rt_.CurrentFileName},
-                 rt_, AlertServices{window_, *deps_.params, *deps_.clock, deps_.mail, deps_.notifier});
+                 rt_, AlertServices{window_, *deps_.params, *deps_.clock, rt_.Mailer, deps_.notifier});
 }
 
 void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
@@ -229,7 +282,8 @@ void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
                                     window_.FilterPattern(),
                                     window_.AlertPattern(),
                                     window_.FilterInverted(),
-                                    window_.AlertInverted()};
+                                    window_.AlertInverted(),
+                                    &rt_.Cancel};
     alertPattern_ = stageSettings.alertPattern;
     alertInverted_ = stageSettings.alertInverted;
     LineStage stage(std::move(stageSettings), rt_.FilterExpr, rt_.AlertExpr, deps_.resolver);
@@ -242,6 +296,7 @@ void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
     linesFiltered_ = stage.LinesFiltered();
     lastKeptLineEnd_ = stage.LastKeptLineEnd();
     outLines_ = stage.OutputLines();
+    costlyLines_ = stage.CostlyLines();
     if (stage.HasAlertLine())
         alertLine_ = stage.AlertLine(out_);
 }
@@ -254,7 +309,8 @@ bool TailPass::MoveBack(const PassSettings& settings, qint64& offset) {
     if (!(read_.size >= settings.windowSize && read_.start != 0))
         return false;
     const qint64 next = offset + settings.windowSize - lastKeptLineEnd_;
-    if (next >= kMaxOffset || read_.start <= rt_.HidePoint.load() || rt_.TailStatus.load() == tsStop)
+    if (next >= kMaxOffset || read_.start <= rt_.HidePoint.load() || rt_.TailStatus.load() == tsStop ||
+        rt_.Cancel.load())
         return false;
     offset = next;
     return true;
@@ -303,8 +359,11 @@ void TailPass::ShowFileStatus() {
                                QLatin1String(", Type=") + FileTypeLabel(rt_.FileType);
         QString infoText = QLatin1String("Lines read= ") + QString::number(linesRead_) +
                            QLatin1String(" - Lines filtered= ") + QString::number(linesFiltered_);
-        if (Definition().GetNewlineOnly())
+        if (def_.newlineOnly)
             infoText += QLatin1String(" - [NEWLINES]");
+        if (costlyLines_ > 0)
+            infoText += QLatin1String(" - Pattern too costly: ") + QString::number(costlyLines_) +
+                        QLatin1String(" lines taken as not matching");
         window_.SetFileStatus(status, infoText);
         if (!workerMode_)
             window_.ProcessPendingEvents();
@@ -317,9 +376,8 @@ void TailPass::EndOfPass() {
     const QDateTime now = deps_.clock->Now();
     const qint64 passMs = passStart_.msecsTo(now);
     window_.SetTimePane(PassDurationText(passMs));
-    const TBaseTailFile& def = Definition();
-    rt_.RefreshRate = AdaptedRefreshRate(rt_.RefreshRate.load(), def.GetAutotimer(), def.GetRefreshRate(),
-                                         changed_, passMs, rt_.LastChangeTime.msecsTo(now));
+    rt_.RefreshRate = AdaptedRefreshRate(rt_.RefreshRate.load(), def_.autotimer, def_.refreshRate, changed_,
+                                         passMs, rt_.LastChangeTime.msecsTo(now));
     rt_.Countdown = rt_.RefreshRate.load();
 }
 
@@ -332,7 +390,7 @@ void TailPass::EndOfTick() {
         rt_.HidePoint = std::min(read_.start + read_.n, read_.size);
         window_.ClearView();
     }
-    const QString waiting = WaitingText(Definition().GetAutotimer(), rt_.Countdown.load(), workerMode_);
+    const QString waiting = WaitingText(def_.autotimer, rt_.Countdown.load(), workerMode_);
     window_.SetStatePane(waiting);
     if (!workerMode_)
         window_.ProcessPendingEvents();

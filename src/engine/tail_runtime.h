@@ -16,6 +16,7 @@
 #include "engine/regex.h"
 
 class AddressResolver;
+class AlertMailer;
 class AlertNotifier;
 class DialogService;
 class EngineClock;
@@ -47,11 +48,16 @@ struct TailRuntime {
     std::atomic<qint64> HidePoint{0};
     std::atomic<qint32> Countdown{0};
     std::atomic<qint32> RefreshRate{1};
+    // Set by a stop or a close: the running pass ends at its next line, leaving the view as it was.
+    std::atomic<bool> Cancel{false};
 
     QString CurrentFileName;
     QString PreviousFileName;
     TFileType FileType = TFileType::Ansi;
-    bool TypeProvisional = true; // typed from fewer than three bytes (or not at all): type again
+    // Type the file at the next pass whatever its name: set at a start, when the file was missing,
+    // and while it has fewer than three bytes or could not be typed.
+    bool TypeAgain = true;
+    bool TypeFailed = false; // the last detection could not open the file
     QDateTime LastChangeTime;
     QDateTime LastFileChangeNoticeTime;
     qint32 AppliedTabWidth = -1;
@@ -60,4 +66,5 @@ struct TailRuntime {
     ReadBuffer Buffer;
     PatternMatcher FilterExpr;
     PatternMatcher AlertExpr;
+    AlertMailer* Mailer = nullptr; // the engine's; null without a mail sender
 };

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <system_error>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -42,13 +43,17 @@ QThread::Priority WorkerPriority(qint32 threadprio) {
 
 TailEngine::TailEngine(const EngineDeps& deps, int tickIntervalMs, QObject* parent)
     : QObject(parent), deps_(deps), gui_(*deps.window) {
+    if (deps_.mail)
+        mailer_ = std::make_unique<AlertMailer>(*deps_.mail, *deps_.window, *deps_.clock);
+    rt_.Mailer = mailer_.get();
     timer1_.setInterval(tickIntervalMs);
     connect(&timer1_, &QTimer::timeout, this, &TailEngine::Tick);
 }
 
 TailEngine::~TailEngine() {
     timer1_.stop();
-    WaitForPassEnd();
+    rt_.Cancel = true;
+    WaitForPassEnd(); // without a limit: everything the pass uses goes with this object
 }
 
 void TailEngine::SetTailStatus(int state) {
@@ -59,8 +64,14 @@ void TailEngine::SetTailStatus(int state) {
             this, [this, state] { SetTailStatus(state); }, Qt::QueuedConnection);
         return;
     }
+    if (state == tsStop)
+        startPending_ = false;
     if (state == rt_.TailStatus.load())
         return;
+    if (state == tsStart && rt_.Busy.load(std::memory_order_acquire)) {
+        StartWhenPassEnded();
+        return;
+    }
     inTransition_ = true;
     if (state == tsStop)
         StopSequence();
@@ -69,6 +80,17 @@ void TailEngine::SetTailStatus(int state) {
     else
         deps_.window->ApplyColors();
     inTransition_ = false;
+}
+
+// A pass that a stop gave up on is still running: the start waits for it, so that two passes never
+// share the window state. Polled: the pass cannot be waited for without handling events.
+void TailEngine::StartWhenPassEnded() {
+    if (std::exchange(startPending_, true))
+        return;
+    QTimer::singleShot(20, this, [this] {
+        if (std::exchange(startPending_, false))
+            SetTailStatus(tsStart);
+    });
 }
 
 void TailEngine::Tick() {
@@ -98,6 +120,7 @@ void TailEngine::StartSequence() {
         return;
     }
     rt_.TailStatus = tsStart;
+    rt_.Cancel = false;
     w.SetOffset(0);
     rt_.LastFileChangeNoticeTime = deps_.clock->Now();
     rt_.LastChangeTime = rt_.LastFileChangeNoticeTime;
@@ -112,6 +135,8 @@ void TailEngine::StartSequence() {
     w.SetTabWidth(def.GetTabsVal());
     w.SetAutoOffset(def.GetAutooffset());
     rt_.PreviousFileName.clear();
+    rt_.TypeAgain = true; // the first pass after a start types the file, whatever its name
+    rt_.TypeFailed = false;
     w.SetStatePane(QStringLiteral("Loading filelist..."));
     w.ProcessPendingEvents();
     w.SetBusyCursor(true);
@@ -142,12 +167,13 @@ void TailEngine::StartSequence() {
 void TailEngine::StopSequence() {
     TailWindowPort& w = *deps_.window;
     rt_.TailStatus = tsStop;
+    rt_.Cancel = true; // a running pass ends at its next line
     timer1_.stop();
     w.ProcessPendingEvents();
     w.SetStatePane(QStringLiteral("STOPPING"));
     w.ProcessPendingEvents();
     if (deps_.params->usethread)
-        WaitForPassEnd();
+        WaitForPassEnd(passWaitLimit_);
     if (deps_.manager->GetCurrentFile()) {
         RememberStopState();
         StoreWindowSize();
@@ -167,12 +193,17 @@ void TailEngine::StopSequence() {
     w.ApplyColors();
 }
 
-// Handles window events until the running pass has ended, so that its hand-overs can run; no
-// time limit. The worker's calls are also run directly: when the stop itself was requested from a
-// posted event, the event dispatcher would not deliver them. The bounded wait only paces the loop.
-void TailEngine::WaitForPassEnd() {
+// Handles window events until the running pass has ended, so that its hand-overs can run. The
+// worker's calls are also run directly: when the stop itself was requested from a posted event,
+// the event dispatcher would not deliver them. The bounded wait only paces the loop.
+bool TailEngine::WaitForPassEnd(std::chrono::milliseconds limit) {
+    const auto deadline = limit == std::chrono::milliseconds::max()
+                              ? std::chrono::steady_clock::time_point::max()
+                              : std::chrono::steady_clock::now() + limit;
     quint64 seen = 0;
     while (rt_.Busy.load(std::memory_order_acquire)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false; // given up: the worker ends on its own and clears the busy flag
         timer1_.stop();
         gui_.RunPendingCalls();
         QCoreApplication::processEvents();
@@ -180,6 +211,7 @@ void TailEngine::WaitForPassEnd() {
             gui_.WaitForCall(&seen, std::chrono::milliseconds(10));
     }
     JoinWorker();
+    return true;
 }
 
 void TailEngine::RememberStopState() {

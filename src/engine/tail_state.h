@@ -5,19 +5,29 @@
 //
 // Threads: create, call and destroy on the window thread. In worker mode the pass runs on a worker
 // thread per tick (at the `threadprio` priority) and reaches the window only through a GuiThreadPort
-// (blocking hand-over), so the window thread's event loop must run; the stop sequence and the destructor keep
-// handling events until a running pass has ended. The flags ClearRequested, MouseHeld and HidePoint are
-// atomics the window may write at any time.
+// (blocking hand-over), so the window thread's event loop must run; the stop sequence and the
+// destructor keep handling events until a running pass has ended. The flags ClearRequested,
+// MouseHeld and HidePoint are atomics the window may write at any time. Alert e-mails go out on
+// the engine's AlertMailer thread.
+//
+// A stop or a close never waits for ever: it asks the running pass to end (the pass looks between
+// lines) and gives up waiting after PassWaitLimit(). A pass given up on keeps running until it
+// returns, so nothing it uses is freed meanwhile: the read buffer is released when it ends, a
+// start waits for it to end, and the destructor waits without a limit, so the owner that must not
+// wait (a closing window) ends its process instead while PassRunning() holds.
 //
 // Ownership: nothing in EngineDeps is owned; all of it must outlive the engine. The window owns one
 // engine, requests tsStop right after creating it and before tearing itself down.
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <thread>
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include "engine/alert_mailer.h"
 #include "engine/gui_thread_port.h"
 #include "engine/tail_runtime.h"
 
@@ -30,9 +40,12 @@ public:
     explicit TailEngine(const EngineDeps& deps, int tickIntervalMs = 1000, QObject* parent = nullptr);
     ~TailEngine() override;
 
+    static constexpr std::chrono::milliseconds kPassWaitLimit = std::chrono::seconds(5);
+
     // tsStop runs the stop sequence, tsStart the start sequence; the current state does nothing;
     // any other value only applies the colours. A request made while a sequence is running (from
-    // the events it handles) is queued until that sequence has ended.
+    // the events it handles) is queued until that sequence has ended; a start while a pass that
+    // a stop gave up on still runs waits until it has ended.
     void SetTailStatus(int state);
     TTailStatus TailStatus() const { return rt_.TailStatus.load(); }
 
@@ -54,11 +67,20 @@ public:
     bool TimerActive() const { return timer1_.isActive(); }
     bool ReadBufferHeld() const { return rt_.Buffer.Held(); }
     qint64 ReadBufferCapacity() const { return rt_.Buffer.Capacity(); }
+    // A pass is running (one that a stop gave up waiting for included).
+    bool PassRunning() const { return Busy(); }
+    // How long a stop waits for a running pass (tests choose a short one).
+    void SetPassWaitLimit(std::chrono::milliseconds limit) { passWaitLimit_ = limit; }
+    std::chrono::milliseconds PassWaitLimit() const { return passWaitLimit_; }
+    // The mailer of the alert e-mails; null without a mail sender.
+    AlertMailer* Mailer() { return mailer_.get(); }
 
 private:
     void StartSequence();
+    void StartWhenPassEnded();
     void StopSequence();
-    void WaitForPassEnd();
+    // true once no pass runs; false when the limit passed first.
+    bool WaitForPassEnd(std::chrono::milliseconds limit = std::chrono::milliseconds::max());
     void RememberStopState();
     void StoreWindowSize();
     void ShowStopFailure(const QString& step, const std::exception& failure);
@@ -68,9 +90,12 @@ private:
     EngineDeps deps_;
     TailRuntime rt_;
     GuiThreadPort gui_;
+    std::unique_ptr<AlertMailer> mailer_;
     QTimer timer1_;
     std::thread worker_; // the worker of the current or last tick; joined before the next one
     bool inTransition_ = false;
+    bool startPending_ = false;
+    std::chrono::milliseconds passWaitLimit_ = kPassWaitLimit;
     int offsetAtStop_ = 0;
     QString fileNameAtStop_;
 };

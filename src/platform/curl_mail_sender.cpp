@@ -13,6 +13,8 @@
 #include <QSysInfo>
 
 #include <curl/curl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "platform/mail_text.h"
 
@@ -201,11 +203,40 @@ bool AddRecipients(Transfer& transfer, const QList<MailAddress>& to) {
     return true;
 }
 
-void Configure(CURL* handle, Transfer& transfer, long connectMs, long totalMs) {
+curl_socket_t OpenSocketCallback(void* sender, curlsocktype, curl_sockaddr* address) {
+    const int fd = static_cast<CurlMailSender*>(sender)->OpenSocket(address->family, address->socktype,
+                                                                    address->protocol);
+    return fd < 0 ? CURL_SOCKET_BAD : fd;
+}
+
+int CloseSocketCallback(void* sender, curl_socket_t fd) {
+    static_cast<CurlMailSender*>(sender)->CloseSocket(fd);
+    return 0;
+}
+
+// Each server answer, and the QUIT at the end (which libcurl waits for while it closes the
+// connection, whatever time is left), gets a third of the time; the exchange before it the rest.
+struct Bounds {
+    long answerSeconds;
+    long exchangeMs;
+};
+Bounds SplitTime(std::chrono::milliseconds total) {
+    const long answerSeconds = std::max(1L, long(total.count() / 3000));
+    return Bounds{answerSeconds, std::max(1L, long(total.count()) - answerSeconds * 1000)};
+}
+
+void Configure(CURL* handle, Transfer& transfer, long connectMs, std::chrono::milliseconds total,
+               CurlMailSender* sender) {
+    const Bounds bounds = SplitTime(total);
     curl_easy_setopt(handle, CURLOPT_URL, transfer.url.constData());
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, totalMs);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, std::min(connectMs, bounds.exchangeMs));
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, bounds.exchangeMs);
+    curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, bounds.answerSeconds);
+    curl_easy_setopt(handle, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketCallback);
+    curl_easy_setopt(handle, CURLOPT_OPENSOCKETDATA, sender);
+    curl_easy_setopt(handle, CURLOPT_CLOSESOCKETFUNCTION, &CloseSocketCallback);
+    curl_easy_setopt(handle, CURLOPT_CLOSESOCKETDATA, sender);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, transfer.detail);
     // TRY rather than ALL: many LAN relays offer no TLS at all, and the alert must still go out.
     // libcurl then also logs in over plain text when asked to; that is the user's server choice.
@@ -236,6 +267,11 @@ bool CurlMailSender::Send(const MailMessage& message, QString* error) {
     const std::optional<Envelope> envelope = CheckAddresses(message, error);
     if (!envelope)
         return false;
+    {
+        std::lock_guard guard(socketsLock_);
+        if (aborted_)
+            return Fail(error, QStringLiteral("Mail sending was stopped"));
+    }
     Transfer transfer;
     const std::unique_ptr<CURL, EasyDeleter> curl(CurlReady() ? curl_easy_init() : nullptr);
     if (!curl || !AddRecipients(transfer, envelope->to))
@@ -246,9 +282,33 @@ bool CurlMailSender::Send(const MailMessage& message, QString* error) {
     transfer.mailFrom = "<" + envelope->from.address.toUtf8() + ">";
     transfer.login = message.login.toUtf8();
     transfer.password = message.password.toUtf8();
-    Configure(curl.get(), transfer, long(connectTimeout_.count()), long(exchangeTimeout_.count()));
+    Configure(curl.get(), transfer, long(connectTimeout_.count()), exchangeTimeout_, this);
     const CURLcode result = curl_easy_perform(curl.get());
     if (result != CURLE_OK)
         return Fail(error, CurlError(result, transfer.detail, transfer.exchange));
     return true;
+}
+
+void CurlMailSender::Abort() {
+    std::lock_guard guard(socketsLock_);
+    aborted_ = true;
+    // Shut down, not closed: the descriptors stay libcurl's until it closes them, so none is reused.
+    for (const int fd : sockets_)
+        ::shutdown(fd, SHUT_RDWR);
+}
+
+int CurlMailSender::OpenSocket(int family, int type, int protocol) {
+    std::lock_guard guard(socketsLock_);
+    if (aborted_)
+        return -1;
+    const int fd = ::socket(family, type | SOCK_CLOEXEC, protocol);
+    if (fd >= 0)
+        sockets_.insert(fd);
+    return fd;
+}
+
+void CurlMailSender::CloseSocket(int fd) {
+    std::lock_guard guard(socketsLock_);
+    sockets_.erase(fd);
+    ::close(fd);
 }

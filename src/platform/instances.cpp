@@ -11,9 +11,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+
+#include <cerrno>
+#include <csignal>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +34,12 @@ std::atomic<int> g_nextSerial{0};
 
 QString SocketName(qint32 handle) {
     return QStringLiteral("w%1").arg(handle);
+}
+
+// Where a channel binds and starts listening before its socket appears under its own name. The
+// name is not one the enumeration looks at, so nobody connects to it while it does not listen.
+QString BindingName(qint32 handle) {
+    return QStringLiteral("t%1").arg(handle);
 }
 
 std::optional<qint32> HandleFromName(const QString& name) {
@@ -64,13 +74,24 @@ bool WriteAll(QLocalSocket& socket, const QByteArray& data) {
     return true;
 }
 
-// Connects within the timeout. A refused connection means nobody listens any more: the socket
-// file of a dead process, which is removed so that later enumerations do not pay for it again.
+// The process that made the socket is gone: its pid, the low bits of the handle, names no process.
+// A live pid may be another program by now; its socket then stays, refusing, until it is reused.
+bool OwnerIsDead(const QString& path) {
+    const auto handle = HandleFromName(QFileInfo(path).fileName());
+    if (!handle)
+        return false;
+    const pid_t pid = static_cast<pid_t>(*handle & ((1 << kPidBits) - 1));
+    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Connects within the timeout. A refused connection means nobody listens there now: the socket
+// of a dead process, which is removed so that later enumerations do not pay for it again, or of a
+// live one that is closing, which removes it itself.
 bool ConnectTo(QLocalSocket& socket, const QString& path) {
     socket.connectToServer(path);
     if (socket.waitForConnected(kInstanceTimeoutMs))
         return true;
-    if (socket.error() == QLocalSocket::ConnectionRefusedError && IsSocketFile(path))
+    if (socket.error() == QLocalSocket::ConnectionRefusedError && IsSocketFile(path) && OwnerIsDead(path))
         QFile::remove(path);
     return false;
 }
@@ -141,7 +162,9 @@ void PostToAll(int mode) {
 // The listening end: owns the server on its own thread, from listen to removal of the socket.
 class InstanceResponder final : public QThread {
 public:
-    InstanceResponder(InstanceChannel& channel, QString path) : m_channel(channel), m_path(std::move(path)) {}
+    // path: the socket's own name; bindingPath: where it listens before it is renamed there.
+    InstanceResponder(InstanceChannel& channel, QString path, QString bindingPath)
+        : m_channel(channel), m_path(std::move(path)), m_bindingPath(std::move(bindingPath)) {}
     ~InstanceResponder() override {
         quit();
         wait();
@@ -156,17 +179,39 @@ public:
 protected:
     void run() override {
         QLocalServer server;
-        // A file with our name can only be left over from a dead process that had our pid.
-        QLocalServer::removeServer(m_path);
-        const bool ok = server.listen(m_path);
+        // A file with these names can only be left over from a dead process that had our pid.
+        QLocalServer::removeServer(m_bindingPath);
+        const bool ok = server.listen(m_bindingPath) && Publish();
         m_listening.set_value(ok);
         if (!ok)
             return;
         QObject::connect(&server, &QLocalServer::newConnection, &server, [this, &server] { Accept(server); });
         exec();
+        server.close();
+        Unpublish();
     }
 
 private:
+    // The socket appears under its own name only once it listens, in one step: a sibling never
+    // finds it refusing, so never takes it for a dead process's socket and removes it.
+    bool Publish() {
+        const QByteArray path = QFile::encodeName(m_path);
+        struct stat info {};
+        if (::rename(QFile::encodeName(m_bindingPath).constData(), path.constData()) != 0 ||
+            ::lstat(path.constData(), &info) != 0)
+            return false;
+        m_inode = info.st_ino;
+        return true;
+    }
+
+    // Removes the socket unless something else has taken its name meanwhile.
+    void Unpublish() {
+        const QByteArray path = QFile::encodeName(m_path);
+        struct stat info {};
+        if (::lstat(path.constData(), &info) == 0 && S_ISSOCK(info.st_mode) && info.st_ino == m_inode)
+            ::unlink(path.constData());
+    }
+
     void Accept(QLocalServer& server) {
         while (QLocalSocket* socket = server.nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { Serve(*socket); });
@@ -226,6 +271,8 @@ private:
 
     InstanceChannel& m_channel;
     const QString m_path;
+    const QString m_bindingPath;
+    ino_t m_inode = 0;
     std::promise<bool> m_listening;
 };
 
@@ -268,7 +315,8 @@ bool InstanceChannel::Listen() {
     const int serial = g_nextSerial.fetch_add(1) % kSerialLimit;
     const qint32 handle = static_cast<qint32>((serial << kPidBits) | static_cast<int>(::getpid()));
     const QString path = QDir(folder).filePath(SocketName(handle));
-    auto responder = std::make_unique<InstanceResponder>(*this, path);
+    auto responder =
+        std::make_unique<InstanceResponder>(*this, path, QDir(folder).filePath(BindingName(handle)));
     if (!responder->StartListening())
         return false;
     m_socketPath = path;

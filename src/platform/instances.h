@@ -14,6 +14,9 @@
 // thread: the responder hands the request over there and waits at most kDescribeTimeoutMs. A
 // window without a describer, or one whose thread did not answer in time, sends the empty line
 // alone. While it waits, the responder answers no other request.
+// A channel listens under the name t<handle> first and renames its socket into place, so a socket
+// found under a w name always listens; one that refuses is removed only once the process named by
+// its handle is gone (a closing window removes its own).
 // The handle is the number in the socket's name: the process id for the first channel of a
 // process, with a serial number above bit 22 (Linux process ids stay below 2^22) for further
 // channels of the same process, so it stays unique among live processes and fits a qint32.

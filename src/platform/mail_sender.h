@@ -19,4 +19,7 @@ public:
     virtual ~MailSender() = default;
     // false with *error set to the client's message (and the server's reply when there is one).
     virtual bool Send(const MailMessage& message, QString* error) = 0;
+    // Any thread: ends a Send in progress as soon as it can (it fails), and every later Send at
+    // once. For the end of the sender's user, which must not wait for a slow server.
+    virtual void Abort() {}
 };

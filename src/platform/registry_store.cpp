@@ -105,22 +105,18 @@ bool IsOtherForm(QStringView data) {
                         [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
 }
 
-template <typename Values> auto FindNamed(Values& values, const QString& name) {
-    return std::find_if(values.begin(), values.end(),
-                        [&](const auto& v) { return EqualsAsciiCaseInsensitive(v.name, name); });
-}
-
 } // namespace
 
 const RegistryKey::Value* RegistryKey::Find(const QString& name) const {
-    const auto it = FindNamed(values_, name);
-    return it == values_.end() ? nullptr : &*it;
+    const auto it = index_.constFind(FoldAsciiCase(name));
+    return it == index_.cend() ? nullptr : &values_[*it];
 }
 
 RegistryKey::Value& RegistryKey::FindOrAdd(const QString& name) {
-    const auto it = FindNamed(values_, name);
-    if (it != values_.end())
-        return *it;
+    const QString folded = FoldAsciiCase(name);
+    if (const auto it = index_.constFind(folded); it != index_.cend())
+        return values_[*it];
+    index_.insert(folded, values_.size());
     Value& added = values_.emplace_back();
     added.name = name;
     return added;
@@ -168,10 +164,13 @@ void RegistryKey::WriteRaw(const QString& name, const QString& exportedForm) {
 }
 
 bool RegistryKey::DeleteValue(const QString& name) {
-    const auto it = FindNamed(values_, name);
-    if (it == values_.end())
+    const auto it = index_.constFind(FoldAsciiCase(name));
+    if (it == index_.cend())
         return false;
-    values_.erase(it);
+    values_.erase(values_.begin() + std::ptrdiff_t(*it));
+    index_.clear();
+    for (std::size_t i = 0; i < values_.size(); ++i)
+        index_.insert(FoldAsciiCase(values_[i].name), i);
     return true;
 }
 
@@ -205,6 +204,7 @@ QString RegistryStore::DefaultPath() {
 
 bool RegistryStore::Load(QString* error) {
     keys_.clear();
+    keyIndex_.clear();
     QString text;
     if (!ReadSettingsText(filePath_, &text, error))
         return false;
@@ -252,11 +252,7 @@ bool RegistryStore::Save(QString* error) const {
 }
 
 RegistryKey* RegistryStore::FindKey(const QString& normalPath) const {
-    for (const auto& key : keys_) {
-        if (EqualsAsciiCaseInsensitive(key->Path(), normalPath))
-            return key.get();
-    }
-    return nullptr;
+    return keyIndex_.value(FoldAsciiCase(normalPath), nullptr);
 }
 
 const RegistryKey* RegistryStore::OpenKeyReadOnly(const QString& keyPath) const {
@@ -268,6 +264,7 @@ RegistryKey& RegistryStore::OpenOrCreateKey(const QString& keyPath) {
     if (RegistryKey* key = FindKey(path))
         return *key;
     keys_.push_back(std::make_unique<RegistryKey>(path));
+    keyIndex_.insert(FoldAsciiCase(path), keys_.back().get());
     return *keys_.back();
 }
 
@@ -280,6 +277,9 @@ bool RegistryStore::EraseKey(const QString& keyPath) {
                (p.size() > subkeyPrefix.size() &&
                 EqualsAsciiCaseInsensitive(p.left(subkeyPrefix.size()), subkeyPrefix));
     });
+    keyIndex_.clear();
+    for (const auto& key : keys_)
+        keyIndex_.insert(FoldAsciiCase(key->Path()), key.get());
     return erased > 0;
 }
 

@@ -27,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -63,6 +64,8 @@ private:
 
     QString path_;
     std::vector<Value> values_;
+    // Positions by ASCII-folded name: a store of many thousands of values loads in linear time.
+    QHash<QString, std::size_t> index_;
 };
 
 class RegistryStore final {
@@ -92,4 +95,5 @@ private:
     QString filePath_;
     // Pointers, so that references handed out survive adding keys.
     std::vector<std::unique_ptr<RegistryKey>> keys_;
+    QHash<QString, RegistryKey*> keyIndex_; // by ASCII-folded path
 };

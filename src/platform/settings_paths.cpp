@@ -1,14 +1,15 @@
 #include "platform/settings_paths.h"
 
-#include <QFile>
-
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,27 +23,128 @@ bool Fail(QString* error, const QString& text) {
     return false;
 }
 
+bool CannotWrite(QString* error, const QString& path, const QString& reason) {
+    return Fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
+}
+
+bool CannotRead(QString* error, const QString& path, const QString& reason) {
+    return Fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, reason));
+}
+
+QString NotRegular() {
+    return QStringLiteral("not a regular file");
+}
+
 char16_t AsciiLower(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
 }
 
-// QSaveFile gives its temporary file the target's mode, or 0666 less the umask when the target is
-// missing. Where the file system has no unnamed temporary files, that file has a name for a
-// moment, and another user who opens it then keeps reading what follows. Making the target exist
-// with mode 0600 first keeps the temporary file private from its creation on. No O_TRUNC: the old
-// content stays until the rename.
-bool MakeTargetOwnerOnly(const QString& filePath, QString* error) {
-    const QByteArray name = QFile::encodeName(filePath);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd < 0)
-        return Fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(filePath, qt_error_string(errno)));
-    const bool changed = ::fchmod(fd, 0600) == 0;
-    const int chmodError = errno;
-    ::close(fd);
-    if (!changed)
-        return Fail(error,
-                    QStringLiteral("Cannot protect \"%1\": %2").arg(filePath, qt_error_string(chmodError)));
+// UTF-16 by its byte order mark, or by its first characters: every other byte zero, the others
+// not (a block of zeros left by a crash is damage, not another encoding).
+bool IsSettingsText(const QByteArray& bytes) {
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return false;
+    const qsizetype probe = std::min<qsizetype>(bytes.size(), 256) & ~qsizetype(1);
+    if (probe < 4)
+        return true;
+    int zeroEven = 0;
+    int zeroOdd = 0;
+    for (qsizetype i = 0; i < probe; i += 2) {
+        zeroEven += bytes[i] == '\0';
+        zeroOdd += bytes[i + 1] == '\0';
+    }
+    const int pairs = int(probe / 2);
+    return !((zeroOdd == pairs && zeroEven == 0) || (zeroEven == pairs && zeroOdd == 0));
+}
+
+// Closes the descriptor on every way out.
+class Descriptor final {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return fd_; }
+    // Closes now; the result of close() counts (a network file system reports write errors there).
+    bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+private:
+    int fd_;
+};
+
+// The regular file a save replaces: the path itself, or the regular file a link names. A missing
+// file is created; a folder, a FIFO, a device or a dangling link is refused.
+bool WriteTarget(const QString& filePath, QString* target, struct stat* existing, bool* exists,
+                 QString* error) {
+    *target = filePath;
+    *exists = false;
+    struct stat link {};
+    if (::lstat(QFile::encodeName(filePath).constData(), &link) != 0) {
+        if (errno == ENOENT)
+            return true;
+        return CannotWrite(error, filePath, qt_error_string(errno));
+    }
+    if (S_ISLNK(link.st_mode))
+        *target = QFileInfo(filePath).canonicalFilePath();
+    if (target->isEmpty() || ::stat(QFile::encodeName(*target).constData(), existing) != 0 ||
+        !S_ISREG(existing->st_mode))
+        return CannotWrite(error, filePath, NotRegular());
+    *exists = true;
     return true;
+}
+
+// Every byte, or false with errno set. A write that makes no progress counts as a full disk.
+bool WriteAll(int fd, const QByteArray& content) {
+    const char* data = content.constData();
+    qint64 left = content.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+// A new, empty temporary file beside the target, created with the mode the result must have.
+int CreateTemporary(const QString& target, FileAccess access, const struct stat* existing,
+                    QString* tempPath) {
+    const QFileInfo info(target);
+    const mode_t mode = access == FileAccess::OwnerOnly ? 0600
+                        : existing                      ? (existing->st_mode & 07777)
+                                                        : 0666;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *tempPath =
+            info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+            QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const int fd = ::open(QFile::encodeName(*tempPath).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd >= 0 || errno != EEXIST) {
+            // The umask narrowed a kept mode: give the replacement the mode the old file had.
+            if (fd >= 0 && existing && access == FileAccess::Normal)
+                ::fchmod(fd, mode);
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// The rename is on the disk once the folder is: a crash right after it keeps the new file.
+void SyncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 } // namespace
@@ -82,17 +184,76 @@ bool WriteFileAtomically(const QString& filePath, const QByteArray& content, Fil
                          QString* error) {
     if (!EnsureFolder(QFileInfo(filePath).absolutePath(), error))
         return false;
-    if (access == FileAccess::OwnerOnly && !MakeTargetOwnerOnly(filePath, error))
+    QString target;
+    struct stat existing {};
+    bool exists = false;
+    if (!WriteTarget(filePath, &target, &existing, &exists, error))
         return false;
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return Fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(filePath, file.errorString()));
-    if (access == FileAccess::OwnerOnly &&
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return Fail(error, QStringLiteral("Cannot protect \"%1\": %2").arg(filePath, file.errorString()));
-    if (file.write(content) != content.size() || !file.commit())
-        return Fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(filePath, file.errorString()));
+    QString tempPath;
+    Descriptor file(CreateTemporary(target, access, exists ? &existing : nullptr, &tempPath));
+    if (file.Get() < 0)
+        return CannotWrite(error, filePath, qt_error_string(errno));
+    const bool written = WriteAll(file.Get(), content) && ::fsync(file.Get()) == 0;
+    const int writeError = errno;
+    const bool closed = file.Close();
+    const int closeError = errno;
+    const QByteArray temp = QFile::encodeName(tempPath);
+    if (!written || !closed) {
+        ::unlink(temp.constData());
+        return CannotWrite(error, filePath, qt_error_string(written ? closeError : writeError));
+    }
+    if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0) {
+        const int renameError = errno;
+        ::unlink(temp.constData());
+        return CannotWrite(error, filePath, qt_error_string(renameError));
+    }
+    SyncFolder(QFileInfo(target).absolutePath());
     return true;
+}
+
+bool ReadSettingsBytes(const QString& filePath, QByteArray* bytes, QString* error) {
+    bytes->clear();
+    const QByteArray native = QFile::encodeName(filePath);
+    // Looked at before it is opened: a FIFO would block the open, a device could answer forever.
+    struct stat info {};
+    if (::stat(native.constData(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? true
+                                                   : CannotRead(error, filePath, qt_error_string(errno));
+    if (!S_ISREG(info.st_mode))
+        return CannotRead(error, filePath, NotRegular());
+    const QString tooLarge =
+        QStringLiteral("the file is larger than %1 MiB").arg(kMaxSettingsFileBytes >> 20);
+    if (info.st_size > kMaxSettingsFileBytes)
+        return CannotRead(error, filePath, tooLarge);
+    // Non-blocking and checked again: the name may have been replaced since.
+    Descriptor file(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.Get() < 0)
+        return errno == ENOENT ? true : CannotRead(error, filePath, qt_error_string(errno));
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return CannotRead(error, filePath, NotRegular());
+    // The file may grow while it is read: the bound holds for what is read, not for the size seen.
+    bytes->resize(qsizetype(std::min<qint64>(info.st_size, kMaxSettingsFileBytes)) + 1);
+    qint64 total = 0;
+    QString failure;
+    while (failure.isEmpty()) {
+        if (total == bytes->size()) {
+            if (total > kMaxSettingsFileBytes) {
+                failure = tooLarge;
+                break;
+            }
+            bytes->resize(std::min<qsizetype>(bytes->size() * 2, kMaxSettingsFileBytes + 1));
+        }
+        const ssize_t got = ::read(file.Get(), bytes->data() + total, size_t(bytes->size() - total));
+        if (got < 0 && errno != EINTR)
+            failure = qt_error_string(errno);
+        if (got == 0)
+            break;
+        total += std::max<ssize_t>(got, 0);
+    }
+    if (failure.isEmpty() && !IsSettingsText(bytes->left(total)))
+        failure = QStringLiteral("not a UTF-8 text file");
+    bytes->truncate(failure.isEmpty() ? total : 0);
+    return failure.isEmpty() || CannotRead(error, filePath, failure);
 }
 
 QString DecodeSettingsText(const QByteArray& bytes) {
@@ -104,20 +265,9 @@ QString DecodeSettingsText(const QByteArray& bytes) {
 
 bool ReadSettingsText(const QString& filePath, QString* text, QString* error) {
     text->clear();
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (!file.exists())
-            return true;
-        if (error)
-            *error = QStringLiteral("Cannot read \"%1\": %2").arg(filePath, file.errorString());
+    QByteArray bytes;
+    if (!ReadSettingsBytes(filePath, &bytes, error))
         return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("Cannot read \"%1\": %2").arg(filePath, file.errorString());
-        return false;
-    }
     *text = DecodeSettingsText(bytes);
     return true;
 }
@@ -130,4 +280,11 @@ bool EqualsAsciiCaseInsensitive(QStringView a, QStringView b) {
             return false;
     }
     return true;
+}
+
+QString FoldAsciiCase(QStringView name) {
+    QString folded = name.toString();
+    for (QChar& c : folded)
+        c = QChar(AsciiLower(c.unicode()));
+    return folded;
 }

@@ -45,6 +45,19 @@ TTailFile* TTailFileList::AddFile(const QString& path, const QString& alias) {
 
 bool TTailFileList::LoadList() {
     Clear();
+    // The defaults hold whatever the store held: a list that could not be read must not leave
+    // tailing with a read buffer of 0, a refresh of 0 s or a tab width of nothing.
+    try {
+        ReadStore();
+    } catch (...) {
+        DefFile->FillDefaults();
+        throw;
+    }
+    DefFile->FillDefaults();
+    return true;
+}
+
+void TTailFileList::ReadStore() {
     IniFile ini(TTailParam::GetIniFileName());
     if (ini.FileExists()) {
         QString error;
@@ -63,8 +76,6 @@ bool TTailFileList::LoadList() {
                 ReadRegistryKey(*key);
         }
     }
-    DefFile->FillDefaults();
-    return true;
 }
 
 void TTailFileList::ReadIniSection(const IniFile& ini, const QString& section) {

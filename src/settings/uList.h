@@ -181,7 +181,8 @@ public:
 
     // INI file first; the older registry key only when there is no INI file. Throws on a reading
     // error (a Pathdef of a non-text type, an INI file that exists but cannot be read); the entries
-    // read so far stay. Prefer TTailFileManager::LoadFromRegistry, which also re-points CurrentFile.
+    // read so far stay, and the default definition gets its built-in defaults in every case.
+    // Prefer TTailFileManager::LoadFromRegistry, which also re-points CurrentFile.
     bool LoadList();
     // Rewrites the files section of the INI file, keeping the other sections. false + *error on a
     // failure to create the folder or write the file.
@@ -189,6 +190,7 @@ public:
     TTailFile* AddFile(const QString& path, const QString& alias);
 
 private:
+    void ReadStore();
     void ReadIniSection(const IniFile& ini, const QString& section);
     void ReadRegistryKey(const RegistryKey& key);
 };

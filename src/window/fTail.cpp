@@ -1,5 +1,8 @@
 #include "window/fTail.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -107,6 +110,13 @@ TFormTail::~TFormTail() {
     ClosingSequence();
     params_->SaveParams();
     SaveHistories(*filterHistory_, *alarmHistory_, services_.dialogs);
+    // A pass that the closing stop gave up waiting for (a read that does not return) still uses
+    // the objects below: with the settings saved, the process ends rather than free them or wait.
+    if (engine_->PassRunning()) {
+        channel_.reset();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     // The engine uses the objects below; it goes first.
     engine_.reset();
     reverseDns_.reset();

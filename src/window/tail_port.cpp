@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
@@ -307,8 +308,13 @@ QSize TailWindowAdapter::WindowOuterSize() const {
     return w_.frameGeometry().size();
 }
 
+// A stored size is the user's file to edit: it is bounded by the screen's available area (a
+// width of 2147483647 would take gigabytes of window buffers) and by the window's minimum.
 void TailWindowAdapter::SetWindowOuterSize(const QSize& size) {
-    w_.resize(w_.ClientSizeForOuter(size));
+    QSize bounded = size;
+    if (const QScreen* screen = w_.screen() ? w_.screen() : QGuiApplication::primaryScreen())
+        bounded = bounded.boundedTo(screen->availableGeometry().size());
+    w_.resize(w_.ClientSizeForOuter(bounded).expandedTo(w_.minimumSize()));
 }
 
 void TailWindowAdapter::ProcessPendingEvents() {

@@ -20,7 +20,7 @@ void EngineTest::SetUp() {
     RebuildEngine(&mail);
 }
 
-void EngineTest::RebuildEngine(MailSender* mailSender) {
+void EngineTest::RebuildEngine(MailSender* mailSender, AddressResolver* lookups) {
     if (engine)
         engine->SetTailStatus(tsStop);
     engine.reset();
@@ -29,7 +29,7 @@ void EngineTest::RebuildEngine(MailSender* mailSender) {
     deps.manager = manager.get();
     deps.params = params.get();
     deps.clock = &clock;
-    deps.resolver = &resolver;
+    deps.resolver = lookups ? lookups : &resolver;
     deps.mail = mailSender;
     deps.dialogs = &dialogs;
     deps.notifier = notifier;
@@ -85,4 +85,11 @@ bool EngineTest::WaitUntil(const std::function<bool()>& condition, int timeoutMs
         QThread::yieldCurrentThread();
     }
     return true;
+}
+
+bool EngineTest::WaitForMailer(int timeoutMs) {
+    const bool idle =
+        WaitUntil([&] { return !engine->Mailer() || engine->Mailer()->Pending() == 0; }, timeoutMs);
+    QCoreApplication::processEvents(); // the reports posted by the last attempt
+    return idle;
 }

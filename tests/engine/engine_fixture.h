@@ -38,16 +38,37 @@ private:
     QDateTime now_{QDate(2024, 3, 5), QTime(10, 0, 0)};
 };
 
+// Records every message; fails while a failure is set (for `times` sends, or every one). Sends
+// come from the engine's mailer thread, so everything is behind a lock.
 class RecordingMailSender final : public MailSender {
 public:
     bool Send(const MailMessage& message, QString* error) override {
-        sent.push_back(message);
-        if (!failure.isEmpty() && error)
-            *error = failure;
-        return failure.isEmpty();
+        std::lock_guard guard(lock_);
+        sent_.push_back(message);
+        if (failure_.isEmpty() || failuresLeft_ == 0)
+            return true;
+        if (failuresLeft_ > 0)
+            --failuresLeft_;
+        if (error)
+            *error = failure_;
+        return false;
     }
-    std::vector<MailMessage> sent;
-    QString failure; // non-empty: every send fails with it
+    std::vector<MailMessage> Sent() const {
+        std::lock_guard guard(lock_);
+        return sent_;
+    }
+    // times < 0: every send fails.
+    void FailWith(const QString& failure, int times = -1) {
+        std::lock_guard guard(lock_);
+        failure_ = failure;
+        failuresLeft_ = times;
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::vector<MailMessage> sent_;
+    QString failure_;
+    int failuresLeft_ = -1;
 };
 
 class MapResolver final : public AddressResolver {
@@ -66,8 +87,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Replaces the engine by one that sends its alert e-mails through mailSender.
-    void RebuildEngine(MailSender* mailSender);
+    // Replaces the engine by one that sends its alert e-mails through mailSender (and looks names
+    // up with lookups, the fixture's resolver when null).
+    void RebuildEngine(MailSender* mailSender, AddressResolver* lookups = nullptr);
     QString Path(const QString& name) const { return files_.filePath(name); }
     void Write(const QString& name, const QByteArray& bytes) const;
     void Append(const QString& name, const QByteArray& bytes) const;
@@ -78,6 +100,8 @@ protected:
     // Worker mode: one tick, handling events until the worker has ended (10 s deadline).
     void TickAndWait();
     bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+    // Handles events until the mailer has nothing left to send and its reports have arrived.
+    bool WaitForMailer(int timeoutMs = 10000);
     TDefTailFile& Def() { return *manager->List->DefFile; }
     QStringList View() const { return window.ViewLines(); }
 

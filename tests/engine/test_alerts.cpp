@@ -1,4 +1,8 @@
 // The alert step after a pass: text alerts, file-change notices, sounds, the alert e-mail.
+#include <condition_variable>
+#include <mutex>
+
+#include "engine/alert_mailer.h"
 #include "engine/alerts.h"
 #include "engine_fixture.h"
 #include "util/date_time_text.h"
@@ -112,8 +116,9 @@ TEST_F(AlertTest, InvertedAlertTextsAndMail) {
     Write("a.log", "OK 1\nbad line\nOK 2\n");
     Start("a.log");
     EXPECT_EQ(window.alertLines, QStringList{AlertText("OK", "bad line", " - Invert Alert text=[")});
-    ASSERT_EQ(mail.sent.size(), 1u);
-    const MailMessage& m = mail.sent.front();
+    ASSERT_TRUE(WaitForMailer());
+    ASSERT_EQ(mail.Sent().size(), 1u);
+    const MailMessage m = mail.Sent().front();
     EXPECT_EQ(m.subject, "[KOVRA] ALERT - File:" + Path("a.log"));
     EXPECT_EQ(m.recipients, params->alertemail);
     EXPECT_EQ(m.from, "kovra@example.org");
@@ -125,8 +130,9 @@ TEST_F(AlertTest, InvertedAlertTextsAndMail) {
     window.alertInverted = false;
     Append("a.log", "OK 3\n");
     Ticks(1);
-    ASSERT_EQ(mail.sent.size(), 2u);
-    EXPECT_FALSE(mail.sent.back().body.contains("INVERT"));
+    ASSERT_TRUE(WaitForMailer());
+    ASSERT_EQ(mail.Sent().size(), 2u);
+    EXPECT_FALSE(mail.Sent().back().body.contains("INVERT"));
 }
 
 TEST_F(AlertTest, APatternOfOneBlankIsNotEmpty) {
@@ -139,21 +145,91 @@ TEST_F(AlertTest, APatternOfOneBlankIsNotEmpty) {
     EXPECT_EQ(window.alertLines, QStringList{AlertText(" ", "a b")});
 }
 
-TEST_F(AlertTest, FailedMailShowsTheExceptionAndIsNotRetried) {
+// A mail that cannot be sent stays visible after the fact: a line per failed attempt in the alerts
+// window, two more attempts, then a final line. The pass never waits for any of it.
+TEST_F(AlertTest, FailedMailIsReportedAndTriedTwiceMoreBeforeItIsGivenUp) {
+    using namespace std::chrono_literals;
+    engine->Mailer()->SetRetryDelays({50ms, 100ms});
     window.alertPattern = "ERROR";
     params->sendalertemail = true;
     params->smtpserver = "127.0.0.1:1";
     params->alertemail = "ops@example.org";
-    mail.failure = "Failed to connect to 127.0.0.1 port 1: Connection refused";
+    const QString failure = "Failed to connect to 127.0.0.1 port 1: Connection refused";
+    mail.FailWith(failure);
     Write("a.log", "ERROR x\n");
     Start("a.log");
-    EXPECT_EQ(window.infoPane, "Exception : " + mail.failure);
-    EXPECT_EQ(window.alertLines.size(), 1); // the list line came before the mail
+    EXPECT_EQ(window.stateTexts.last(), "Waiting (1s)"); // the pass ended normally
     EXPECT_EQ(engine->LastAlertLine(), "ERROR x");
-    EXPECT_EQ(window.stateTexts.last(), "Waiting (1s)"); // the pass still ended normally
-    Ticks(1);
-    EXPECT_EQ(mail.sent.size(), 1u);
+    ASSERT_TRUE(WaitUntil([&] { return window.alertLines.size() == 4; }))
+        << window.alertLines.join('\n').toStdString();
+    ASSERT_TRUE(WaitForMailer());
+    EXPECT_EQ(mail.Sent().size(), 3u);
+    const QString tail = ", reason=[" + failure + "], subject=[[KOVRA] ALERT - File:" + Path("a.log") + "]";
+    const QStringList expected{" - Mail not sent (attempt 3 of 3, given up)" + tail,
+                               " - Mail not sent (attempt 2 of 3, next in 100 ms)" + tail,
+                               " - Mail not sent (attempt 1 of 3, next in 50 ms)" + tail};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(window.alertLines[i], LongTimeText(clock.Now()) + expected[i]);
+    EXPECT_EQ(window.alertLines[3], AlertText("ERROR", "ERROR x")); // the alert itself came first
+    EXPECT_EQ(window.infoPane, "Exception : " + failure);
+
+    Ticks(1); // the same line again: no second alert, no other mail
+    ASSERT_TRUE(WaitForMailer());
+    EXPECT_EQ(mail.Sent().size(), 3u);
     EXPECT_EQ(window.infoPane, "Lines read= 1 - Lines filtered= 0");
+
+    mail.FailWith(failure, 1); // the next mail fails once, then goes out
+    Append("a.log", "ERROR y\n");
+    Ticks(1);
+    ASSERT_TRUE(WaitUntil([&] { return window.alertLines.size() == 7; }));
+    ASSERT_TRUE(WaitForMailer());
+    EXPECT_EQ(mail.Sent().size(), 5u);
+    EXPECT_EQ(window.alertLines.first(),
+              LongTimeText(clock.Now()) +
+                  " - Mail sent (attempt 2 of 3), subject=[[KOVRA] ALERT - File:" + Path("a.log") + "]");
+}
+
+// A mail server that takes its time never holds the pass, and the mails waiting for it are bounded.
+TEST_F(AlertTest, SlowMailNeverHoldsThePassAndTheQueueIsBounded) {
+    class GatedSender final : public MailSender {
+    public:
+        bool Send(const MailMessage&, QString*) override {
+            std::unique_lock guard(lock);
+            ++started;
+            opened.wait(guard, [&] { return open; });
+            return true;
+        }
+        std::mutex lock;
+        std::condition_variable opened;
+        bool open = false;
+        int started = 0;
+    } gated;
+    RebuildEngine(&gated);
+    window.alertPattern = "ERROR";
+    params->sendalertemail = true;
+    Write("a.log", "ERROR 0\n");
+    Start("a.log");
+    EXPECT_EQ(window.stateTexts.last(), "Waiting (1s)");
+    for (int i = 1; i <= AlertMailer::kMaxWaiting; ++i) {
+        Append("a.log", "ERROR " + QByteArray::number(i) + "\n");
+        Ticks(1);
+        EXPECT_EQ(window.stateTexts.last(), "Waiting (1s)");
+    }
+    EXPECT_EQ(engine->Mailer()->Pending(), AlertMailer::kMaxWaiting);
+    ASSERT_TRUE(WaitUntil([&] { return window.alertLines.size() == AlertMailer::kMaxWaiting + 2; }));
+    EXPECT_TRUE(
+        window.alertLines.first().endsWith(" - Mail not sent (too many mails waiting, given up), reason=[too "
+                                           "many mails waiting], subject=[[KOVRA] ALERT - File:" +
+                                           Path("a.log") + "]"))
+        << window.alertLines.first().toStdString();
+    {
+        std::lock_guard guard(gated.lock);
+        gated.open = true;
+    }
+    gated.opened.notify_all();
+    ASSERT_TRUE(WaitForMailer());
+    EXPECT_EQ(gated.started, AlertMailer::kMaxWaiting);
+    engine.reset(); // before the sender goes
 }
 
 TEST_F(AlertTest, AlarmImageRule) {

@@ -197,7 +197,7 @@ TEST(LineStageFilter, LiteralShortcutMatchesTheRegexPath) {
                                            {1, 1, true, true},   {0, 1, true, false},  {3, 0, false, false},
                                            {5, 2, false, false}, {99, 0, false, false}};
     // The search anchors on one byte of the literal: at its end, in its middle, or its last letter.
-    for (const QString word :
+    for (const QString& word :
          {QStringLiteral("ERROR"), QStringLiteral("disk Full"), QStringLiteral("timeout")}) {
         std::vector<QByteArray> cases = texts;
         for (QByteArray text : texts)

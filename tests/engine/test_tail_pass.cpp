@@ -289,3 +289,121 @@ TEST_F(TailPassTest, TabStopsAreAppliedOnlyWhenTheyChange) {
     EXPECT_EQ(window.tabStops, (std::vector<int>{40, 0}));
     EXPECT_EQ(View(), QStringList{"a\tb"});
 }
+
+TEST_F(TailPassTest, Utf16LineEndsOfEveryKindEndOneLineEach) {
+    const QString text = "a\r\nb\n\rc\rd\ne\r\rf";
+    for (const bool bigEndian : {false, true}) {
+        const QString name = bigEndian ? "be.log" : "le.log";
+        Write(name, QByteArray(bigEndian ? "\xFE\xFF" : "\xFF\xFE") + Utf16(text, bigEndian));
+        engine->SetTailStatus(tsStop);
+        Start(name);
+        EXPECT_EQ(View(), (QStringList{kBom + "a", "b", "c", "d", "e", "", "f"})) << name.toStdString();
+        EXPECT_EQ(window.infoPane, "Lines read= 7 - Lines filtered= 0");
+    }
+}
+
+// A logger that rotates (renames and starts anew) or truncates its file: without a clear bound
+// the next pass reads the new, shorter file from its start.
+TEST_F(TailPassTest, RotationAndTruncationAreReadFromTheNewStart) {
+    Write("r.log", "old 1\nold 2\n");
+    Start("r.log");
+    EXPECT_EQ(View(), (QStringList{"old 1", "old 2"}));
+    ASSERT_TRUE(QFile::rename(Path("r.log"), Path("r.log.1")));
+    Write("r.log", "new\n");
+    Ticks(1);
+    EXPECT_EQ(View(), QStringList{"new"});
+    Write("r.log", ""); // truncated
+    Ticks(1);
+    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_TRUE(window.filePane.startsWith("Size=0 b,")) << window.filePane.toStdString();
+    Append("r.log", "again\n");
+    Ticks(1);
+    EXPECT_EQ(View(), QStringList{"again"});
+    EXPECT_EQ(engine->HidePoint().load(), 0);
+}
+
+TEST_F(TailPassTest, InvalidPatternsLetEveryLinePassAndInversionKeepsTheOthers) {
+    Write("f.log", "ERR one\nok two\nERR three\nok four\n");
+    window.filterOn = true;
+    window.filterPattern = "(";
+    window.alertOn = true;
+    window.alertPattern = "[";
+    Start("f.log");
+    EXPECT_EQ(View().size(), 4);
+    EXPECT_EQ(window.infoPane, "Lines read= 4 - Lines filtered= 0");
+    EXPECT_TRUE(window.alertLines.isEmpty()) << "an invalid alert pattern raises nothing";
+    window.filterPattern = "ERR";
+    window.filterInverted = true;
+    Ticks(1);
+    EXPECT_EQ(View(), (QStringList{"ok two", "ok four"}));
+    EXPECT_EQ(window.infoPane, "Lines read= 4 - Lines filtered= 2");
+}
+
+// The three context modes through whole passes, with context windows that overlap: a line is
+// shown once however many windows it belongs to.
+TEST_F(TailPassTest, ContextModesShowTheirLinesOnceEach) {
+    Write("c.log", "x1\nx2\nM1\nx3\nM2\nx4\nx5\nx6\nM3\nx7\n");
+    window.filterOn = true;
+    window.filterPattern = "M";
+    window.contextLines = 2;
+    const struct {
+        int mode;
+        QStringList shown;
+    } cases[] = {{1, {"x1", "x2", "M1", "x3", "M2", "x5", "x6", "M3"}},
+                 {2, {"M1", "x3", "M2", "x4", "x5", "M3", "x7"}},
+                 {3, {"x1", "x2", "M1", "x3", "M2", "x4", "x5", "x6", "M3", "x7"}}};
+    Start("c.log");
+    for (const auto& c : cases) {
+        params->filterBAmode = c.mode;
+        Ticks(1);
+        EXPECT_EQ(View(), c.shown) << "mode " << c.mode;
+        EXPECT_EQ(window.infoPane, "Lines read= 10 - Lines filtered= 7") << "mode " << c.mode;
+    }
+    params->filterBAmode = 1;
+    params->showremlineinfo = true;
+    Ticks(1);
+    EXPECT_EQ(View(), (QStringList{"x1", "x2", "M1", "x3", "M2", "... (1)", "x5", "x6", "M3"}));
+}
+
+// The window moves back only while its last 5120 bytes hold no kept line: 5119 blank bytes after
+// the last line move it, 5118 do not.
+TEST_F(TailPassTest, AutoOffsetMovesBackAtTheFiveKiBThresholdOnly) {
+    Def().SetAutooffset(true);
+    Def().SetKillline(true);
+    for (const int blanks : {5119, 5118}) {
+        // An even size: the window's start needs no rounding, which would move its end.
+        Write("a.log", QByteArray(blanks % 2, '#') + NumberedLines(6000) + QByteArray(blanks, '\n'));
+        engine->SetTailStatus(tsStop);
+        window.stateTexts.clear();
+        Start("a.log");
+        const QStringList reads = window.stateTexts.filter("Reading at ");
+        if (blanks == 5119) {
+            EXPECT_EQ(reads, (QStringList{"Reading at 0", "Reading at 5120"}));
+            EXPECT_EQ(window.offset, 5120);
+        } else {
+            EXPECT_EQ(reads, QStringList{"Reading at 0"});
+            EXPECT_EQ(window.offset, 0);
+        }
+        EXPECT_EQ(View().last(), "000059990");
+    }
+}
+
+// At the bottom means the last line is in view: first visible + lines that fit - 1 >= line count.
+TEST_F(TailPassTest, AtBottomBoundaryDecidesWhetherTheViewFollowsTheEnd) {
+    QByteArray lines;
+    for (int i = 0; i < 30; ++i)
+        lines += QByteArray::number(i) + '\n';
+    Write("b.log", lines);
+    Start("b.log");
+    ASSERT_EQ(window.linesThatFit, 10);
+    window.firstVisible = 21; // 21 + 10 - 1 = 30: at the bottom
+    Append("b.log", "30\n");
+    Ticks(1);
+    EXPECT_TRUE(window.atBottom);
+    EXPECT_EQ(window.firstVisible, 21) << "scrolled to the end of 31 lines";
+    window.firstVisible = 21; // 21 + 10 - 1 = 30 < 31: one line short of the bottom
+    Append("b.log", "31\n");
+    Ticks(1);
+    EXPECT_FALSE(window.atBottom);
+    EXPECT_EQ(window.firstVisible, 21) << "the same line stays on top";
+}

@@ -98,21 +98,73 @@ TEST_F(IniFileTest, NamesIgnoreAsciiCaseAndEraseKeepsOtherSections) {
     EXPECT_FALSE(loaded.SectionExists("Two"));
 }
 
-TEST_F(IniFileTest, DamagedFileLoadsWhatItCanAndTheNextSaveIsClean) {
+// The file is the user's too: damage outside what changes is kept as it is, byte for byte.
+TEST_F(IniFileTest, DamagedFileLoadsWhatItCanAndASaveKeepsItsBytes) {
     for (const auto& [what, damage] : store_test::DamagedBlocks()) {
         SCOPED_TRACE(what);
-        const IniFile ini = LoadFrom("[before]\na=1\n" + damage + "\n[after]\nb=2\n");
+        const QByteArray original = "[before]\na=1\n" + damage + "\n[after]\nb=2\n";
+        IniFile ini = LoadFrom(original);
         EXPECT_EQ(ini.ReadString("before", "a"), "1");
         EXPECT_EQ(ini.ReadString("after", "b"), "2");
         Reloaded(ini);
-        const QByteArray saved = ReadBytes(path_);
-        for (const QString& line : QString::fromUtf8(saved).split('\n')) {
-            ASSERT_TRUE(line.isEmpty() || (line.startsWith('[') && line.endsWith(']')) ||
-                        line.indexOf('=') > 0)
-                << line.left(80).toStdString();
-        }
-        EXPECT_EQ(ReadBytes(Reloaded(Reloaded(ini)).FilePath()), saved)
-            << "a clean file reads back unchanged";
+        EXPECT_EQ(ReadBytes(path_), original);
+        ini.WriteString("after", "b", "3");
+        QByteArray expected = original;
+        expected.replace(expected.lastIndexOf("b=2"), 3, "b=3");
+        EXPECT_EQ(ReadBytes(Reloaded(ini).FilePath()), expected);
+    }
+}
+
+TEST_F(IniFileTest, SaveChangesOnlyTheValuesThatChanged) {
+    const QByteArray original = "; kept comment\r\n"
+                                "[\\Software\\Velmora\\Quorvel\\files]\r\n"
+                                "Pathdef=/home/J\xe9r\xf4me.log\r\n"
+                                "Path0= spaced \r\n"
+                                "\r\n"
+                                "[Other tool]\r\n"
+                                "# its comment\r\n"
+                                "key = \xff raw \r\n"
+                                "unparsed line\r\n"
+                                "\r\n"
+                                "[\\Software\\Velmora\\Quorvel\\filter]\r\n"
+                                "Filter0=old\r\n";
+    IniFile ini = LoadFrom(original);
+    // A save of the list rewrites its whole section with the values it read.
+    const QString pathdef = ini.ReadString(kFiles, "Pathdef");
+    ini.EraseSection(kFiles);
+    ini.WriteString(kFiles, "Pathdef", pathdef);
+    ini.WriteString(kFiles, "Path0", " spaced ");
+    ini.WriteString("\\Software\\Velmora\\Quorvel\\filter", "Filter0", "new");
+    ini.WriteString("\\Software\\Velmora\\Quorvel\\filter", "Filter1", "added");
+    ini.WriteString("New section", "n", "v");
+    Reloaded(ini);
+    QByteArray expected = original;
+    expected.replace("Filter0=old\r\n", "Filter0=new\r\nFilter1=added\r\n\r\n[New section]\r\nn=v\r\n");
+    EXPECT_EQ(ReadBytes(path_), expected);
+
+    ini.EraseSection(kFiles);
+    ini.WriteString(kFiles, "Pathdef", "/home/other.log");
+    Reloaded(ini);
+    EXPECT_TRUE(
+        ReadBytes(path_).contains("[\\Software\\Velmora\\Quorvel\\files]\r\nPathdef=/home/other.log\r\n\r\n"
+                                  "[Other tool]\r\n"));
+}
+
+TEST_F(IniFileTest, Utf16FileIsNeitherLoadedNorOverwritten) {
+    const QString text = "[\\Software\\Velmora\\Quorvel\\files]\r\nPathdef=/var/log/syslog\r\n";
+    QByteArray little("\xFF\xFE");
+    QByteArray bareBig;
+    for (const QChar c : text) {
+        little += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
+        bareBig += QByteArray(1, char(c.unicode() >> 8)) + char(c.unicode() & 0xFF);
+    }
+    for (const QByteArray& bytes : {little, bareBig}) {
+        WriteBytes(path_, bytes);
+        IniFile ini(path_);
+        QString error;
+        EXPECT_FALSE(ini.Load(&error));
+        EXPECT_EQ(error, "Cannot read \"" + path_ + "\": not a UTF-8 text file");
+        EXPECT_EQ(ReadBytes(path_), bytes);
     }
 }
 

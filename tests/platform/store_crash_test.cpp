@@ -15,11 +15,8 @@ namespace {
 
 using store_test::Version;
 
-struct Kind {
-    const char* arg;
-    const char* fileName;
-};
-const Kind kKinds[] = {{"reg", "registry.reg"}, {"ini", "kovra.ini"}};
+using store_test::Kind;
+using store_test::kKinds;
 
 std::optional<Version> ReadVersion(const Kind& kind, const QString& path, QString* why) {
     if (QByteArray(kind.arg) == "reg") {

@@ -18,6 +18,13 @@
 
 namespace store_test {
 
+// The two settings files: the store_writer argument that names the kind, and the file's name.
+struct Kind {
+    const char* arg;
+    const char* fileName;
+};
+inline const Kind kKinds[] = {{"reg", "registry.reg"}, {"ini", "kovra.ini"}};
+
 inline const QString kSection = QStringLiteral("\\Software\\Velmora\\Quorvel\\global");
 inline constexpr int kValueCount = 40;
 

@@ -2,9 +2,12 @@
 #include <QProcess>
 
 #include "platform/ini_file.h"
+#include "settings/histories.h"
 #include "settings/uList.h"
 #include "settings_fixture.h"
 #include "support/fake_dialogs.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -145,6 +148,36 @@ TEST_F(FileList, SaveRewritesTheFilesSectionAndKeepsTheOthers) {
     EXPECT_TRUE(ini.ValueExists(kFilesKey, "FontNamedef"));
 }
 
+// A save of the list and the exit's save of the histories change what they own and nothing else:
+// comments, another program's section, line ends, and paths whose bytes are not UTF-8 (which
+// would otherwise come back as another file's name) stay as they were.
+TEST_F(FileList, SavesKeepTheBytesOfWhatTheyDoNotChange) {
+    const QByteArray files = "[\\Software\\Velmora\\Quorvel\\files]\r\n";
+    const QByteArray other = "[Other tool]\r\nx=\xff raw\r\n";
+    WriteText(IniPath(), "; my notes\r\n" + files +
+                             "Pathdef=/home/J\xe9r\xf4me.log\r\nPath0=/var/log/caf\xe9.log\r\n"
+                             "Alias0=caf\xe9\r\n\r\n" +
+                             other);
+    TTailFileManager manager(&dialogs_);
+    ASSERT_TRUE(manager.LoadFromRegistry());
+    ASSERT_EQ(manager.List->Count(), 1);
+    ASSERT_TRUE(manager.SaveToRegistry());
+    const QByteArray saved = ReadText(IniPath());
+    EXPECT_TRUE(saved.startsWith("; my notes\r\n" + files + "Pathdef=/home/J\xe9r\xf4me.log\r\n"))
+        << saved.left(120).toStdString();
+    EXPECT_TRUE(saved.contains("\r\nPath0=/var/log/caf\xe9.log\r\nEnabled0="));
+    EXPECT_TRUE(saved.contains("\r\nAlias0=caf\xe9\r\n"));
+    EXPECT_TRUE(saved.endsWith("\r\n\r\n" + other));
+
+    THistoryModel filter;
+    THistoryModel alarm;
+    filter.AddToHistory("disk full");
+    ASSERT_TRUE(SaveHistories(filter, alarm, &dialogs_));
+    const QByteArray exited = ReadText(IniPath());
+    EXPECT_TRUE(exited.startsWith(saved)) << "only the histories were added";
+    EXPECT_TRUE(exited.contains("Filter0=disk full\r\n"));
+}
+
 TEST_F(FileList, DamagedFilesLoadWhatTheyCanAndTheNextSaveIsClean) {
     QByteArray body = "\xEF\xBB\xBFgarbage line\n\x00\x01\x02\n[unclosed\nPath0=/ignored\n";
     body += "[\\Software\\Velmora\\Quorvel\\files]\r\n";
@@ -197,7 +230,7 @@ TEST_F(FileList, ManagerReportsLoadAndSaveErrors) {
         << dialogs_.Texts()[0].toStdString();
     EXPECT_GT(dialogs_.Texts()[0].size(), QString("TTailFileManager.LoadFromRegistry:").size());
     EXPECT_EQ(manager.List->Count(), 0);
-    EXPECT_EQ(manager.List->DefFile->FontName, "") << "the load ended before the defaults were filled in";
+    EXPECT_EQ(manager.List->DefFile->FontName, "Courier New") << "the defaults hold after a failed load";
 
     ASSERT_TRUE(QDir(Folder()).removeRecursively());
     BlockSettingsFolder();
@@ -223,6 +256,40 @@ TEST_F(FileList, UnreadableIniFileIsReportedAndNotOverwritten) {
     EXPECT_TRUE(dialogs_.Texts()[0].startsWith("TTailFileManager.LoadFromRegistry:"));
     EXPECT_TRUE(dialogs_.Texts()[1].startsWith("TTailFileManager.SaveToRegistry:"));
     EXPECT_TRUE(QFileInfo(IniPath()).isDir());
+}
+
+// A folder, a FIFO or a UTF-16 file named kovra.ini: reported at the load, never overwritten, and
+// tailing keeps the built-in defaults (a read window of 50 KiB, a refresh of 1 s, tabs of 75).
+TEST_F(FileList, UnreadableIniFileKeepsTheDefaultsAndIsNeverReplaced) {
+    const QByteArray utf16 = QByteArray("\xFF\xFE[\0f\0]\0\r\0\n\0", 12);
+    for (const char* kind : {"folder", "fifo", "utf16"}) {
+        SCOPED_TRACE(kind);
+        ASSERT_TRUE(QDir(Folder()).removeRecursively());
+        ASSERT_TRUE(QDir().mkpath(Folder()));
+        if (QByteArray(kind) == "folder")
+            ASSERT_TRUE(QDir().mkpath(IniPath()));
+        else if (QByteArray(kind) == "fifo")
+            ASSERT_EQ(::mkfifo(QFile::encodeName(IniPath()).constData(), 0600), 0);
+        else
+            WriteText(IniPath(), utf16);
+        FakeDialogService dialogs;
+        TTailFileManager manager(&dialogs);
+        EXPECT_FALSE(manager.LoadFromRegistry());
+        const TBaseTailFile& def = *manager.GetCurrentDefinition();
+        EXPECT_EQ(def.GetBufferkoVal(), 50);
+        EXPECT_EQ(def.GetRefreshRate(), 1);
+        EXPECT_EQ(def.GetTabsVal(), 75);
+        EXPECT_TRUE(def.GetKillspace());
+        manager.List->AddFile("/var/log/new.log", QString());
+        EXPECT_FALSE(manager.SaveToRegistry());
+        ASSERT_EQ(dialogs.Texts().size(), 2);
+        EXPECT_TRUE(dialogs.Texts()[0].startsWith("TTailFileManager.LoadFromRegistry:Cannot read"));
+        EXPECT_TRUE(dialogs.Texts()[1].startsWith("TTailFileManager.SaveToRegistry:Cannot read"));
+        if (QByteArray(kind) == "utf16")
+            EXPECT_EQ(ReadText(IniPath()), utf16);
+        else
+            EXPECT_FALSE(QFileInfo(IniPath()).isFile());
+    }
 }
 
 TEST_F(FileList, SetFileNameMatchesAToZWithoutCaseOnly) {

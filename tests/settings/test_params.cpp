@@ -6,6 +6,8 @@
 #include "settings_fixture.h"
 #include "support/fake_dialogs.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 using P = TTailParam;
@@ -224,6 +226,60 @@ TEST_F(GlobalParams, FailedSaveIsReportedAndAnswersFalse) {
     const QString prefix = "Unable to save Kovra global parameters in registry. Err=";
     EXPECT_TRUE(shown.text.startsWith(prefix)) << shown.text.toStdString();
     EXPECT_GT(shown.text.size(), prefix.size()) << "the error's own text is missing";
+}
+
+// A registry.reg that is a FIFO, a link to a device or a huge file loads the defaults at once,
+// and a save says why it cannot write rather than blocking, growing or replacing it.
+TEST_F(GlobalParams, StoreThatIsNoRegularFileGivesDefaultsAndIsNeverReplaced) {
+    for (const char* kind : {"fifo", "device", "huge"}) {
+        SCOPED_TRACE(kind);
+        ASSERT_TRUE(QDir(Folder()).removeRecursively());
+        ASSERT_TRUE(QDir().mkpath(Folder()));
+        const QByteArray native = QFile::encodeName(RegistryPath());
+        if (QByteArray(kind) == "fifo") {
+            ASSERT_EQ(::mkfifo(native.constData(), 0600), 0);
+        } else if (QByteArray(kind) == "device") {
+            ASSERT_TRUE(QFile::link("/dev/zero", RegistryPath()));
+        } else {
+            QFile huge(RegistryPath());
+            ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(64) << 20));
+        }
+        FakeDialogService dialogs;
+        P params(&dialogs);
+        params.LoadParams();
+        for (const Field& f : kFields)
+            EXPECT_EQ(Get(params, f), f.defaultValue) << f.name;
+        EXPECT_TRUE(dialogs.AllShown().empty()) << "an unreadable store is not reported at the load";
+        EXPECT_FALSE(params.SaveParams());
+        ASSERT_EQ(dialogs.Texts().size(), 1u);
+        const QString reason =
+            QByteArray(kind) == "huge" ? "the file is larger than 16 MiB" : "not a regular file";
+        EXPECT_EQ(dialogs.Texts()[0],
+                  "Unable to save Kovra global parameters in registry. Err=Cannot read \"" + RegistryPath() +
+                      "\": " + reason);
+        struct stat info {};
+        ASSERT_EQ(::lstat(native.constData(), &info), 0);
+        EXPECT_FALSE(S_ISREG(info.st_mode) && info.st_size < (qint64(64) << 20)) << "the file was replaced";
+    }
+}
+
+// Reading the store costs a lookup per value, not a search: 200,000 values load, every one in
+// place (the figures are in the settings benchmark).
+TEST_F(GlobalParams, StoreOfTwoHundredThousandValuesLoadsWhole) {
+    QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Velmora\\Quorvel\\global]\n";
+    for (int i = 0; i < 200000; ++i)
+        text += "\"extra" + QByteArray::number(i) + "\"=dword:" + QByteArray::number(i, 16) + "\n";
+    text += "\"threadprio\"=dword:00000006\n";
+    WriteText(RegistryPath(), text);
+    RegistryStore store(RegistryPath());
+    ASSERT_TRUE(store.Load());
+    const RegistryKey* key = store.OpenKeyReadOnly(kGlobalKey);
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->ValueNames().size(), 200001);
+    EXPECT_EQ(key->ReadInteger("EXTRA199999"), 199999u);
+    P params(&dialogs_);
+    params.LoadParams();
+    EXPECT_EQ(params.threadprio, 6);
 }
 
 TEST_F(GlobalParams, PasswordsRoundTrip) {

@@ -41,15 +41,25 @@ TEST_F(ResolvePattern, OrderByNameLastWriteAndCreation) {
     SetModified("b.log", At(11, 0, 0));
     // Creation keys have two-second steps: a.log must be created in a later step than the others.
     // Where the file system keeps no birth time the metadata change time stands in; setting the
-    // times above was the last change to c.log and b.log, so it ranks the same way.
+    // times above was the last change to c.log and b.log, so it ranks the same way. The file
+    // system stamps times from its own coarse clock, which lags the wall clock: the created
+    // file's own time is what must have moved on, so a.log is created again until it has.
     const auto step = [](const QDateTime& t) { return t.toSecsSinceEpoch() / 2; };
+    const auto created = [](const QFileInfo& info) {
+        return info.birthTime().isValid() ? info.birthTime() : info.metadataChangeTime();
+    };
     const qint64 lastChange = std::max(step(QFileInfo(Logs() + "b.log").metadataChangeTime()),
                                        step(QFileInfo(Logs() + "b.log").birthTime()));
     QElapsedTimer waited;
     waited.start();
-    while (step(QDateTime::currentDateTime()) <= lastChange && waited.elapsed() < 10000)
-        QThread::msleep(50);
     Create("a.log");
+    while (step(created(QFileInfo(Logs() + "a.log"))) <= lastChange && waited.elapsed() < 20000) {
+        QThread::msleep(50);
+        ASSERT_TRUE(QFile::remove(Logs() + "a.log"));
+        Create("a.log");
+    }
+    ASSERT_GT(step(created(QFileInfo(Logs() + "a.log"))), lastChange)
+        << "the file system clock did not move on";
     SetModified("a.log", At(8, 0, 0));
 
     const QString pattern = Logs() + "*.log";

@@ -2,6 +2,7 @@
 
 As a handler class for aiosmtpd's own command line:
     python3 -m aiosmtpd -n -l 127.0.0.1:PORT -c smtp_capture.CaptureHandler FOLDER
+(or smtp_capture.SilentAfterDataHandler: a server that captures the message and then goes silent)
 As a server that requires a login over plain text (aiosmtpd's command line has no option for it):
     python3 -m smtp_capture --listen 127.0.0.1:PORT --folder FOLDER --login USER --password PASS
 
@@ -75,6 +76,15 @@ class CaptureHandler:
         with open(final + ".part", "w", encoding="utf-8") as f:
             json.dump(record, f)
         os.replace(final + ".part", final)
+        return "250 OK"
+
+
+class SilentAfterDataHandler(CaptureHandler):
+    """Takes the message, then never answers its end, nor anything after it (QUIT included)."""
+
+    async def handle_DATA(self, server, session, envelope):
+        await super().handle_DATA(server, session, envelope)
+        await asyncio.sleep(3600)
         return "250 OK"
 
 

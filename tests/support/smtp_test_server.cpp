@@ -66,15 +66,23 @@ SmtpTestServer::~SmtpTestServer() {
 }
 
 bool SmtpTestServer::Start(QString* error) {
+    return StartWithHandler(QStringLiteral("smtp_capture.CaptureHandler"), error);
+}
+
+bool SmtpTestServer::StartSilentAfterData(QString* error) {
+    return StartWithHandler(QStringLiteral("smtp_capture.SilentAfterDataHandler"), error);
+}
+
+bool SmtpTestServer::StartWithHandler(const QString& handler, QString* error) {
     return Launch(
-        [this](const QString& listen) {
+        [this, &handler](const QString& listen) {
             return QStringList{QStringLiteral("-m"),
                                QStringLiteral("aiosmtpd"),
                                QStringLiteral("-n"),
                                QStringLiteral("-l"),
                                listen,
                                QStringLiteral("-c"),
-                               QStringLiteral("smtp_capture.CaptureHandler"),
+                               handler,
                                folder_.path()};
         },
         error);

@@ -46,6 +46,9 @@ public:
     // aiosmtpd's own command line with the capturing handler; no login needed. false with *error
     // saying what is missing when the server cannot be started.
     bool Start(QString* error);
+    // A server that takes the message (it is captured) and then never answers: not the end of
+    // DATA, not QUIT.
+    bool StartSilentAfterData(QString* error);
     // A server that refuses mail until the client logged in with this login and password; AUTH
     // is offered over plain text.
     bool StartRequiringLogin(const QString& login, const QString& password, QString* error);
@@ -55,6 +58,7 @@ public:
     QList<CapturedMail> Messages() const;
 
 private:
+    bool StartWithHandler(const QString& handler, QString* error);
     // arguments gives the command line for a listen address "127.0.0.1:PORT".
     bool Launch(const std::function<QStringList(const QString&)>& arguments, QString* error);
     bool WaitUntilReady(QString* error);

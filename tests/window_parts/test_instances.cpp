@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -14,7 +15,9 @@
 
 #include "wait_until.h"
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -22,7 +25,10 @@ namespace {
 // A tail window of another process, as far as the channel goes.
 class Peer final {
 public:
-    Peer(const QString& caption, quint32 identity, const QString& record) : m_record(record) {
+    Peer(const QString& caption, quint32 identity, const QString& record,
+         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+        : m_record(record) {
+        m_process.setProcessEnvironment(environment);
         m_process.start(QStringLiteral(KOVRA_INSTANCE_PEER), {caption, QString::number(identity), record});
     }
     ~Peer() {
@@ -238,6 +244,47 @@ TEST_F(Instances, SocketsOfDeadProcessesAreSkippedAndRemoved) {
     closing.reset();
     EXPECT_FALSE(QFileInfo::exists(closingPath));
     EXPECT_TRUE(QFileInfo::exists(alivePath));
+}
+
+// A window whose listen is slow (a loaded machine) while another process enumerates every 10 ms,
+// as a second window starting or a tray menu would: its socket must never be taken for a dead
+// one, or the window misses Show all and Hide all for the rest of its life.
+TEST_F(Instances, StartingWindowKeepsItsSocketWhileAnotherEnumerates) {
+    const QString shim = QStringLiteral(KOVRA_SYSCALL_SHIM);
+    ASSERT_TRUE(QFileInfo(shim).isFile()) << "preload library missing: " << shim.toStdString();
+    QProcessEnvironment slowListen = QProcessEnvironment::systemEnvironment();
+    slowListen.insert("LD_PRELOAD", shim);
+    slowListen.insert("KOVRA_SHIM_LISTEN_DELAY_MS", "1500");
+    slowListen.insert("ASAN_OPTIONS", qEnvironmentVariable("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+    Peer slow(QStringLiteral("KOVRA - slow"), 8, Record(QStringLiteral("slow.txt")), slowListen);
+    int enumerations = 0;
+    EXPECT_TRUE(WaitUntil([&] {
+        CollectSiblingWindows();
+        ++enumerations;
+        return slow.Process().canReadLine() || slow.Process().state() == QProcess::NotRunning;
+    }));
+    const qint32 handle = slow.WaitListening();
+    ASSERT_GT(handle, 0);
+    EXPECT_GT(enumerations, 20) << "the enumeration did not overlap the slow listen";
+    EXPECT_TRUE(QFileInfo::exists(QDir(Folder()).filePath(QStringLiteral("w%1").arg(handle))));
+    EXPECT_EQ(AsMap(*CollectSiblingWindows()),
+              (std::map<QString, qint32>{{QStringLiteral("KOVRA - slow"), handle}}));
+    HideAll();
+    EXPECT_TRUE(WaitUntil([&] { return slow.Received() == QStringList{"1"}; })) << Show(slow.Received());
+
+    // A socket that refuses while its process lives (bound, not listening) is left to its owner.
+    const qint32 ownHandle = qint32((1000 << 22) | ::getpid());
+    const QString refusing = QDir(Folder()).filePath(QStringLiteral("w%1").arg(ownHandle));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(refusing).constData(), sizeof(address.sun_path));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    CollectSiblingWindows();
+    EXPECT_TRUE(QFileInfo::exists(refusing));
+    ::close(fd);
+    QFile::remove(refusing);
 }
 
 } // namespace

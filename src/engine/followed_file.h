@@ -1,0 +1,28 @@
+#pragma once
+// The followed file, opened the one way every read of a pass uses: read-only (writers go on
+// writing), never blocking, and only when it is a regular file. A FIFO would block the open until
+// a writer came, a device would answer forever, a socket cannot be read: each is refused without
+// being opened, with a reason shown like that of a file that cannot be opened.
+// One object per open; the descriptor is closed when it goes.
+#include <QString>
+
+class FollowedFile final {
+public:
+    FollowedFile() = default;
+    ~FollowedFile();
+    FollowedFile(const FollowedFile&) = delete;
+    FollowedFile& operator=(const FollowedFile&) = delete;
+
+    // false with ErrorString() ("Permission denied", "Not a regular file"...).
+    bool Open(const QString& fileName);
+    const QString& ErrorString() const { return error_; }
+    // The size when opened.
+    qint64 Size() const { return size_; }
+    // Up to n bytes from position on (fewer at the end of the file); -1 with ErrorString().
+    qint64 ReadAt(qint64 position, char* data, qint64 n);
+
+private:
+    int fd_ = -1;
+    qint64 size_ = 0;
+    QString error_;
+};
