@@ -22,8 +22,8 @@
 #include "settings/uList.h"
 #include "settings/uParam.h"
 #include "util/window_identity.h"
-#include "window/command_line.h"
 #include "widgets/panel_tint.h"
+#include "window/command_line.h"
 #include "window/tail_controls.h"
 #include "window/tail_port.h"
 
@@ -51,8 +51,6 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     alarmHistory_ = std::make_unique<THistoryModel>();
     ui_.RzComboBoxFilter->setModel(filterHistory_.get());
     ui_.RzComboBoxAlarm->setModel(alarmHistory_.get());
-    ui_.RzComboBoxFilter->setCurrentIndex(-1);
-    ui_.RzComboBoxAlarm->setCurrentIndex(-1);
 
     adapter_ = std::make_unique<TailWindowAdapter>(*this);
     EngineDeps deps;
@@ -68,6 +66,9 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     CreateTray();
     params_->LoadParams();
     LoadHistories(*filterHistory_, *alarmHistory_);
+    // A combo box selects the first row its empty model gets; the pattern fields start empty.
+    ui_.RzComboBoxFilter->setCurrentIndex(-1);
+    ui_.RzComboBoxAlarm->setCurrentIndex(-1);
     ConnectControls();
     PlaceTailWidgets(ui_, centralWidget(), false);
     SetTailStatus(tsStop);
@@ -134,15 +135,19 @@ void TFormTail::ApplyCommandLine() {
     const CommandLineOptions options = ParseCommandLine(services_.arguments);
     startMinimized_ = options.minimized;
     recycleRequested_ = options.recycle;
+    // Each box is checked at its first switch: the pattern it held then joins the history; later
+    // switches only add to the field.
     if (options.filterChecked) {
-        ui_.RzComboBoxFilter->setEditText(options.filterPattern);
+        ui_.RzComboBoxFilter->setEditText(options.filterAtCheck);
         ui_.CheckBoxFilter->setChecked(true);
         OnFilterClicked();
+        ui_.RzComboBoxFilter->setEditText(options.filterPattern);
     }
     if (options.alertChecked) {
-        ui_.RzComboBoxAlarm->setEditText(options.alertPattern);
+        ui_.RzComboBoxAlarm->setEditText(options.alertAtCheck);
         ui_.CheckBoxAlert->setChecked(true);
         OnAlertClicked();
+        ui_.RzComboBoxAlarm->setEditText(options.alertPattern);
     }
     if (options.fileNameGiven)
         ui_.EditComboBox->setText(options.fileName);
