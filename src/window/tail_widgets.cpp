@@ -218,6 +218,10 @@ TailWidgets BuildTailWidgets(QMainWindow* window) {
     BuildFileRow(w);
     BuildPatternRows(w);
     BuildOptionPanel(w);
+    // The running file-name row reaches into the option panel's empty top left corner: it must
+    // stay above the panel, created after it, to be seen and clicked.
+    for (QWidget* row : std::initializer_list<QWidget*>{w.EditComboBox, w.RzPanelEditFN, w.RzBitBtnOpenTree})
+        row->raise();
     BuildRightColumn(w, central);
     BuildViewArea(w, central);
     BuildStatusBar(w, central);

@@ -37,7 +37,31 @@ protected:
         EXPECT_EQ(w.RzPanelEditFN->geometry(), w.EditComboBox->geometry());
         // The tree button and the option panel share the top panel's coordinates.
         EXPECT_EQ(w.RzBitBtnOpenTree->parentWidget(), w.PanelCB->parentWidget());
+        ExpectTreeButtonTakesClicks();
     }
+
+    // A click at the tree button's place, delivered as the window system delivers it (to whatever
+    // is on top there), reaches the button. The button's handler is kept out: it opens a window.
+    void ExpectTreeButtonTakesClicks() {
+        QPushButton* tree = Ui().RzBitBtnOpenTree;
+        ButtonEventCatcher catcher;
+        tree->installEventFilter(&catcher);
+        const QPoint at = tree->mapTo(&Window(), tree->rect().center());
+        QTest::mouseClick(Window().windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+        tree->removeEventFilter(&catcher);
+        EXPECT_EQ(catcher.presses, 1) << "the click went to another control";
+        EXPECT_EQ(catcher.releases, 1);
+    }
+
+    struct ButtonEventCatcher final : QObject {
+        int presses = 0;
+        int releases = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            presses += event->type() == QEvent::MouseButtonPress;
+            releases += event->type() == QEvent::MouseButtonRelease;
+            return event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease;
+        }
+    };
 };
 
 const Appearance kStopped{"stopped", false, 206, 207};
