@@ -56,8 +56,10 @@ public:
     virtual void ReplaceViewText(const QString& text, int lineCount) = 0;
     virtual void AppendViewLine(const QString& line) = 0;
     virtual void ClearView() = 0;
+    // FirstVisibleLine, LinesThatFit, ViewLineCount and ScrollLines count in one unit, so that
+    // first visible + lines that fit - 1 >= line count holds exactly when the end is on screen.
     virtual int FirstVisibleLine() const = 0;
-    // Height of the formatting rectangle over the font's line height, in whole lines.
+    // How many lines the view shows from the first visible one (in whole lines).
     virtual int LinesThatFit() const = 0;
     virtual int ViewLineCount() const = 0;
     virtual QString SelectedText() const = 0;

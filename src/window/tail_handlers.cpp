@@ -25,6 +25,7 @@
 #include "util/text_codecs.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
+#include "window/tail_port.h"
 
 namespace {
 
@@ -190,8 +191,8 @@ void TFormTail::OnWrapClicked() {
     memo->setUpdatesEnabled(false);
     memo->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     memo->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
-    QScrollBar* bar = memo->verticalScrollBar();
-    bar->setValue(bar->value() + memo->document()->blockCount() - 1);
+    // To the end, counted as the passes count lines.
+    adapter_->ScrollLines(adapter_->ViewLineCount() - 1);
     memo->setUpdatesEnabled(true);
     PlaceTailWidgets(ui_, centralWidget(), TailStatus() == tsStart);
 }
