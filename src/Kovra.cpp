@@ -9,10 +9,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("kovra"));
     // The window may hide itself into the tray; only its own closing ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    // First, before the window can open a box: a quit signal from here on is never lost.
     QuitSignalWatcher quitSignals;
-    TFormTail window;
-    QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &window, &QWidget::close);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.close(); });
-    window.show();
+    TailWindowServices services;
+    services.quitSignals = &quitSignals;
+    TFormTail window(services);
+    // A quit asked for while the window was being made closes it as soon as the loop runs.
+    if (!window.ClosingUnattended())
+        window.show();
     return QApplication::exec();
 }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -13,11 +14,13 @@
 #include "engine/tail_state.h"
 #include "manage/fTailAlerts.h"
 #include "platform/curl_mail_sender.h"
+#include "platform/dialog_gate.h"
 #include "platform/dialogs.h"
 #include "platform/instances.h"
 #include "platform/launch.h"
 #include "platform/qt_dialog_service.h"
 #include "platform/qt_sound_player.h"
+#include "platform/quit_signals.h"
 #include "settings/histories.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
@@ -30,6 +33,11 @@
 TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)) {
     CreateServices(services_);
+    // Before anything can open a box: a quit asked for from here on is never lost.
+    if (services_.quitSignals)
+        connect(services_.quitSignals, &QuitSignalWatcher::quitRequested, this, &TFormTail::CloseUnattended);
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(gui, &QGuiApplication::commitDataRequest, this, &TFormTail::CloseUnattended);
     // The window's own interface font: a small sans face at 8 points, as the layout expects.
     QFont interfaceFont = font();
     interfaceFont.setPointSize(8);
@@ -94,6 +102,9 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     TimerColor_.setInterval(60000);
     connect(&TimerColor_, &QTimer::timeout, this, &TFormTail::OnColorTimer);
     TimerColor_.start();
+    created_ = true;
+    if (closingUnattended_)
+        QTimer::singleShot(0, this, &QWidget::close);
 }
 
 TFormTail::~TFormTail() {
@@ -115,6 +126,8 @@ void TFormTail::CreateServices(TailWindowServices& services) {
         ownDialogs_ = std::make_unique<QtDialogService>(this);
         services.dialogs = ownDialogs_.get();
     }
+    gate_ = std::make_unique<DialogGate>(*services.dialogs);
+    services.dialogs = gate_.get();
     if (!services.sound) {
         ownSound_ = std::make_unique<QtSoundPlayer>();
         services.sound = ownSound_.get();
@@ -159,7 +172,7 @@ void TFormTail::ApplyCommandLine() {
 void TFormTail::JoinInstances() {
     channel_ = std::make_unique<InstanceChannel>();
     connect(channel_.get(), &InstanceChannel::ShowHideRequested, this, &TFormTail::OnShowHideRequest);
-    channel_->SetCaption(windowTitle());
+    channel_->SetCaption(caption_);
     channel_->SetDescriber([this] { return Describe(); });
     channel_->Listen();
     const IdentityResult identity = WindowIdentity(params_->CommandLine);
@@ -183,10 +196,36 @@ int TFormTail::TailStatus() const {
     return engine_->TailStatus();
 }
 
+namespace {
+
+// Each dismissed dialog's exec returns once control is back in its own event loop.
+void DismissModalDialogs() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->isVisible() && dialog->isModal())
+            dialog->reject();
+    }
+}
+
+} // namespace
+
+void TFormTail::CloseUnattended() {
+    gate_->SetUnattended(true);
+    DismissModalDialogs();
+    if (closingUnattended_)
+        return;
+    closingUnattended_ = true;
+    // Queued: the loop of a dismissed dialog unwinds first, and the window never closes half made.
+    if (created_)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
 void TFormTail::ClosingSequence() {
     if (closingDone_)
         return;
     closingDone_ = true;
+    // A failure met while closing is written out too; with nobody there, only written out.
+    gate_->SetEchoToStandardError(true);
     SetProgramClosing(true);
     TimerColor_.stop();
     SetTailStatus(tsStop);

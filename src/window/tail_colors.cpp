@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QSystemTrayIcon>
 
 #include <QApplication>
 #include <QTime>
@@ -17,8 +18,8 @@
 #include "settings/uParam.h"
 #include "util/colors.h"
 #include "util/version_text.h"
-#include "window/fTail.h"
 #include "widgets/panel_tint.h"
+#include "window/fTail.h"
 #include "window/tail_controls.h"
 
 namespace {
@@ -93,9 +94,23 @@ void TFormTail::OnColorTimer() {
 }
 
 void TFormTail::UpdateTitle() {
-    setWindowTitle(QStringLiteral("KOVRA - ") + VersionText(QString(), true, false));
+    caption_ = QStringLiteral("KOVRA - ") + VersionText(QString(), true, false);
     if (channel_)
-        channel_->SetCaption(windowTitle());
+        channel_->SetCaption(caption_);
+    ShowTitles();
+}
+
+void TFormTail::SetApplicationTitle(const QString& title) {
+    applicationTitle_ = title;
+    ShowTitles();
+}
+
+void TFormTail::ShowTitles() {
+    // Only this window: an application-wide display name would follow every dialog's caption.
+    setWindowTitle(applicationTitle_.isEmpty() ? caption_
+                                               : caption_ + QStringLiteral(" \u2014 ") + applicationTitle_);
+    setWindowIconText(applicationTitle_);
+    tray_->setToolTip(TrayToolTip());
 }
 
 void TFormTail::UpdateAlarmImage() {

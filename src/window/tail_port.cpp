@@ -291,9 +291,7 @@ void TailWindowAdapter::SetFileLabel(const QString& text) {
 }
 
 void TailWindowAdapter::SetApplicationTitle(const QString& text) {
-    // On X11 the display name follows the window caption in the task bar ("KOVRA - ... — Kovra
-    // file"), while the caption itself keeps the prefix other windows recognise.
-    QGuiApplication::setApplicationDisplayName(text);
+    w_.SetApplicationTitle(text);
 }
 
 void TailWindowAdapter::SetTrayHint(const QString& text) {

@@ -48,9 +48,9 @@ TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
     ASSERT_TRUE(Window().Channel()->IsListening());
 
     const WindowDescription expected{
-        {"status", "stopped"},     {"filename", "app.log"}, {"filter", "1"},
-        {"filterpattern", "Warn"}, {"alert", "0"},          {"alertpattern", ""},
-        {"minimized", "0"},        {"hidden", "0"},         {"visible", "1"},
+        {"status", "stopped"}, {"filename", "app.log"}, {"filter", "1"},    {"filterpattern", "Warn"},
+        {"alert", "0"},        {"alertpattern", ""},    {"minimized", "0"}, {"hidden", "0"},
+        {"visible", "1"},      {"trayicon", "0"},       {"modal", ""}, // no tray host offscreen
     };
     WindowDescription described = DescribeFromElsewhere();
     EXPECT_EQ(described, expected) << Show(described);
