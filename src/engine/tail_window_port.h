@@ -85,8 +85,8 @@ public:
     virtual void SetStartMenuCaption(const QString& text) = 0; // Start1
 
     // --- Layout and look
-    // Started: PanelCB shown, RzBitBtnOpenTree at the panel's left + 136 and EditComboBox's width
-    // (panel left + 137 - its left). Stopped: PanelCB hidden, + 206 and + 207.
+    // Started: PanelCB shown and the file-name row (EditComboBox, RzBitBtnOpenTree) ending before
+    // the panel's read window. Stopped: PanelCB hidden, the row running to the top panel's end.
     virtual void SetStartedLayout(bool started) = 0;
     // Started: RzBitBtnStart hidden, RzBitBtnStop shown; stopped: the reverse.
     virtual void SetStartStopButtons(bool started) = 0;
