@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -181,6 +182,30 @@ TEST_F(TailWindowAppearance, StartWithoutFileNameStaysStopped) {
     ExpectAppearance(kStopped);
     EXPECT_TRUE(Ui().MemoTail->toPlainText().endsWith(QStringLiteral(" - No filename entered !")))
         << Ui().MemoTail->toPlainText().toStdString();
+}
+
+TEST_F(TailWindowAppearance, PassTitleShowsInTheWindowTitleAndTrayTipOnly) {
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    MakeWindow();
+    SetDefaultRefreshRate(1);
+    const QString caption = Window().Caption();
+    ASSERT_TRUE(caption.startsWith(QStringLiteral("KOVRA - ")));
+    EXPECT_EQ(Window().windowTitle(), caption) << "no pass yet";
+
+    const QString log = WriteFile(QStringLiteral("app.log"), "one\n");
+    StartOn(log);
+    EXPECT_EQ(Window().windowTitle(), caption + QStringLiteral(" \u2014 Kovra ") + log);
+    EXPECT_EQ(Window().TrayHint(), log);
+    EXPECT_EQ(Window().TrayToolTip(), QStringLiteral("Kovra ") + log);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), displayName) << "dialogs would carry it";
+
+    Window().Params().removepathontaskbar = true;
+    Window().Engine().Tick();
+    EXPECT_EQ(Window().windowTitle(), caption + QStringLiteral(" \u2014 Kv app.log"));
+    EXPECT_EQ(Window().TrayToolTip(), QStringLiteral("Kv app.log\n") + log);
+    Window().UpdateTitle(); // as after the parameters dialog
+    EXPECT_EQ(Window().Caption(), caption);
+    EXPECT_EQ(Window().windowTitle(), caption + QStringLiteral(" \u2014 Kv app.log"));
 }
 
 } // namespace
