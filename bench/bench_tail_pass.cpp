@@ -11,12 +11,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "engine/clock.h"
-#include "engine/tail_pass.h"
 #include "heap_meter.h"
-#include "settings/uList.h"
-#include "settings/uParam.h"
-#include "support/fake_tail_window.h"
+#include "pass_runner.h"
 #include "synthetic_log.h"
 
 namespace {
@@ -55,60 +51,21 @@ double GrepSeconds(const QStringList& args) {
     return timer.nsecsElapsed() / 1e9;
 }
 
-class PassRunner {
-public:
-    PassRunner(const QString& file, qint64 windowBytes, const BenchCase& c) {
-        params_.LoadParams();
-        params_.usethread = false;
-        manager_.LoadFromRegistry();
-        manager_.SetFileName(file);
-        window_.readBufferKo = static_cast<int>(windowBytes / 1024);
-        window_.filterOn = c.filterOn;
-        window_.filterPattern = c.pattern;
-        window_.contextLines = c.context;
-        window_.killSpace = c.killSpace;
-        window_.linesThatFit = 40;
-        window_.processEvents = true;
-        rt_.TailStatus = tsStart;
-        deps_.window = &window_;
-        deps_.manager = &manager_;
-        deps_.params = &params_;
-        deps_.clock = &clock_;
-    }
-
-    // One pass that replaces the view: the shown text is changed in place first, as when the
-    // file changed since the last pass.
-    double Pass() {
-        if (!window_.viewText.isEmpty())
-            window_.viewText[0] = QChar(window_.viewText[0].unicode() ^ 1);
-        rt_.Countdown = 1;
-        QElapsedTimer timer;
-        timer.start();
-        DomTail(rt_, deps_, window_, false);
-        return timer.nsecsElapsed() / 1e9;
-    }
-
-    std::size_t PeakBytes() {
-        const std::size_t before = heap_meter::Live();
-        heap_meter::ResetPeak();
-        Pass();
-        return heap_meter::Peak() - before;
-    }
-
-    qint64 ReadBufferBytes() const { return rt_.Buffer.Capacity(); }
-    qint64 SpareTextBytes() const { return rt_.Buffer.SpareTextBytes(); }
-
-private:
-    TTailParam params_;
-    TTailFileManager manager_;
-    FakeTailWindow window_;
-    SystemClock clock_;
-    TailRuntime rt_;
-    EngineDeps deps_;
-};
+// One pass's new heap, above what is live before it.
+std::size_t PeakBytes(PassRunner& runner) {
+    const std::size_t before = heap_meter::Live();
+    heap_meter::ResetPeak();
+    runner.Pass();
+    return heap_meter::Peak() - before;
+}
 
 void RunCase(const BenchCase& c, const QString& file, qint64 bytes) {
-    PassRunner runner(file, bytes, c);
+    PassRunner runner(file, bytes);
+    FakeTailWindow& fake = runner.Window();
+    fake.filterOn = c.filterOn;
+    fake.filterPattern = c.pattern;
+    fake.contextLines = c.context;
+    fake.killSpace = c.killSpace;
     runner.Pass(); // warm-up: page cache, read buffer, compiled pattern
     const int runs = RunsFor(bytes);
     std::vector<double> pass, grep;
@@ -119,7 +76,7 @@ void RunCase(const BenchCase& c, const QString& file, qint64 bytes) {
     const double passSeconds = Median(pass);
     std::printf("%s\t%lld\t%.1f\t%.2f\n", c.name, static_cast<long long>(bytes), bytes / passSeconds / 1e6,
                 passSeconds / Median(grep));
-    const std::size_t peak = runner.PeakBytes();
+    const std::size_t peak = PeakBytes(runner);
     // Working set of a pass: the read buffer and the output text (both kept between passes) plus
     // what the pass allocates on top of them.
     const double window = double(bytes);

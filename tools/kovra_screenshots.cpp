@@ -9,16 +9,27 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "engine/tail_state.h"
 #include "manage/fTailAbout.h"
 #include "manage/fTailAlerts.h"
+#include "manage/fTailManager.h"
+#include "manage/fTailParam.h"
+#include "manage/fTailTree.h"
+#include "platform/alert_notifier.h"
 #include "platform/dialogs.h"
 #include "platform/mail_sender.h"
 #include "platform/sound_player.h"
+#include "settings/uList.h"
+#include "settings/uParam.h"
+#include "util/window_identity.h"
 #include "window/fTail.h"
 
 namespace {
@@ -42,6 +53,16 @@ class NoMail final : public MailSender {
 public:
     bool Send(const MailMessage&, QString*) override { return true; }
 };
+
+class NoNotifications final : public AlertNotifier {
+public:
+    void Notify(AlertKind, const QString&, const QString&) override {}
+    void SetActivationHandler(std::function<void()>) override {}
+};
+
+// The parameters dialog, one picture per tab, with an SMTP account filled in and the "Open with"
+// entry made (in the demo's own data folder).
+void ShootParameters(TFormTail& window, DialogService& dialogs, MailSender& mail, const QString& out);
 
 void AppendLines(const QString& path, int count, int seed) {
     static const char* const kLines[] = {
@@ -74,12 +95,60 @@ void Wait(int ms) {
     loop.exec();
 }
 
+// A file list worth showing: two groups of files and the demo log itself.
+void FillDemoList(TTailFileManager& manager, const QString& log) {
+    TTailFileList& list = *manager.List;
+    const auto add = [&list](const QString& path, const QString& alias, int level) {
+        list.AddFile(path, alias)->SetLevel(level);
+    };
+    add(log, QStringLiteral("Demo"), 0);
+    add(QString(), QStringLiteral("Web servers"), 0);
+    add(QStringLiteral("/var/log/nginx/access.log"), QString(), 1);
+    add(QStringLiteral("/var/log/nginx/error.log"), QStringLiteral("nginx errors"), 1);
+    add(QString(), QStringLiteral("Databases"), 0);
+    add(QStringLiteral("/var/log/postgresql/postgresql-15-main.log"), QString(), 1);
+    add(QStringLiteral("/var/log/mysql/*.log"), QStringLiteral("MySQL"), 1);
+    list.RItems(3)->SetWrap(true);
+    list.RItems(3)->WindowWidth = QStringLiteral("800");
+    list.RItems(3)->WindowHeight = QStringLiteral("600");
+    manager.SetFileName(log);
+}
+
+void SaveFileManager(TFormTail& window, DialogService& dialogs, const QString& out) {
+    TFormFileManager dialog(window.Manager(), dialogs, &window);
+    dialog.SizeToOwner(window.size());
+    dialog.show();
+    dialog.Widgets().RzCheckList1->setCurrentRow(3);
+    Wait(200);
+    dialog.grab().save(out + QStringLiteral("/file-manager.png"));
+    dialog.Widgets().tabs->setCurrentIndex(1);
+    Wait(200);
+    dialog.grab().save(out + QStringLiteral("/file-manager-default.png"));
+}
+
+// The tree drops down over the window: both in one picture.
+void SaveFileTree(TFormTail& window, const QString& out) {
+    FileTreeOptions options;
+    options.fontName = window.Params().pathcombofontname;
+    options.autoExpand = true;
+    TFormFileTree tree(window.Manager(), options, &window);
+    tree.PlaceOver(*window.Widgets().EditComboBox, *window.Widgets().RzBitBtnOpenTree);
+    tree.show();
+    Wait(200);
+    QPixmap picture = window.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(tree.geometry().topLeft() - window.geometry().topLeft(), tree.grab());
+    painter.end();
+    picture.save(out + QStringLiteral("/file-tree.png"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir settings(QDir::tempPath() + QStringLiteral("/kovra-demo-XXXXXX"));
     qputenv("XDG_CONFIG_HOME", settings.path().toUtf8());
+    qputenv("XDG_DATA_HOME", settings.filePath(QStringLiteral("data")).toUtf8());
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
     QDir().mkpath(out);
@@ -93,6 +162,8 @@ int main(int argc, char** argv) {
     services.dialogs = &dialogs;
     services.sound = &sound;
     services.mail = &mail;
+    NoNotifications notifications;
+    services.notifier = &notifications;
     services.joinInstances = false;
     services.arguments = {QStringLiteral("kovra"), log};
     TFormTail window(services);
@@ -114,6 +185,11 @@ int main(int argc, char** argv) {
     window.Alerts().resize(560, 220);
     window.Alerts().grab().save(out + QStringLiteral("/alerts-window.png"));
 
+    FillDemoList(window.Manager(), log);
+    SaveFileManager(window, dialogs, out);
+    SaveFileTree(window, out);
+    ShootParameters(window, dialogs, mail, out);
+
     TFormAbout about;
     about.show();
     Wait(200);
@@ -121,3 +197,31 @@ int main(int argc, char** argv) {
     window.close();
     return 0;
 }
+
+namespace {
+
+void ShootParameters(TFormTail& window, DialogService& dialogs, MailSender& mail, const QString& out) {
+    TTailParam& params = window.Params();
+    params.smtpserver = QStringLiteral("mail.example.com:587");
+    params.smtplogin = QStringLiteral("ops-alerts");
+    params.smtppassword = QStringLiteral("secret");
+    params.smtpfrom = QStringLiteral("kovra@example.com");
+    params.alertemail = QStringLiteral("ops@example.com; Night Shift <night@example.com>");
+    params.sendalertemail = true;
+    params.CommandLine = QStringLiteral("/usr/local/bin/kovra /start \"/var/log/nginx/access.log\"");
+    params.Identity = WindowIdentity(params.CommandLine).value;
+    TFormTailParam dialog(params, TailParamServices{&dialogs, &mail}, &window);
+    dialog.show();
+    Wait(200);
+    dialog.Widgets().CheckBox_ShellAddStart->click();
+    dialog.Widgets().CheckBox_ShellSendTo->click();
+    const char* const names[] = {"params-general", "params-alerts", "params-colors", "params-about"};
+    for (int tab = 0; tab < 4; ++tab) {
+        dialog.Widgets().PageControl->setCurrentIndex(tab);
+        Wait(150);
+        dialog.grab().save(out + u'/' + QString::fromLatin1(names[tab]) + QStringLiteral(".png"));
+    }
+    dialog.hide();
+}
+
+} // namespace

@@ -22,6 +22,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/text_editor.h"
+
 namespace {
 
 std::atomic<bool> g_closing{false};
@@ -139,12 +141,20 @@ bool IsNotepad(const QString& program) {
            program.compare(u"notepad.exe", Qt::CaseInsensitive) == 0;
 }
 
-// Notepad reads everything after its name as one file name, blanks included.
-QString NotepadFileName(const QString& rest) {
-    QString name = rest.trimmed();
-    if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"'))
-        name = name.mid(1, name.size() - 2);
-    return name;
+// "notepad " + name: everything after the program's name and one blank is the file name, whole
+// (blanks, quotes and leading dashes included); nullopt for other command lines.
+std::optional<QString> NotepadFileName(const QString& commandLine) {
+    const auto start =
+        std::find_if(commandLine.cbegin(), commandLine.cend(), [](QChar c) { return !c.isSpace(); });
+    const auto blank = std::find_if(start, commandLine.cend(), [](QChar c) { return c.isSpace(); });
+    if (!IsNotepad(QStringView(start, blank).toString()))
+        return std::nullopt;
+    return blank == commandLine.cend() ? QString() : QStringView(blank + 1, commandLine.cend()).toString();
+}
+
+// A relative name that starts with "-" would be read as an option by any program.
+QString NotOption(const QString& name) {
+    return name.startsWith(u'-') ? QStringLiteral("./") + name : name;
 }
 
 bool IsConsoleInterpreter(const QString& file) {
@@ -199,17 +209,21 @@ bool RunCommand(const QString& commandLine, bool wait, bool waitWithoutLimit, in
     const QString line = commandLine.trimmed();
     if (line.isEmpty() || line.size() > kMaxCommandLineLength)
         return false;
-    const QStringList argv = QProcess::splitCommand(line);
-    if (argv.isEmpty())
-        return false;
-    if (IsNotepad(argv.first()) && QStandardPaths::findExecutable(argv.first()).isEmpty()) {
-        const auto blank = std::find_if(line.cbegin(), line.cend(), [](QChar c) { return c.isSpace(); });
-        const QString name = NotepadFileName(QStringView(blank, line.cend()).toString());
+    if (const auto name = NotepadFileName(commandLine)) {
+        if (name->isEmpty())
+            return false;
+        const QString program = QStringLiteral("notepad");
+        if (!QStandardPaths::findExecutable(program).isEmpty())
+            return Start({program, NotOption(*name)}, QString(), wait, waitWithoutLimit, pollIntervalMs, pid);
         if (pid)
             *pid = 0;
-        return !name.isEmpty() && OpenLocalFile(name);
+        return OpenInTextEditor(QFileInfo(*name).absoluteFilePath());
     }
-    return Start(argv, QString(), wait, waitWithoutLimit, pollIntervalMs, pid);
+    return Start(QProcess::splitCommand(line), QString(), wait, waitWithoutLimit, pollIntervalMs, pid);
+}
+
+bool RunArguments(const QStringList& arguments, qint64* pid) {
+    return Start(arguments, QString(), false, false, 0, pid);
 }
 
 bool ShellRun(const QString& file, const QString& parameters, const QString& folder, int pollIntervalMs,

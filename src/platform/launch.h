@@ -13,6 +13,7 @@
 // Window thread. The wait variants process pending events while they wait.
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 inline constexpr int kMaxCommandLineLength = 1024;
@@ -23,12 +24,17 @@ inline constexpr int kMaxCommandLineLength = 1024;
 // pollIntervalMs while processing events, and then also when the program is closing, leaving the
 // program running. pid receives the process id.
 //
-// "notepad <name>" (or notepad.exe, any case) when no program of that name is on the PATH: the
-// rest of the line, blanks included and surrounding quotes removed, is taken as one file name and
-// opened in the desktop's editor for it; nothing is waited for and pid is 0. A notepad on the PATH
-// is started like any other command line.
+// "notepad <name>" (or notepad.exe, any case): everything after the first blank is one file name,
+// never split (blanks, quotes and dashes are part of it; a name starting with "-" is given as
+// "./" + name so that no editor reads it as an option). A notepad on the PATH is started with it;
+// without one the file opens in the desktop's default application for plain text (see
+// text_editor.h), nothing is waited for and pid is 0.
 bool RunCommand(const QString& commandLine, bool wait, bool waitWithoutLimit, int pollIntervalMs,
                 qint64* pid = nullptr, int showMode = 0);
+
+// Starts arguments[0] with the other arguments exactly as given, detached; false when it cannot be
+// started. pid receives the process id.
+bool RunArguments(const QStringList& arguments, qint64* pid = nullptr);
 
 // The desktop's "open" verb. Without parameters: a URL (http:, mailto:, ...) or a file or folder
 // (relative to folder when given) goes to the desktop, and nothing is waited for. With parameters:

@@ -119,6 +119,15 @@ bool QtDialogService::ChooseColor(QColor& color) {
 }
 
 bool QtDialogService::ChoosePrint(QPrinter& printer, bool selectionOffered, bool* selectionOnly) {
+    // Test hook for the real program under Xvfb, where nobody answers a dialog.
+    const QString pdf = qEnvironmentVariable("KOVRA_PRINT_TO_PDF");
+    if (!pdf.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        if (selectionOnly)
+            *selectionOnly = selectionOffered;
+        return true;
+    }
     QPrintDialog dialog(&printer, parent_);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, selectionOffered);
     dialog.setPrintRange(selectionOffered ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);

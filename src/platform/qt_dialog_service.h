@@ -2,6 +2,10 @@
 // The real message boxes (QMessageBox, title "Kovra"), modal to the given window. Part of kovra_ui:
 // kovra_core never links Widgets. Window thread only; the parent is not owned and may go away
 // first, the boxes are then shown without a parent.
+//
+// One test hook, inert unless set: with KOVRA_PRINT_TO_PDF=<file> in the environment the print
+// dialog is not shown; it answers "print to that PDF file", choosing the selection range whenever
+// it is offered. The tests of the real program under Xvfb use it.
 #include <QPointer>
 #include <QWidget>
 

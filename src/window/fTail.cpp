@@ -14,6 +14,7 @@
 #include "engine/tail_state.h"
 #include "manage/fTailAlerts.h"
 #include "platform/curl_mail_sender.h"
+#include "platform/dbus_alert_notifier.h"
 #include "platform/dialog_gate.h"
 #include "platform/dialogs.h"
 #include "platform/instances.h"
@@ -21,10 +22,12 @@
 #include "platform/qt_dialog_service.h"
 #include "platform/qt_sound_player.h"
 #include "platform/quit_signals.h"
+#include "rdns/reverse_dns.h"
 #include "settings/histories.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
 #include "util/window_identity.h"
+#include "widgets/kovra_resources.h"
 #include "widgets/panel_tint.h"
 #include "window/command_line.h"
 #include "window/tail_controls.h"
@@ -60,18 +63,22 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     ui_.RzComboBoxFilter->setModel(filterHistory_.get());
     ui_.RzComboBoxAlarm->setModel(alarmHistory_.get());
 
+    CreateReverseDns();
     adapter_ = std::make_unique<TailWindowAdapter>(*this);
     EngineDeps deps;
     deps.window = adapter_.get();
     deps.manager = manager_.get();
     deps.params = params_.get();
     deps.clock = services_.clock;
-    deps.resolver = services_.resolver;
+    deps.resolver = reverseDns_.get();
     deps.mail = services_.mail;
     deps.dialogs = services_.dialogs;
+    deps.notifier = services_.notifier;
     engine_ = std::make_unique<TailEngine>(deps, services_.tickIntervalMs);
 
     CreateTray();
+    // A click on one of this window's notifications brings it back, from the tray too.
+    services_.notifier->SetActivationHandler([this] { RestoreOperation(); });
     params_->LoadParams();
     LoadHistories(*filterHistory_, *alarmHistory_);
     // A combo box selects the first row its empty model gets; the pattern fields start empty.
@@ -86,10 +93,7 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
         OnAlwaysOnTopClicked();
     }
     ui_.RzStatusPaneRDNS->hide();
-    QFont editFont = ui_.EditComboBox->font();
-    editFont.setFamily(params_->pathcombofontname);
-    ui_.EditComboBox->setFont(editFont);
-    ui_.RzPanelEditFN->SetFontName(params_->pathcombofontname);
+    ApplyPathComboFont();
     ui_.EditComboBox->setText(manager_->List->DefFile->Path);
     setAcceptDrops(true);
     UpdateTitle();
@@ -111,11 +115,13 @@ TFormTail::~TFormTail() {
     // The describer reads the objects torn down below; events processed meanwhile may run it.
     if (channel_)
         channel_->SetDescriber({});
+    services_.notifier->SetActivationHandler({});
     ClosingSequence();
     params_->SaveParams();
     SaveHistories(*filterHistory_, *alarmHistory_, services_.dialogs);
     // The engine uses the objects below; it goes first.
     engine_.reset();
+    reverseDns_.reset();
     channel_.reset();
     params_.reset();
     manager_.reset();
@@ -135,6 +141,11 @@ void TFormTail::CreateServices(TailWindowServices& services) {
     if (!services.mail) {
         ownMail_ = std::make_unique<CurlMailSender>();
         services.mail = ownMail_.get();
+    }
+    if (!services.notifier) {
+        ownNotifier_ = std::make_unique<DbusAlertNotifier>(
+            QDBusConnection::sessionBus(), KovraPicture(kImageProgram).pixmap(64, 64).toImage());
+        services.notifier = ownNotifier_.get();
     }
     if (!services.clock) {
         ownClock_ = std::make_unique<SystemClock>();

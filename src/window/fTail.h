@@ -3,7 +3,9 @@
 // the pattern histories, the alerts window and the tail engine, and implements the engine's window
 // interface through TailWindowAdapter. Its behaviour is split by concern over several files:
 // fTail.cpp (creation and closing), tail_handlers.cpp (controls), tail_colors.cpp (colours and
-// title), tail_presence.cpp (tray, running instances, show/hide, dropped files).
+// title), tail_presence.cpp (tray, running instances, show/hide, dropped files), tail_line_actions.cpp
+// (the view's menu and the reverse-DNS pane), tail_file_commands.cpp (editor, shell, user command,
+// folder, print).
 // Window thread only.
 #include <array>
 #include <functional>
@@ -18,7 +20,7 @@
 
 #include "window/tail_widgets.h"
 
-class AddressResolver;
+class AlertNotifier;
 class DialogGate;
 class DialogService;
 class EngineClock;
@@ -32,6 +34,7 @@ class SoundPlayer;
 class TailEngine;
 class TailWindowAdapter;
 class TFormAlerts;
+class TReverseDNS;
 class THistoryModel;
 class TTailFileManager;
 class TTailParam;
@@ -43,7 +46,10 @@ struct TailWindowServices {
     SoundPlayer* sound = nullptr;
     MailSender* mail = nullptr;
     EngineClock* clock = nullptr;
-    AddressResolver* resolver = nullptr;
+    // Desktop notifications of alerts.
+    AlertNotifier* notifier = nullptr;
+    // The reverse lookup the window's resolver worker uses; empty: the system resolver.
+    std::function<QString(const QString& address)> resolveAddress;
     QStringList arguments;        // program path first; empty: QCoreApplication::arguments()
     qint64 displayColorCount = 0; // 0: ask the screen
     bool joinInstances = true;    // listen for and talk to the other running windows
@@ -94,6 +100,7 @@ public:
     TFormAlerts& Alerts() { return *alerts_; }
     THistoryModel& FilterHistory() { return *filterHistory_; }
     THistoryModel& AlarmHistory() { return *alarmHistory_; }
+    TReverseDNS& ReverseDns() { return *reverseDns_; }
     InstanceChannel* Channel() { return channel_.get(); }
     QMenu* TrayMenu() const { return trayMenu_; }
     QAction* StartMenuItem() const { return Start1_; }
@@ -155,14 +162,28 @@ private:
     void OnOpenParameters();
     void OnClearReleased(Qt::MouseButton button);
     void OnNotepad();
+    void OnOpenWithShell();
+    void OnUserCommandMenu();
+    void OnUserCommand();
+    void OnPrint();
+    void ConnectFileCommands();
+    void CreateReverseDns();
+    // The view's selected text, line breaks as CR LF: what the line actions and printing act on.
+    QString SelectedViewText() const;
+    // The view's keys of Describe: R. DNS box and pane, view text, and where the controls a
+    // script clicks are on the screen.
+    void DescribeView(QMap<QString, QString>& description) const;
     void OnColorTimer();
     void OnShowHideRequest(int mode);
     void OnTrayActivated(int reason);
     void OnTrayStartStop();
-    void ShowNotAvailable(const QString& what);
     // Stops the tail, runs work, and restores the state it found.
     void WithTailStopped(const std::function<void()>& work);
     void ApplyWindowStaysOnTop(bool onTop);
+    // After the parameters dialog: what the window shows of the global parameters.
+    void ReapplyParameters();
+    // The file-name field's face, pathcombofontname.
+    void ApplyPathComboFont();
     void ApplyAlphaBlend(bool use, qint32 value);
     void ApplyTrayEnabled(bool enabled);
     void OpenFolderOfShownFile();
@@ -175,6 +196,7 @@ private:
     std::unique_ptr<SoundPlayer> ownSound_;
     std::unique_ptr<MailSender> ownMail_;
     std::unique_ptr<EngineClock> ownClock_;
+    std::unique_ptr<AlertNotifier> ownNotifier_;
 
     TailWidgets ui_;
     std::unique_ptr<TFormAlerts> alerts_;
@@ -182,6 +204,7 @@ private:
     std::unique_ptr<TTailParam> params_;
     std::unique_ptr<THistoryModel> filterHistory_;
     std::unique_ptr<THistoryModel> alarmHistory_;
+    std::unique_ptr<TReverseDNS> reverseDns_; // used by the engine: made before it, freed after it
     std::unique_ptr<TailWindowAdapter> adapter_;
     std::unique_ptr<TailEngine> engine_;
     std::unique_ptr<InstanceChannel> channel_;

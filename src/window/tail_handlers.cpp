@@ -19,10 +19,8 @@
 #include "engine/tail_state.h"
 #include "manage/fTailAlerts.h"
 #include "platform/dialogs.h"
-#include "platform/launch.h"
 #include "settings/histories.h"
 #include "settings/uList.h"
-#include "util/text_codecs.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
 #include "window/tail_port.h"
@@ -67,61 +65,10 @@ void TFormTail::ConnectButtons() {
     connect(ui_.RzBitBtnOpenTree, &QPushButton::clicked, this, &TFormTail::OnOpenTree);
     connect(ui_.SpeedButtonManager, &QToolButton::clicked, this, &TFormTail::OnOpenManager);
     connect(ui_.SpeedButtonControlPanel, &QToolButton::clicked, this, &TFormTail::OnOpenParameters);
-    connect(ui_.SpeedButtonNotePad, &QToolButton::clicked, this, &TFormTail::OnNotepad);
-    connect(ui_.SpeedButtonPrint, &QToolButton::clicked, this,
-            [this] { ShowNotAvailable(QStringLiteral("Printing")); });
-    connect(ui_.ActionOpenwithNotePad, &QAction::triggered, this, &TFormTail::OnNotepad);
-    connect(ui_.ActionOpenwithShell, &QAction::triggered, this, [this] {
-        const QString name = ui_.LabelFn->text();
-        if (QFileInfo(name).isFile())
-            ShellRun(name, QString(), QString(), 0, 1, false);
-    });
-    connect(ui_.Label1, &ClickableLabel::doubleClicked, this, &TFormTail::OpenFolderOfShownFile);
-    connect(ui_.LabelFn, &ClickableLabel::doubleClicked, this, &TFormTail::OpenFolderOfShownFile);
+    ConnectFileCommands();
     // The clear button and the notepad button also answer the right button: watched below.
     ui_.SpeedButtonClear->installEventFilter(this);
     ui_.SpeedButtonNotePad->installEventFilter(this);
-}
-
-void TFormTail::ConnectViewControls() {
-    ui_.MemoTail->viewport()->installEventFilter(this);
-    connect(ui_.MemoTail, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { ui_.PopupMenuTAILMemo->popup(ui_.MemoTail->mapToGlobal(at)); });
-    auto selection = [this] {
-        QString text = ui_.MemoTail->textCursor().selectedText();
-        return text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    };
-    connect(ui_.Addtofilter1, &QAction::triggered, this, [this, selection] {
-        const QString text = selection();
-        if (!text.trimmed().isEmpty())
-            ui_.RzComboBoxFilter->setEditText(text);
-    });
-    connect(ui_.Addtoalert1, &QAction::triggered, this, [this, selection] {
-        const QString text = selection();
-        if (!text.trimmed().isEmpty())
-            ui_.RzComboBoxAlarm->setEditText(text);
-    });
-    connect(ui_.Ping1, &QAction::triggered, this, [selection] {
-        ShellRun(QStringLiteral("cmd.exe"), QStringLiteral("/K ping.exe ") + selection(), QString(), 0, 1,
-                 false);
-    });
-    connect(ui_.TraceRT1, &QAction::triggered, this, [selection] {
-        ShellRun(QStringLiteral("cmd.exe"), QStringLiteral("/K tracert.exe ") + selection(), QString(), 0, 1,
-                 false);
-    });
-    connect(ui_.OpenURL1, &QAction::triggered, this, [selection] {
-        QString text = TrimBlanksAndControls(selection());
-        if (text.isEmpty())
-            return;
-        if (!text.contains(QStringLiteral("http://"), Qt::CaseInsensitive))
-            text.prepend(QStringLiteral("http://"));
-        ShellRun(text, QString(), QString(), 0, 1, false);
-    });
-    connect(ui_.Sendamail1, &QAction::triggered, this, [selection] {
-        const QString text = TrimBlanksAndControls(selection());
-        if (!text.isEmpty())
-            ShellRun(QStringLiteral("mailto:") + text, QString(), QString(), 0, 1, false);
-    });
 }
 
 bool TFormTail::eventFilter(QObject* watched, QEvent* event) {
@@ -223,57 +170,6 @@ void TFormTail::OnBrowse() {
     const QString path = services_.dialogs->ChooseOpenFile(kBrowseFilter);
     if (!path.isEmpty())
         ui_.EditComboBox->setText(path);
-}
-
-void TFormTail::OnAddToManager() {
-    const QString name = ui_.EditComboBox->text().trimmed();
-    if (!name.isEmpty()) {
-        manager_->SetFileName(name);
-        if (!manager_->GetCurrentFile())
-            manager_->List->AddFile(name, QString());
-    }
-    OnOpenManager();
-}
-
-void TFormTail::ShowNotAvailable(const QString& what) {
-    services_.dialogs->ShowMessage(DialogService::Icon::Information,
-                                   what + QStringLiteral(" is not available yet."));
-}
-
-void TFormTail::OnOpenManager() {
-    WithTailStopped([this] {
-        ShowNotAvailable(QStringLiteral("The file manager"));
-        // Without a confirmed dialog the list is reloaded, dropping unconfirmed edits.
-        manager_->List->LoadList();
-        manager_->SetFileName(ui_.EditComboBox->text());
-        UpdateAlarmImage();
-        UpdateTitle();
-    });
-}
-
-void TFormTail::OnOpenTree() {
-    ShowNotAvailable(QStringLiteral("The file tree"));
-}
-
-void TFormTail::OnOpenParameters() {
-    WithTailStopped([this] {
-        ShowNotAvailable(QStringLiteral("The parameters dialog"));
-        UpdateAlarmImage();
-        UpdateTitle();
-        ApplyColors();
-    });
-}
-
-void TFormTail::OnNotepad() {
-    const QString name = ui_.LabelFn->text();
-    if (QFileInfo(name).isFile())
-        RunCommand(QStringLiteral("notepad ") + name, false, false, 0);
-}
-
-void TFormTail::OpenFolderOfShownFile() {
-    const QString folder = QFileInfo(ui_.LabelFn->text()).absolutePath();
-    if (!ui_.LabelFn->text().isEmpty() && QFileInfo(folder).isDir())
-        ShellRun(folder, QString(), QString(), 0, 1, false);
 }
 
 namespace {

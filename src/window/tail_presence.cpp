@@ -170,7 +170,7 @@ QString ModalCaption() {
 QMap<QString, QString> TFormTail::Describe() const {
     const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
     const int status = TailStatus();
-    return {
+    QMap<QString, QString> description = {
         {QStringLiteral("status"), status == tsStart  ? QStringLiteral("started")
                                    : status == tsStop ? QStringLiteral("stopped")
                                                       : QStringLiteral("none")},
@@ -185,6 +185,8 @@ QMap<QString, QString> TFormTail::Describe() const {
         {QStringLiteral("trayicon"), flag(TrayEnabled())},
         {QStringLiteral("modal"), ModalCaption()},
     };
+    DescribeView(description);
+    return description;
 }
 
 void TFormTail::dragEnterEvent(QDragEnterEvent* event) {

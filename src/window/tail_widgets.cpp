@@ -127,10 +127,11 @@ void BuildViewArea(TailWidgets& w, QWidget* central) {
     bold.setBold(true);
     w.LabelFn->setFont(bold);
     w.LabelFn->setAutoFillBackground(true);
+    // Four lines; a Qt tooltip breaks lines at "\n" (a carriage return would show as a glyph).
     w.SpeedButtonClear = SmallButton(w.RzPanel2, kImageClear,
-                                     QStringLiteral("Left click : Clear the window \r"
-                                                    "Ctrl+Left click : Clear the file \r"
-                                                    "Shit+Left click : Delete the file\r"
+                                     QStringLiteral("Left click : Clear the window \n"
+                                                    "Ctrl+Left click : Clear the file \n"
+                                                    "Shit+Left click : Delete the file\n"
                                                     "Right click : restore full view"));
     w.MemoTail = new QPlainTextEdit(w.RzPanel2);
     w.MemoTail->setReadOnly(true);
@@ -203,6 +204,16 @@ void BuildMenus(TailWidgets& w, QWidget* parent) {
     w.PopupMenuTAILMemo->addSeparator();
     w.Addtofilter1 = w.PopupMenuTAILMemo->addAction(QStringLiteral("Add to filter"));
     w.Addtoalert1 = w.PopupMenuTAILMemo->addAction(QStringLiteral("Add to alert"));
+    // What a text view's menu offers on Linux; the keys work while the view has the focus.
+    w.PopupMenuTAILMemo->addSeparator();
+    w.CopyView = w.PopupMenuTAILMemo->addAction(QStringLiteral("Copy"));
+    w.CopyView->setShortcut(QKeySequence::Copy);
+    w.SelectAllView = w.PopupMenuTAILMemo->addAction(QStringLiteral("Select all"));
+    w.SelectAllView->setShortcut(QKeySequence::SelectAll);
+    for (QAction* action : {w.CopyView, w.SelectAllView}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        w.MemoTail->addAction(action);
+    }
 
     w.PopupMenuAction = new QMenu(parent);
     w.ActionOpenwithNotePad = w.PopupMenuAction->addAction(QStringLiteral("Open with NotePad"));

@@ -85,6 +85,8 @@ struct TailWidgets {
     QAction* Sendamail1 = nullptr;
     QAction* Addtofilter1 = nullptr;
     QAction* Addtoalert1 = nullptr;
+    QAction* CopyView = nullptr;
+    QAction* SelectAllView = nullptr;
     QMenu* PopupMenuAction = nullptr;
     QAction* ActionOpenwithNotePad = nullptr;
     QAction* ActionOpenwithShell = nullptr;

@@ -302,6 +302,8 @@ TEST(Addresses, AnnotationRulesAndOrder) {
         {"1.2.3", "1.2.3"},
         {"10.1.2.3 and 1.2.3.4", "[host] and [1.2.3.4]"},
         {"v 1.2.3.4.5.6.7.8.9", "v 1.2.3.4.5.6.7.8.9"},
+        {"x 1.2.3.000000000 y", "x [1.2.3.000000000] y"}, // 15 characters: read
+        {"x 1.2.3.0000000000 y", "x 1.2.3.0000000000 y"}, // 16: skipped
     };
     for (const Case& c : cases) {
         QString line = QString::fromLatin1(c.line);

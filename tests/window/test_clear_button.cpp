@@ -102,6 +102,13 @@ TEST_F(TailWindowClearButton, PromptInLabelNamesNoFileSoNothingIsAsked) {
     EXPECT_TRUE(dialogs_.AllShown().empty()) << dialogs_.Texts().join(u'\n').toStdString();
 }
 
+TEST_F(TailWindowClearButton, HintListsTheFourUsesOnFourLines) {
+    MakeWindow();
+    EXPECT_EQ(Ui().SpeedButtonClear->toolTip().split(u'\n'),
+              (QStringList{"Left click : Clear the window ", "Ctrl+Left click : Clear the file ",
+                           "Shit+Left click : Delete the file", "Right click : restore full view"}));
+}
+
 TEST_F(TailWindowClearButton, PlainClicksClearTheViewOrRequestItAndRightRestoresFullView) {
     MakeWindow();
     const QString path = ShowFile(QStringLiteral("plain.log"));

@@ -44,6 +44,8 @@ TFormTail& TailWindowTest::MakeWindow(qint64 displayColorCount, const QStringLis
     services.sound = &sound_;
     services.mail = &mail_;
     services.clock = &clock_;
+    services.notifier = windowNotifier_ ? windowNotifier_ : &notifier_;
+    services.resolveAddress = [names = names_](const QString& address) { return names->Resolve(address); };
     services.arguments = arguments;
     services.displayColorCount = displayColorCount;
     services.joinInstances = joinInstances;

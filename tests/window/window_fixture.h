@@ -2,7 +2,10 @@
 // A tail window in this process, with fake dialogs, sound, mail and clock, its settings in a
 // temporary folder ($XDG_CONFIG_HOME points there while the test runs) and ticks driven by hand:
 // Timer1's interval is an hour and the passes run on the window thread.
+#include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <vector>
 
@@ -14,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/clock.h"
+#include "platform/alert_notifier.h"
 #include "platform/mail_sender.h"
 #include "platform/sound_player.h"
 #include "support/fake_dialogs.h"
@@ -44,10 +48,44 @@ public:
     std::vector<MailMessage> sent;
 };
 
+class RecordingNotifier final : public AlertNotifier {
+public:
+    struct Notice {
+        AlertKind kind;
+        QString fileName;
+        QString line;
+    };
+    void Notify(AlertKind kind, const QString& fileName, const QString& line) override {
+        notices.push_back({kind, fileName, line});
+    }
+    void SetActivationHandler(std::function<void()> handler) override { onActivated = std::move(handler); }
+    std::vector<Notice> notices;
+    std::function<void()> onActivated;
+};
+
 class FixedClock final : public EngineClock {
 public:
     QDateTime Now() const override { return now; }
     QDateTime now{QDate(2024, 3, 5), QTime(10, 20, 30)};
+};
+
+// The window's reverse lookups: names from a table the test fills (others fail), never the
+// network. Shared with the resolver's worker, which may outlive the test's window briefly.
+class FakeNameTable final {
+public:
+    void Set(const QString& address, const QString& name) {
+        std::lock_guard guard(lock_);
+        names_[address] = name;
+    }
+    QString Resolve(const QString& address) {
+        std::lock_guard guard(lock_);
+        const auto it = names_.find(address);
+        return it == names_.end() ? QString() : it->second;
+    }
+
+private:
+    std::mutex lock_;
+    std::map<QString, QString> names_;
 };
 
 // A stored colour (red in the low byte) as the colour a widget shows.
@@ -98,6 +136,10 @@ protected:
     FakeSoundPlayer sound_;
     FakeMailSender mail_;
     FixedClock clock_;
+    RecordingNotifier notifier_;
+    // The notifier the next MakeWindow hands the window; null: notifier_.
+    AlertNotifier* windowNotifier_ = nullptr;
+    std::shared_ptr<FakeNameTable> names_ = std::make_shared<FakeNameTable>();
 
 private:
     QTemporaryDir dir_;

@@ -1,4 +1,5 @@
 #include "platform/launch.h"
+#include "platform/text_editor.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -12,21 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include "url_catcher.h"
 #include "wait_until.h"
 
 #include <csignal>
 #include <sys/wait.h>
 
 namespace {
-
-// Receives what the desktop would be asked to open.
-class UrlCatcher final : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void Open(const QUrl& url) { urls << url; }
-};
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv final {
@@ -160,34 +153,90 @@ TEST_F(Launch, CommandLinesNeverGoThroughAShell) {
     EXPECT_EQ(Recorded(QStringLiteral("rec")), (QStringList{"a b", "c; d", "$HOME", "'e'"}));
 }
 
-// A notepad on the PATH is an ordinary program: it gets the command line split like a shell does,
-// so an unquoted name with blanks arrives in pieces, as with any other command.
-TEST_F(Launch, NotepadOnThePathIsStartedAsIs) {
+// "notepad " + name: everything after the first blank is the file, one argument, whatever it holds.
+TEST_F(Launch, NotepadOnThePathGetsTheRestOfTheLineAsOneArgument) {
     WriteRecorder(QStringLiteral("notepad"));
     const ScopedEnv path("PATH", QFile::encodeName(Bin()) + ":/usr/bin:/bin");
-    const QString name = Path(QStringLiteral("my log.txt"));
-
-    EXPECT_TRUE(RunCommand(QStringLiteral("notepad \"") + name + u'"', true, false, 5));
-    EXPECT_EQ(Recorded(QStringLiteral("notepad")), QStringList{name});
-    EXPECT_TRUE(RunCommand(QStringLiteral("notepad ") + name, true, false, 5));
-    EXPECT_EQ(Recorded(QStringLiteral("notepad")), (QStringList{Path(QStringLiteral("my")), "log.txt"}));
+    struct Case {
+        QString line;
+        QStringList args;
+    };
+    const QString spaced = Path(QStringLiteral("my log.txt"));
+    const Case cases[] = {
+        {"notepad " + spaced, {spaced}},
+        {"notepad x --new-window -c y.log", {"x --new-window -c y.log"}},
+        {"notepad \"\"quoted\"\".log", {"\"\"quoted\"\".log"}},
+        {"NOTEPAD.EXE  two  blanks.log ", {" two  blanks.log "}},
+        {"notepad -c y.log", {"./-c y.log"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        EXPECT_TRUE(RunCommand(c.line, true, false, 5));
+        EXPECT_EQ(Recorded(QStringLiteral("notepad")), c.args);
+    }
+    EXPECT_FALSE(RunCommand(QStringLiteral("notepad"), true, false, 5)) << "no file named";
 }
 
-TEST_F(Launch, WithoutNotepadTheRestOfTheLineIsOneFileForTheDesktop) {
-    const ScopedEnv path("PATH", "/usr/bin:/bin");
+TEST_F(Launch, DesktopEntryExecLinesTakeTheFileAsOneArgument) {
+    const QString file = QStringLiteral("/tmp/a b \"c\".log");
+    struct Case {
+        const char* exec;
+        QStringList args;
+    };
+    const Case cases[] = {
+        {"gedit %U", {"gedit", file}},
+        {"\"/opt/my editor/ed\" --file=%f --new", {"/opt/my editor/ed", "--file=" + file, "--new"}},
+        {"ed --icon %i %c %k 100%% -x", {"ed", "--icon", "100%", "-x", file}},
+        {"ed \"say \\\"hi\\\" \\$HOME\"  %F", {"ed", "say \"hi\" $HOME", file}},
+        {"   ", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DesktopExecArguments(QString::fromUtf8(c.exec), file), c.args) << c.exec;
+}
+
+// Without a notepad: the desktop's default application for text/plain, else xdg-open, else the
+// desktop services; never the application the file's extension maps to.
+TEST_F(Launch, WithoutNotepadTheDefaultTextEditorOpensTheFile) {
+    const QString applications = Path(QStringLiteral("data/applications"));
+    ASSERT_TRUE(QDir().mkpath(applications));
+    const ScopedEnv dataHome("XDG_DATA_HOME", QFile::encodeName(Path(QStringLiteral("data"))));
+    const ScopedEnv dataDirs("XDG_DATA_DIRS", QFile::encodeName(Path(QStringLiteral("none"))));
+    const QString editor = WriteRecorder(QStringLiteral("editor"));
+    QFile entry(QDir(applications).filePath(QStringLiteral("kovra-test-editor.desktop")));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Test editor\nExec=\"" + QFile::encodeName(editor) +
+                "\" --new-window %F\n\n[Desktop Action other]\nExec=false %F\n");
+    entry.close();
+    const QString mime = WriteScript(
+        QStringLiteral("xdg-mime"),
+        QStringLiteral("[ \"$*\" = 'query default text/plain' ] && echo kovra-test-editor.desktop\n"));
+    const QString name = Path(QStringLiteral("my  log.html"));
+    const ScopedEnv path("PATH", QFile::encodeName(Bin()) + ":/usr/bin:/bin");
     ASSERT_TRUE(QStandardPaths::findExecutable(QStringLiteral("notepad")).isEmpty())
         << "this machine has a notepad program; the test needs a PATH without one";
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
-    const QString name = Path(QStringLiteral("my  log.txt"));
 
     qint64 pid = -1;
     EXPECT_TRUE(RunCommand(QStringLiteral("notepad ") + name, false, false, 0, &pid));
     EXPECT_EQ(pid, 0);
-    EXPECT_TRUE(RunCommand(QStringLiteral("NOTEPAD.EXE \"") + name + QStringLiteral("\"  "), true, true, 0));
-    EXPECT_FALSE(RunCommand(QStringLiteral("notepad"), false, false, 0)) << "no file named";
+    ASSERT_TRUE(WaitUntil([&] { return WasRecorded(QStringLiteral("editor")); }));
+    EXPECT_EQ(Recorded(QStringLiteral("editor")), (QStringList{"--new-window", name}));
+
+    // No default application: xdg-open.
+    WriteScript(QStringLiteral("xdg-mime"), QStringLiteral("exit 4\n"));
+    WriteRecorder(QStringLiteral("xdg-open"));
+    EXPECT_TRUE(RunCommand(QStringLiteral("notepad ") + name, false, false, 0));
+    ASSERT_TRUE(WaitUntil([&] { return WasRecorded(QStringLiteral("xdg-open")); }));
+    EXPECT_EQ(Recorded(QStringLiteral("xdg-open")), QStringList{name});
+
+    // Neither program: the desktop services.
+    QFile::remove(mime);
+    QFile::remove(QDir(Bin()).filePath(QStringLiteral("xdg-open")));
+    const ScopedEnv binOnly("PATH", QFile::encodeName(Bin()));
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    EXPECT_TRUE(RunCommand(QStringLiteral("notepad ") + name, true, true, 0));
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    EXPECT_EQ(catcher.urls, (QList<QUrl>{QUrl::fromLocalFile(name), QUrl::fromLocalFile(name)}));
+    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(name)});
 }
 
 // The console answer, run for real through a stand-in terminal, ping and shell: the terminal
@@ -290,5 +339,3 @@ TEST_F(Launch, ShellRunStartsOtherProgramsWithParametersInTheirFolder) {
 }
 
 } // namespace
-
-#include "test_launch.moc"

@@ -1,0 +1,234 @@
+// The commands on the shown file: the editor and the user command through stand-in programs first
+// on the PATH, the folder through the desktop's URL handler, and printing to a PDF file read back
+// with pdftotext.
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTextCursor>
+#include <QToolButton>
+#include <QUrl>
+
+#include "recording_programs.h"
+#include "settings/uList.h"
+#include "util/date_time_text.h"
+#include "window/tail_controls.h"
+#include "window_fixture.h"
+#include "window_parts/url_catcher.h"
+#include "window_parts/wait_until.h"
+
+namespace {
+
+const QString kUndefined = QStringLiteral("User CMD not defined");
+
+// Runs a poppler tool; its standard output. The test fails loudly when the tool is missing.
+QString RunPoppler(const QString& tool, const QStringList& arguments) {
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
+        ADD_FAILURE() << tool.toStdString() << " failed (poppler-utils is installed by scripts/setup): "
+                      << process.errorString().toStdString() << process.readAllStandardError().toStdString();
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString Words(const QString& text) {
+    return text.simplified();
+}
+
+class TailWindowFileCommands : public TailWindowTest {
+protected:
+    void SetUp() override {
+        TailWindowTest::SetUp();
+        programs_ = std::make_unique<RecordingPrograms>(TempPath(QStringLiteral("bin")));
+        path_ =
+            std::make_unique<ScopedEnv>("PATH", QFile::encodeName(programs_->Folder()) + ":/usr/bin:/bin");
+    }
+    void TearDown() override {
+        TailWindowTest::TearDown();
+        path_.reset();
+    }
+    // Opens the notepad button's menu as a right click does; the user-command item as it shows.
+    QAction* UserCommandItem() {
+        ReleaseOn(Ui().SpeedButtonNotePad, Qt::RightButton);
+        EXPECT_TRUE(WaitUntil([&] { return Ui().PopupMenuAction->isVisible(); }));
+        Ui().PopupMenuAction->close();
+        return Ui().ActionOpenwithUser;
+    }
+    TTailFile* Define(const QString& pattern, const QString& command) {
+        TTailFile* file = Window().Manager().List->AddFile(pattern, QString());
+        file->SetUserCmd(command);
+        Window().Manager().SetFileName(pattern);
+        return file;
+    }
+
+    std::unique_ptr<RecordingPrograms> programs_;
+    std::unique_ptr<ScopedEnv> path_;
+};
+
+TEST_F(TailWindowFileCommands, NotepadGetsTheShownFileAsOneArgumentAndOnlyWhenItExists) {
+    programs_->Recorder(QStringLiteral("notepad"));
+    MakeWindow();
+    // The prompt names no file, and neither does a file that went away.
+    ClickOn(Ui().SpeedButtonNotePad);
+    const QString gone = WriteFile(QStringLiteral("gone.log"), "x\n");
+    StartOn(gone);
+    ClickStop();
+    QFile::remove(gone);
+    Ui().ActionOpenwithNotePad->trigger();
+
+    const QString spaced = WriteFile(QStringLiteral("my app -c x.log"), "one\n");
+    StartOn(spaced);
+    ClickOn(Ui().SpeedButtonNotePad);
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("notepad"), 1));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("notepad")), QStringList{spaced});
+    Ui().ActionOpenwithNotePad->trigger();
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("notepad"), 2));
+    EXPECT_EQ(programs_->Calls(QStringLiteral("notepad")), 2) << "the prompt or the missing file started it";
+}
+
+TEST_F(TailWindowFileCommands, UserCommandCaptionAndArgumentsFollowTheDefinition) {
+    const QString user = programs_->Recorder(QStringLiteral("usercmd"));
+    MakeWindow();
+    const QString file = WriteFile(QStringLiteral("a b.log"), "one\n");
+    StartOn(file);
+
+    // No definition for the file: disabled, whatever the default definition holds.
+    Window().Manager().List->DefFile->SetUserCmd(user + QStringLiteral(" %s"));
+    QAction* item = UserCommandItem();
+    EXPECT_EQ(item->text(), kUndefined);
+    EXPECT_FALSE(item->isEnabled());
+
+    TTailFile* defined = Define(file, user + QStringLiteral(" --file=%s \"100%%\""));
+    item = UserCommandItem();
+    EXPECT_EQ(item->text(), user + QStringLiteral(" --file=") + file + QStringLiteral(" \"100%\""));
+    EXPECT_TRUE(item->isEnabled());
+    item->trigger();
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("usercmd"), 1));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("usercmd")), (QStringList{"--file=" + file, "100%"}));
+
+    // Without "%s" the command is started unchanged; an empty own value inherits the default's.
+    Window().Manager().List->DefFile->SetUserCmd(user + QStringLiteral(" plain"));
+    defined->SetUserCmd(QString());
+    UserCommandItem()->trigger();
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("usercmd"), 2));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("usercmd")), QStringList{"plain"});
+    EXPECT_TRUE(dialogs_.AllShown().empty()) << dialogs_.Texts().join(u'\n').toStdString();
+
+    // Refused templates and a program that cannot be started: a message, nothing started.
+    for (const QString& bad : {QStringLiteral(" %s %s"), QStringLiteral(" %d"), QStringLiteral(" 50% %s")}) {
+        defined->SetUserCmd(user + bad);
+        UserCommandItem()->trigger();
+    }
+    defined->SetUserCmd(TempPath(QStringLiteral("no such program")) + QStringLiteral(" %s"));
+    UserCommandItem()->trigger();
+    const QString refused =
+        QStringLiteral("Cannot execute user command. Use one %s for the file name (and %% for a "
+                       "percent sign): ") +
+        user;
+    EXPECT_EQ(dialogs_.Texts(), (QStringList{refused + " %s %s", refused + " %d", refused + " 50% %s",
+                                             "Cannot execute user command. Check cmd pathname"}));
+    EXPECT_EQ(programs_->Calls(QStringLiteral("usercmd")), 2);
+}
+
+// A wildcard: the editor opens the file the last pass showed, the user command the newest match now.
+TEST_F(TailWindowFileCommands, WildcardCommandsUseTheShownOrTheNewestFile) {
+    programs_->Recorder(QStringLiteral("notepad"));
+    const QString user = programs_->Recorder(QStringLiteral("usercmd"));
+    MakeWindow();
+    const QString older = WriteFile(QStringLiteral("a.log"), "older\n");
+    const QString pattern = TempPath(QStringLiteral("*.log"));
+    StartOn(pattern);
+    ASSERT_EQ(Ui().LabelFn->text(), older);
+    ClickStop();
+    Define(pattern, user + QStringLiteral(" %s"));
+    const QString newer = WriteFile(QStringLiteral("b.log"), "newer\n");
+
+    ClickOn(Ui().SpeedButtonNotePad);
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("notepad"), 1)) << Ui().LabelFn->text().toStdString();
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("notepad")), QStringList{older});
+    ASSERT_EQ(UserCommandItem()->text(), user + u' ' + newer);
+    UserCommandItem()->trigger();
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("usercmd"), 1));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("usercmd")), QStringList{newer});
+}
+
+TEST_F(TailWindowFileCommands, FolderAndShellOpenOnlyWhatExists) {
+    MakeWindow();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    // The prompt has no folder part: nothing opens (not the working folder).
+    QTest::mouseDClick(Ui().LabelFn, Qt::LeftButton);
+    Ui().ActionOpenwithShell->trigger();
+    const QString file = WriteFile(QStringLiteral("shown.log"), "one\n");
+    StartOn(file);
+    QTest::mouseDClick(Ui().Label1, Qt::LeftButton);
+    QTest::mouseDClick(Ui().LabelFn, Qt::LeftButton);
+    Ui().ActionOpenwithShell->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(file).absolutePath() + u'/');
+    EXPECT_EQ(catcher.urls, (QList<QUrl>{folder, folder, QUrl::fromLocalFile(file)}));
+}
+
+TEST_F(TailWindowFileCommands, PrintsTheSelectionThenEverythingToPdf) {
+    MakeWindow();
+    const QString file =
+        WriteFile(QStringLiteral("print me.log"), "alpha one\nbravo two\ncharlie three\ndelta four\n");
+    StartOn(file);
+    const QString pdf = TempPath(QStringLiteral("out.pdf"));
+    std::vector<bool> offered;
+    dialogs_.SetPrintAnswer([&](QPrinter& printer, bool selectionOffered, bool* selectionOnly) {
+        offered.push_back(selectionOffered);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        *selectionOnly = selectionOffered;
+        return true;
+    });
+    const QString header = QStringLiteral("KOVRA printout (filename=") + file + QStringLiteral(", date=") +
+                           LongDateLongTimeText(clock_.now) + QStringLiteral(", selection=");
+
+    QTextCursor cursor(Ui().MemoTail->document());
+    cursor.setPosition(int(Ui().MemoTail->toPlainText().indexOf(QStringLiteral("bravo"))));
+    cursor.setPosition(int(Ui().MemoTail->toPlainText().indexOf(QStringLiteral("delta"))),
+                       QTextCursor::KeepAnchor);
+    Ui().MemoTail->setTextCursor(cursor);
+    ClickOn(Ui().SpeedButtonPrint);
+    const QString first =
+        RunPoppler(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    EXPECT_EQ(Words(first), Words(header + QStringLiteral("Oui) bravo two charlie three")))
+        << first.toStdString();
+    EXPECT_TRUE(first.contains(QStringLiteral("selection=Oui)\n\n\nbravo two\ncharlie three\n")))
+        << "two empty lines after the first: " << first.toStdString();
+    const QString info = RunPoppler(QStringLiteral("pdfinfo"), {pdf});
+    EXPECT_TRUE(info.contains(
+        QRegularExpression(QStringLiteral("^Title: +KOVRA ") + QRegularExpression::escape(file) + u'$',
+                           QRegularExpression::MultilineOption)))
+        << info.toStdString();
+
+    QFile::remove(pdf);
+    Ui().MemoTail->moveCursor(QTextCursor::End);
+    ClickOn(Ui().SpeedButtonPrint);
+    const QString second =
+        RunPoppler(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    EXPECT_EQ(Words(second),
+              Words(header + QStringLiteral("Non) alpha one bravo two charlie three delta four")))
+        << second.toStdString();
+    EXPECT_EQ(offered, (std::vector<bool>{true, false}));
+
+    // Cancelled: nothing printed.
+    QFile::remove(pdf);
+    dialogs_.SetPrintAnswer([](QPrinter&, bool, bool*) { return false; });
+    ClickOn(Ui().SpeedButtonPrint);
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+    EXPECT_TRUE(dialogs_.AllShown().empty()) << dialogs_.Texts().join(u'\n').toStdString();
+}
+
+} // namespace
