@@ -55,7 +55,8 @@ TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
     };
     WindowDescription described = DescribeFromElsewhere();
     // The places of the controls a script clicks depend on the screen: present, not compared.
-    for (const char* place : {"place.CheckBoxReverseDNS", "place.SpeedButtonPrint", "place.viewlines"})
+    for (const char* place :
+         {"place.CheckBoxReverseDNS", "place.SpeedButtonPrint", "place.SpeedButtonClear", "place.viewlines"})
         EXPECT_FALSE(described.take(QString::fromLatin1(place)).isEmpty()) << place;
     EXPECT_EQ(described, expected) << Show(described);
 

@@ -15,14 +15,15 @@ constexpr const char* kDash = " \u2014 ";
 
 class ProgramTitles : public ProgramTest {
 protected:
-    // Ctrl and a click of the left button at (x, y) inside the X window id (xdotool).
-    static void CtrlClick(const QString& id, int x, int y) {
+    // Ctrl and a click of the left button at the control's place on the screen (xdotool).
+    static void CtrlClick(const KovraProcess& process, const QString& control) {
+        const QStringList place = process.Describe().value(QStringLiteral("place.") + control).split(u' ');
+        ASSERT_EQ(place.size(), 2) << control.toStdString() << " has no place";
         QProcess xdotool;
         xdotool.start(QStringLiteral("xdotool"),
-                      {QStringLiteral("mousemove"), QStringLiteral("--window"), id, QString::number(x),
-                       QString::number(y), QStringLiteral("keydown"), QStringLiteral("ctrl"),
-                       QStringLiteral("click"), QStringLiteral("1"), QStringLiteral("keyup"),
-                       QStringLiteral("ctrl")});
+                      {QStringLiteral("mousemove"), place[0], place[1], QStringLiteral("keydown"),
+                       QStringLiteral("ctrl"), QStringLiteral("click"), QStringLiteral("1"),
+                       QStringLiteral("keyup"), QStringLiteral("ctrl")});
         ASSERT_TRUE(xdotool.waitForFinished(10000) && xdotool.exitCode() == 0)
             << "xdotool did not run (install it: scripts/setup does): " << xdotool.errorString().toStdString()
             << xdotool.readAllStandardError().toStdString();
@@ -50,9 +51,8 @@ TEST_F(ProgramTitles, PassTitleFollowsTheCaptionAndBoxesKeepTheirOwn) {
     ASSERT_EQ(siblings->Count(), 1);
     EXPECT_EQ(siblings->Strings(0), caption) << "the caption other windows look for";
 
-    // Ctrl and a click on the clear button (the right end of the row under the 83-pixel top
-    // panel) asks whether to clear the file, in a box.
-    CtrlClick(mainId, 630 - 14, 83 + 2 + 11);
+    // Ctrl and a click on the clear button asks whether to clear the file, in a box.
+    CtrlClick(process, QStringLiteral("SpeedButtonClear"));
     ASSERT_TRUE(process.WaitDescribed({{"modal", "Kovra"}})) << process.LastDescription();
     QStringList titles;
     for (const XWindow& window : XWindowsOf(process.Handle()))
