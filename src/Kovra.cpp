@@ -1,6 +1,7 @@
 // Program entry: the application, its one tail window, the message loop.
 #include <QApplication>
 
+#include "platform/file_names.h"
 #include "platform/quit_signals.h"
 #include "window/fTail.h"
 
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
     QuitSignalWatcher quitSignals;
     TailWindowServices services;
     services.quitSignals = &quitSignals;
+    // A file name is taken with its bytes as they are, so any existing file can be followed.
+    for (int i = 0; i < argc; ++i)
+        services.arguments << DecodeFileName(argv[i]);
     TFormTail window(services);
     // A quit asked for while the window was being made closes it as soon as the loop runs.
     if (!window.ClosingUnattended())

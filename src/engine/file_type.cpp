@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "platform/file_names.h"
+
 TFileType DetectFileType(const QByteArray& firstBytes) {
     if (firstBytes.size() < 3)
         return TFileType::Ansi;
@@ -39,8 +41,8 @@ QString FileTypeLabel(TFileType type) {
 
 TypeProbe ProbeFileType(const QString& fileName) {
     TypeProbe probe;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!OpenFile(file, fileName, QIODevice::ReadOnly))
         return probe;
     probe.opened = true;
     const QByteArray head = file.read(3);

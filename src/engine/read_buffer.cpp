@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "engine/pass_failure.h"
+#include "platform/file_names.h"
 
 void ReadBuffer::BeginPass() {
     std::lock_guard guard(lock_);
@@ -74,9 +75,10 @@ bool ReadBuffer::Held() const {
 
 WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide,
                       ReadBuffer& buffer) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw PassFailure(file.errorString());
+    QFile file;
+    QString error;
+    if (!OpenFile(file, fileName, QIODevice::ReadOnly | QIODevice::Unbuffered, &error))
+        throw PassFailure(error);
     WindowRead read;
     read.size = file.size();
     read.start = std::max<qint64>(read.size - offset - windowSize, 0);

@@ -19,6 +19,7 @@
 #include "engine/tail_state.h"
 #include "manage/fTailAlerts.h"
 #include "platform/dialogs.h"
+#include "platform/file_names.h"
 #include "settings/histories.h"
 #include "settings/uList.h"
 #include "window/fTail.h"
@@ -167,7 +168,8 @@ void TFormTail::ApplyWindowStaysOnTop(bool onTop) {
 
 void TFormTail::OnBrowse() {
     SetTailStatus(tsStop);
-    const QString path = services_.dialogs->ChooseOpenFile(kBrowseFilter);
+    // A chooser made of Qt's widgets hands undecodable bytes back as U+FFFD: found again on disk.
+    const QString path = RecoverFileName(services_.dialogs->ChooseOpenFile(kBrowseFilter));
     if (!path.isEmpty())
         ui_.EditComboBox->setText(path);
 }

@@ -13,6 +13,7 @@
 
 #include "engine/tail_state.h"
 #include "manage/fTailAbout.h"
+#include "platform/file_names.h"
 #include "platform/instances.h"
 #include "settings/uParam.h"
 #include "widgets/kovra_resources.h"
@@ -199,8 +200,6 @@ void TFormTail::dropEvent(QDropEvent* event) {
     if (urls.isEmpty())
         return;
     SetTailStatus(tsStop);
-    const QUrl& first = urls.first();
-    const QString path = first.isLocalFile() ? first.toLocalFile() : first.toString();
-    ui_.EditComboBox->setText(path.left(kMaxDroppedPath));
+    ui_.EditComboBox->setText(FileNameFromUrl(urls.first()).left(kMaxDroppedPath));
     event->acceptProposedAction();
 }

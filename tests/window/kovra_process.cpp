@@ -160,7 +160,12 @@ void ProgramTest::TearDown() {
 }
 
 KovraProcess& ProgramTest::Start(const QStringList& arguments, const QString& configName) {
-    processes_.push_back(std::make_unique<KovraProcess>(program_, ConfigHome(configName),
+    return StartCommand(program_, arguments, configName);
+}
+
+KovraProcess& ProgramTest::StartCommand(const QString& command, const QStringList& arguments,
+                                        const QString& configName) {
+    processes_.push_back(std::make_unique<KovraProcess>(command, ConfigHome(configName),
                                                         Path(QStringLiteral("run")), arguments));
     return *processes_.back();
 }

@@ -55,6 +55,10 @@ protected:
 
     // Starts the program with its settings in the folder configName of the temporary folder.
     KovraProcess& Start(const QStringList& arguments, const QString& configName = QStringLiteral("config"));
+    // Starts another command (a shell that runs the program, say) in the same surroundings.
+    KovraProcess& StartCommand(const QString& command, const QStringList& arguments,
+                               const QString& configName = QStringLiteral("config"));
+    QString Program() const { return program_; }
     QString Path(const QString& name) const { return dir_.filePath(name); }
     QString ConfigHome(const QString& configName = QStringLiteral("config")) const {
         return Path(configName);
