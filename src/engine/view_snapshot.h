@@ -1,0 +1,144 @@
+#pragma once
+// ViewSnapshot: the text a tail view shows, immutable once built and cheap to share.
+//
+// The lines are kept as UTF-8 without their line ends, in chunks of at most 64 KiB (a line longer
+// than 8 KiB has a chunk of its own), each with the end offsets of its lines; the snapshot holds a
+// shared list of chunks. So a window of ASCII text costs its bytes plus two bytes per line, and the
+// next snapshot (lines dropped at the front, lines appended at the end) shares every chunk it does
+// not touch: building it costs what changed plus one pointer per chunk.
+//
+// Units: lines are numbered from 0; a column is an index into the line's QString (UTF-16 code
+// units), so a column from the widgets can be used here as is. The whole-text form that the
+// engine's window interface uses is every line followed by CR LF.
+//
+// Threads: a snapshot never changes. Copies (one shared pointer) may be read on any thread at the
+// same time; build on one thread, hand the value to another. ViewSnapshotBuilder is single-thread.
+//
+// Text fidelity: lines hold no line break (CR and LF always end a line in the pass). An unpaired
+// surrogate in a QString line is stored as U+FFFD; everything else round-trips exactly.
+#include <compare>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// A place in the text: line number and UTF-16 column; column == line length is the line's end.
+struct ViewPosition {
+    qint64 line = 0;
+    qsizetype column = 0;
+    friend auto operator<=>(const ViewPosition&, const ViewPosition&) = default;
+};
+
+// From `from` (included) to `to` (excluded), from <= to.
+struct ViewRange {
+    ViewPosition from;
+    ViewPosition to;
+    bool IsEmpty() const { return from == to; }
+    friend bool operator==(const ViewRange&, const ViewRange&) = default;
+};
+
+// Identity of a stored line: two lines with equal keys, in any snapshots, have equal text. A
+// view can key what it caches per line with it, so a new snapshot that shares the line reuses it.
+struct ViewLineKey {
+    quint64 chunk = 0;
+    quint32 index = 0;
+    friend bool operator==(const ViewLineKey&, const ViewLineKey&) = default;
+};
+size_t qHash(const ViewLineKey& key, size_t seed = 0) noexcept;
+
+namespace view_snapshot_detail {
+struct Data;
+struct Entry;
+struct Chunk;
+} // namespace view_snapshot_detail
+
+class ViewSnapshot final {
+public:
+    ViewSnapshot(); // no lines
+
+    qint64 LineCount() const;
+    bool IsEmpty() const { return LineCount() == 0; }
+    qint64 ByteCount() const; // UTF-8 bytes of all lines, line ends not counted
+    // The longest line's length in UTF-16 units (a view's horizontal extent comes from it).
+    qsizetype LongestLineLength() const;
+
+    // Line access, O(log chunks). The byte view stays valid while any copy of this snapshot lives.
+    QByteArrayView LineUtf8(qint64 line) const;
+    QString Line(qint64 line) const;
+    qsizetype LineLength(qint64 line) const; // UTF-16 units; O(1) for ASCII and long lines
+    // Units [from, from + length) of a line, clipped to it; costs the slice, not the line (a line
+    // of a gigabyte is never decoded whole). A surrogate pair cut by a bound keeps its inner half,
+    // so unit i of the slice is always column from + i.
+    QString LineSlice(qint64 line, qsizetype from, qsizetype length) const;
+    ViewLineKey LineKey(qint64 line) const;
+
+    // Every line followed by lineEnd (CR LF: the engine's form of the view's text).
+    QString Text(QStringView lineEnd = u"\r\n") const;
+    // The text of a range, lines joined by lineBreak. Positions are clipped to the text.
+    QString TextBetween(ViewRange range, QStringView lineBreak) const;
+    // The last occurrence of `text`, exact and case-sensitive, in the lines joined by CR LF (the
+    // form of a view's selected text): CR LF in `text` matches a line end, so a selection spanning
+    // lines is found again. An empty text, or one holding a lone CR or LF, is never found.
+    std::optional<ViewRange> FindLast(QStringView text) const;
+
+    // Same lines in the same order; lines shared with `other` are not compared byte by byte.
+    bool SameText(const ViewSnapshot& other) const;
+    // Heap bytes held by this snapshot (chunks, line index, chunk list), shared chunks included.
+    qint64 MemoryBytes() const;
+
+private:
+    friend class ViewSnapshotBuilder;
+    explicit ViewSnapshot(std::shared_ptr<const view_snapshot_detail::Data> data);
+    struct Located;
+    Located Locate(qint64 line) const;
+    ViewRange RangeAt(qsizetype entry, qint64 index, qsizetype byte, qsizetype units) const;
+    std::optional<ViewRange> FindLastInLine(const QByteArray& needle, qsizetype units) const;
+    std::optional<ViewRange> FindLastAcrossLines(const std::vector<QByteArray>& parts,
+                                                 const std::vector<qsizetype>& units) const;
+
+    std::shared_ptr<const view_snapshot_detail::Data> d_;
+};
+
+// Makes snapshots: from nothing, or from a previous snapshot by dropping lines at its front and
+// appending lines at its end. Build() may be called again after more changes; each call costs what
+// changed since the last one plus one pointer per chunk. Snapshots already built never change.
+//
+//   ViewSnapshotBuilder next(shown);       // or keep one builder alive across passes
+//   next.DropFront(next.LineCount() - 1000); // bound the view to its last 1000 lines
+//   next.Append(u"... - File x not found now !");
+//   view.SetSnapshot(next.Build());
+class ViewSnapshotBuilder final {
+public:
+    ViewSnapshotBuilder();
+    explicit ViewSnapshotBuilder(const ViewSnapshot& base);
+    ~ViewSnapshotBuilder();
+    ViewSnapshotBuilder(ViewSnapshotBuilder&&) noexcept;
+    ViewSnapshotBuilder& operator=(ViewSnapshotBuilder&&) noexcept;
+
+    qint64 LineCount() const;
+    // Drops min(lines, LineCount()) lines at the front, appended ones included.
+    void DropFront(qint64 lines);
+    void Append(QStringView line);
+    // Takes the bytes as they are (a long line keeps the caller's buffer, shared, not copied).
+    // Bytes that are not valid UTF-8 are decoded with replacement characters first.
+    void AppendUtf8(const QByteArray& line);
+    // Text in the engine's form: each line followed by CR LF; a last line without one counts too.
+    void AppendCrLfText(QStringView text);
+    ViewSnapshot Build();
+
+private:
+    struct Open;
+    void Seal();
+    void Reopen();
+    void AppendLong(QByteArray bytes, qsizetype units, bool ascii);
+    void AppendShort(QByteArrayView bytes, qsizetype units, bool ascii);
+    void DropFromOpen(qint64 lines);
+
+    std::vector<view_snapshot_detail::Entry> entries_;
+    qint64 sealedLines_ = 0;
+    std::unique_ptr<Open> open_;
+};

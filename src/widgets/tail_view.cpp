@@ -1,0 +1,369 @@
+// TailView: snapshot, scroll position, geometry and painting. Input and selection are in
+// tail_view_input.cpp.
+#include "widgets/tail_view.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace {
+
+// Pixels between the viewport's edges and the text.
+constexpr int kMargin = 4;
+
+int ScrollValue(qint64 value) {
+    return int(std::clamp<qint64>(value, 0, INT_MAX));
+}
+
+} // namespace
+
+TailView::TailView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setFocusPolicy(Qt::StrongFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setCursor(Qt::IBeamCursor);
+    layouts_.SetFont(font());
+    layouts_.SetSnapshot(snapshot_);
+    LayoutsFollowGeometry();
+    UpdateScrollRanges();
+}
+
+TailView::~TailView() = default;
+
+void TailView::SetSnapshot(ViewSnapshot snapshot) {
+    const qint64 first = FirstVisibleLine();
+    const bool hadSelection = HasSelection();
+    snapshot_ = std::move(snapshot);
+    layouts_.SetSnapshot(snapshot_);
+    anchor_ = cursor_ = Clamped(cursor_);
+    currentMatch_.reset();
+    UpdateScrollRanges();
+    SetFirstVisibleLine(first);
+    viewport()->update();
+    emit snapshotChanged();
+    if (hadSelection)
+        emit selectionChanged();
+}
+
+int TailView::RowsOnScreen() const {
+    return std::max(1, viewport()->height() / layouts_.LineSpacing());
+}
+
+qreal TailView::TextLeft() const {
+    return kMargin - (Wrap() ? 0 : horizontalScrollBar()->value());
+}
+
+void TailView::LayoutsFollowGeometry() {
+    const qreal width = std::max<qreal>(layouts_.CharWidth(), viewport()->width() - 2 * kMargin);
+    layouts_.SetWrap(layouts_.Wraps(), width, RowsOnScreen());
+}
+
+// The last line, shown first, keeps a row free below it for the end of the text even when it is
+// taller than the screen, so the end of the text always counts as at bottom.
+int TailView::RowsFromTop(qint64 line, qint64 first, int rows) const {
+    const int needed = layouts_.Rows(line);
+    return line == first && line == LineCount() - 1 ? std::min(needed, std::max(1, rows - 1)) : needed;
+}
+
+qint64 TailView::LastFirstLine() const {
+    const qint64 count = LineCount();
+    const int rows = RowsOnScreen();
+    if (!Wrap())
+        return std::max<qint64>(0, count + 1 - rows);
+    if (rows <= 1)
+        return count;
+    int free = rows - 1;
+    qint64 first = count;
+    while (first > 0) {
+        const int needed = RowsFromTop(first - 1, first - 1, rows);
+        if (needed > free)
+            break;
+        free -= needed;
+        --first;
+    }
+    return first;
+}
+
+qint64 TailView::FirstVisibleLine() const {
+    return verticalScrollBar()->value();
+}
+
+qint64 TailView::LinesThatFit() const {
+    const int rows = RowsOnScreen();
+    if (!Wrap())
+        return rows;
+    const qint64 first = FirstVisibleLine();
+    int used = 0;
+    qint64 line = first;
+    for (; line < LineCount(); ++line) {
+        const int needed = RowsFromTop(line, first, rows);
+        if (used + needed > rows)
+            return std::max<qint64>(1, line - first);
+        used += needed;
+    }
+    return std::max<qint64>(1, line - first + (rows - used));
+}
+
+void TailView::SetFirstVisibleLine(qint64 line) {
+    verticalScrollBar()->setValue(ScrollValue(line));
+}
+
+void TailView::ScrollLines(qint64 lines) {
+    SetFirstVisibleLine(FirstVisibleLine() + lines);
+}
+
+void TailView::ScrollToEnd() {
+    SetFirstVisibleLine(LastFirstLine());
+}
+
+void TailView::UpdateScrollRanges() {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(0, ScrollValue(LastFirstLine()));
+    bar->setSingleStep(1);
+    bar->setPageStep(ScrollValue(LinesThatFit()));
+    UpdateHorizontalRange();
+}
+
+void TailView::UpdateHorizontalRange() {
+    QScrollBar* bar = horizontalScrollBar();
+    if (Wrap()) {
+        bar->setRange(0, 0);
+        return;
+    }
+    const qreal charWidth = layouts_.CharWidth();
+    const qreal content =
+        std::max(widestSeen_, qreal(snapshot_.LongestLineLength()) * charWidth) + 2 * kMargin + charWidth;
+    const qreal range = std::min<qreal>(INT_MAX, std::ceil(content) - viewport()->width());
+    bar->setRange(0, std::max(0, int(range)));
+    bar->setPageStep(viewport()->width());
+    bar->setSingleStep(int(std::ceil(charWidth)));
+}
+
+qint64 TailView::FirstLineShowing(qint64 line) const {
+    const int rows = RowsOnScreen();
+    if (!Wrap())
+        return line - rows + 1;
+    int used = layouts_.Rows(line);
+    qint64 first = line;
+    while (first > 0 && used < rows) {
+        const int needed = layouts_.Rows(first - 1);
+        if (used + needed > rows)
+            break;
+        used += needed;
+        --first;
+    }
+    return first;
+}
+
+void TailView::EnsureVisible(ViewPosition at, Place place) {
+    if (LineCount() == 0)
+        return;
+    at = Clamped(at);
+    const qint64 first = FirstVisibleLine();
+    if (place == Place::Center) {
+        const qint64 bottom = std::min(LineCount() - 1, at.line + RowsOnScreen() / 2);
+        SetFirstVisibleLine(std::min(at.line, FirstLineShowing(bottom)));
+    } else if (at.line < first) {
+        SetFirstVisibleLine(at.line);
+    } else if (at.line >= first + LinesThatFit()) {
+        SetFirstVisibleLine(FirstLineShowing(at.line));
+    }
+    if (Wrap())
+        return;
+    QScrollBar* bar = horizontalScrollBar();
+    const qreal x = XOf(at);
+    const qreal width = viewport()->width() - 2 * kMargin - layouts_.CharWidth();
+    if (place == Place::Center)
+        bar->setValue(int(x - width / 2));
+    else if (x < bar->value())
+        bar->setValue(int(x));
+    else if (x > bar->value() + width)
+        bar->setValue(int(std::ceil(x - width)));
+}
+
+qreal TailView::XOf(ViewPosition at) const {
+    const ViewLineLayouts::Laid laid =
+        layouts_.Get(at.line, horizontalScrollBar()->value() - kMargin, viewport()->width());
+    const qsizetype column = at.column - laid.from;
+    if (column < 0 || column > laid.length)
+        return at.column * layouts_.CharWidth();
+    const QTextLine row = laid.layout->lineForTextPosition(int(column));
+    return laid.x + (row.isValid() ? row.cursorToX(int(column)) : 0);
+}
+
+ViewPosition TailView::PositionAt(QPoint point) const {
+    const qint64 count = LineCount();
+    if (count == 0)
+        return {};
+    const int spacing = layouts_.LineSpacing();
+    const int y = std::max(0, point.y());
+    qint64 line = FirstVisibleLine();
+    int top = 0;
+    if (!Wrap()) {
+        line += y / spacing;
+        top = y / spacing * spacing;
+    } else {
+        for (; line < count; ++line) {
+            const int rows = layouts_.Rows(line);
+            if (y < top + rows * spacing)
+                break;
+            top += rows * spacing;
+        }
+    }
+    if (line >= count)
+        return {count - 1, snapshot_.LineLength(count - 1)};
+    const ViewLineLayouts::Laid laid =
+        layouts_.Get(line, horizontalScrollBar()->value() - kMargin, viewport()->width());
+    const int rowIndex = std::clamp((y - top) / spacing, 0, laid.layout->lineCount() - 1);
+    const QTextLine row = laid.layout->lineAt(rowIndex);
+    const qsizetype column = laid.from + row.xToCursor(point.x() - TextLeft() - laid.x);
+    return {line, std::clamp<qsizetype>(column, 0, laid.lineLength)};
+}
+
+QRect TailView::LineRect(qint64 line) const {
+    const qint64 first = FirstVisibleLine();
+    if (line < first || line >= LineCount())
+        return {};
+    const int spacing = layouts_.LineSpacing();
+    qint64 top = 0;
+    for (qint64 above = first; above < line && top < viewport()->height(); ++above)
+        top += layouts_.Rows(above) * spacing;
+    if (top >= viewport()->height())
+        return {};
+    return QRect(0, int(top), viewport()->width(), layouts_.Rows(line) * spacing);
+}
+
+void TailView::SetWrap(bool on) {
+    if (on == Wrap())
+        return;
+    const qreal width = std::max<qreal>(layouts_.CharWidth(), viewport()->width() - 2 * kMargin);
+    layouts_.SetWrap(on, width, RowsOnScreen());
+    widestSeen_ = 0;
+    horizontalScrollBar()->setValue(0);
+    setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+    UpdateScrollRanges();
+    viewport()->update();
+}
+
+void TailView::SetTabStopDistance(qreal pixels) {
+    layouts_.SetTabStop(pixels);
+    widestSeen_ = 0;
+    UpdateScrollRanges();
+    viewport()->update();
+}
+
+void TailView::SetMarksProvider(ViewMarksProvider provider) {
+    layouts_.SetMarksProvider(std::move(provider));
+    InvalidateMarks();
+}
+
+void TailView::InvalidateMarks() {
+    layouts_.Clear();
+    UpdateScrollRanges();
+    viewport()->update();
+}
+
+void TailView::SetCurrentMatch(std::optional<ViewRange> match, QColor background) {
+    currentMatch_ = match;
+    currentMatchColor_ = background;
+    viewport()->update();
+}
+
+void TailView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    LayoutsFollowGeometry();
+    UpdateScrollRanges();
+}
+
+void TailView::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        layouts_.SetFont(font());
+        widestSeen_ = 0;
+        LayoutsFollowGeometry();
+        UpdateScrollRanges();
+        viewport()->update();
+    } else if (event->type() == QEvent::PaletteChange) {
+        viewport()->update();
+    }
+}
+
+void TailView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+QList<QTextLayout::FormatRange> TailView::DrawnRanges(qint64 line, const ViewLineLayouts::Laid& laid) const {
+    QList<QTextLayout::FormatRange> ranges;
+    const auto add = [&](const ViewRange& range, const QTextCharFormat& format) {
+        if (range.to.line < line || range.from.line > line)
+            return;
+        const qsizetype start = std::max(range.from.line < line ? 0 : range.from.column, laid.from);
+        const qsizetype end =
+            std::min(range.to.line > line ? laid.lineLength : range.to.column, laid.from + laid.length);
+        if (end > start)
+            ranges.push_back({int(start - laid.from), int(end - start), format});
+    };
+    if (HasSelection()) {
+        QTextCharFormat selected;
+        selected.setBackground(palette().brush(QPalette::Highlight));
+        selected.setForeground(palette().brush(QPalette::HighlightedText));
+        add(Selection(), selected);
+    }
+    if (currentMatch_) {
+        QTextCharFormat match;
+        match.setBackground(currentMatchColor_);
+        add(*currentMatch_, match);
+    }
+    return ranges;
+}
+
+void TailView::PaintLine(QPainter& painter, qint64 line, const ViewLineLayouts::Laid& laid, qreal y) {
+    const QPointF origin(TextLeft() + laid.x, y);
+    laid.layout->draw(&painter, origin, DrawnRanges(line, laid));
+    const int spacing = layouts_.LineSpacing();
+    // A selected line end shows as a selected blank after the text.
+    const ViewPosition lineEnd{line, laid.lineLength};
+    const ViewRange selection = Selection();
+    if (HasSelection() && selection.from <= lineEnd && lineEnd < selection.to &&
+        laid.from + laid.length >= laid.lineLength) {
+        const QTextLine last = laid.layout->lineAt(laid.layout->lineCount() - 1);
+        const qreal x = origin.x() + last.cursorToX(int(laid.length));
+        painter.fillRect(QRectF(x, y + last.y(), layouts_.CharWidth(), spacing), palette().highlight());
+    }
+    const qsizetype caret = cursor_.column - laid.from;
+    if (hasFocus() && cursor_.line == line && caret >= 0 && caret <= laid.length) {
+        const QTextLine row = laid.layout->lineForTextPosition(int(caret));
+        if (row.isValid())
+            painter.fillRect(QRectF(origin.x() + row.cursorToX(int(caret)), y + row.y(), 1, spacing),
+                             palette().text());
+    }
+}
+
+void TailView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
+    const int height = viewport()->height();
+    const int spacing = layouts_.LineSpacing();
+    const qreal visibleX = horizontalScrollBar()->value() - kMargin;
+    qreal widest = 0;
+    qreal y = 0;
+    for (qint64 line = FirstVisibleLine(); line < LineCount() && y < height; ++line) {
+        const ViewLineLayouts::Laid laid = layouts_.Get(line, visibleX, viewport()->width());
+        const qreal rowsHeight = qreal(laid.rows) * spacing;
+        if (QRectF(0, y, viewport()->width(), rowsHeight).intersects(event->rect()))
+            PaintLine(painter, line, laid, y);
+        if (!Wrap())
+            widest = std::max(widest, laid.x + laid.layout->maximumWidth());
+        y += rowsHeight;
+    }
+    if (widest > widestSeen_) {
+        // A line wider than its length suggests (wide glyphs, tabs): widen the range afterwards.
+        widestSeen_ = widest;
+        QMetaObject::invokeMethod(this, &TailView::UpdateHorizontalRange, Qt::QueuedConnection);
+    }
+}

@@ -1,0 +1,94 @@
+#pragma once
+// ViewLineLayouts: lays out the lines of a snapshot that a TailView paints or hit-tests, and keeps
+// what it laid out, keyed by the stored line (ViewLineKey), so a new snapshot that shares lines
+// with the old one lays out only the lines that are new on screen.
+//
+// A line longer than kLongLineUnits is never laid out whole: without wrap only a slice around the
+// visible columns (placed at column x char width), with wrap only the prefix that can be on
+// screen (a line starts at the top at the earliest, so its rows past one screen never show).
+//
+// GUI thread only. Layouts returned stay valid until the next call that may lay out.
+#include <functional>
+#include <memory>
+
+#include <QCache>
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QTextLayout>
+
+#include "engine/view_snapshot.h"
+
+// A range of a line drawn with its own background (and bold): filter, alert and find matches.
+struct ViewMark {
+    qsizetype start = 0; // column in the line
+    qsizetype length = 0;
+    QColor background;
+    bool bold = false;
+};
+// Marks for the text of a line that is about to be laid out; `from` is the column of text[0] (not
+// 0 for a slice of a long line). Returned columns are the line's; parts outside the text are cut.
+// Asked only for lines being painted; the answer must depend on the text only (cached with it).
+using ViewMarksProvider = std::function<QList<ViewMark>(QStringView text, qsizetype from)>;
+
+class ViewLineLayouts final {
+public:
+    static constexpr qsizetype kLongLineUnits = 16384;
+
+    ViewLineLayouts();
+
+    void SetSnapshot(const ViewSnapshot& snapshot) { snapshot_ = snapshot; }
+    // Each of these drops the layouts when it changes what they would be.
+    void SetFont(const QFont& font);
+    void SetTabStop(qreal pixels);
+    // wrapWidth: pixels for the text; rowsOnScreen: rows the viewport can show.
+    void SetWrap(bool wrap, qreal wrapWidth, int rowsOnScreen);
+    void SetMarksProvider(ViewMarksProvider provider);
+    void Clear() { cache_.clear(); }
+
+    const QFont& Font() const { return font_; }
+    qreal TabStop() const { return tabStop_; }
+    bool Wraps() const { return wrap_; }
+    qreal CharWidth() const { return charWidth_; }
+    int LineSpacing() const { return lineSpacing_; }
+
+    struct Laid {
+        const QTextLayout* layout = nullptr;
+        qsizetype from = 0;   // column of the layout's first character
+        qsizetype length = 0; // characters laid out
+        qsizetype lineLength = 0;
+        qreal x = 0; // where the layout starts, in pixels from the text's left edge
+        int rows = 1;
+    };
+    // The layout of a line; visibleX and visibleWidth (pixels from the text's left edge) choose
+    // the slice of a long line when not wrapping.
+    Laid Get(qint64 line, qreal visibleX = 0, qreal visibleWidth = 0);
+    int Rows(qint64 line) { return wrap_ ? Get(line).rows : 1; }
+
+private:
+    struct Key {
+        ViewLineKey line;
+        qsizetype from = 0;
+        qsizetype length = 0;
+        friend bool operator==(const Key&, const Key&) = default;
+        friend size_t qHash(const Key& key, size_t seed = 0) noexcept {
+            return qHashMulti(seed, key.line, key.from, key.length);
+        }
+    };
+    struct Entry {
+        QTextLayout layout;
+        int rows = 1;
+    };
+    Entry* Make(const QString& text, qsizetype from);
+
+    ViewSnapshot snapshot_;
+    QFont font_;
+    qreal tabStop_ = 80;
+    bool wrap_ = false;
+    qreal wrapWidth_ = 0;
+    qsizetype prefixUnits_ = kLongLineUnits;
+    qreal charWidth_ = 1;
+    int lineSpacing_ = 1;
+    ViewMarksProvider marks_;
+    QCache<Key, Entry> cache_;
+};
