@@ -1,6 +1,7 @@
 // Program entry: the application, its one tail window, the message loop.
 #include <QApplication>
 
+#include "platform/file_names.h"
 #include "platform/quit_signals.h"
 #include "window/fTail.h"
 
@@ -9,10 +10,16 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("kovra"));
     // The window may hide itself into the tray; only its own closing ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    // First, before the window can open a box: a quit signal from here on is never lost.
     QuitSignalWatcher quitSignals;
-    TFormTail window;
-    QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &window, &QWidget::close);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.close(); });
-    window.show();
+    TailWindowServices services;
+    services.quitSignals = &quitSignals;
+    // A file name is taken with its bytes as they are, so any existing file can be followed.
+    for (int i = 0; i < argc; ++i)
+        services.arguments << DecodeFileName(argv[i]);
+    TFormTail window(services);
+    // A quit asked for while the window was being made closes it as soon as the loop runs.
+    if (!window.ClosingUnattended())
+        window.show();
     return QApplication::exec();
 }

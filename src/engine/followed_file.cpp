@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include "platform/file_names.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,7 +24,7 @@ FollowedFile::~FollowedFile() {
 }
 
 bool FollowedFile::Open(const QString& fileName) {
-    const QByteArray native = QFile::encodeName(fileName);
+    const QByteArray native = EncodeFileName(fileName);
     // Looked at before the open: opening a FIFO or a device is itself what must not happen.
     struct stat info {};
     if (::stat(native.constData(), &info) != 0) {

@@ -14,6 +14,7 @@
 #include "engine/scheduling.h"
 #include "engine/tail_window_port.h"
 #include "engine/text_split.h"
+#include "platform/file_names.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
 #include "util/date_time_text.h"
@@ -120,8 +121,8 @@ void TailPass::Run() {
     Progress(QStringLiteral("Loading filelist..."));
     const PassSettings settings = ReadSettings();
     ResolveFile();
-    const QFileInfo info(rt_.CurrentFileName);
-    if (!info.exists() || info.isDir()) {
+    const FileFacts info = StatFile(rt_.CurrentFileName);
+    if (!info.exists || info.isDir) {
         MissingFile();
     } else if (!TypeFile()) {
         // The first failed detection ends the tick at once and the next tick tries again; when
@@ -353,9 +354,9 @@ void TailPass::Publish(const QString& oldText) {
 
 void TailPass::ShowFileStatus() {
     try {
-        const QFileInfo info(rt_.CurrentFileName);
         const QString status = QLatin1String("Size=") + SizeText(read_.size, QLatin1Char('b')) +
-                               QLatin1String(", Age=") + ShortDateLongTimeText(info.lastModified()) +
+                               QLatin1String(", Age=") +
+                               ShortDateLongTimeText(StatFile(rt_.CurrentFileName).lastModified) +
                                QLatin1String(", Type=") + FileTypeLabel(rt_.FileType);
         QString infoText = QLatin1String("Lines read= ") + QString::number(linesRead_) +
                            QLatin1String(" - Lines filtered= ") + QString::number(linesFiltered_);

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QFont>
 #include <QThread>
 
@@ -14,6 +13,7 @@
 #include "engine/tail_pass.h"
 #include "engine/tail_window_port.h"
 #include "platform/dialogs.h"
+#include "platform/file_names.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
 #include "util/date_time_text.h"
@@ -155,8 +155,8 @@ void TailEngine::StartSequence() {
     w.SetStartedLayout(true);
     w.SetStartStopButtons(true);
     w.SetFileNameEditVisible(false);
-    const QFileInfo info(resolved);
-    rt_.HidePoint = def.GetNewlineOnly() && info.isFile() ? info.size() : 0;
+    const FileFacts info = StatFile(resolved);
+    rt_.HidePoint = def.GetNewlineOnly() && info.isFile ? info.size : 0;
     Tick();
     // A timer-mode first tick handles events: a stop taken there must not leave the timer running.
     if (rt_.TailStatus.load() == tsStart)

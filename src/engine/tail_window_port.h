@@ -56,8 +56,10 @@ public:
     virtual void ReplaceViewText(const QString& text, int lineCount) = 0;
     virtual void AppendViewLine(const QString& line) = 0;
     virtual void ClearView() = 0;
+    // FirstVisibleLine, LinesThatFit, ViewLineCount and ScrollLines count in one unit, so that
+    // first visible + lines that fit - 1 >= line count holds exactly when the end is on screen.
     virtual int FirstVisibleLine() const = 0;
-    // Height of the formatting rectangle over the font's line height, in whole lines.
+    // How many lines the view shows from the first visible one (in whole lines).
     virtual int LinesThatFit() const = 0;
     virtual int ViewLineCount() const = 0;
     virtual QString SelectedText() const = 0;
@@ -83,8 +85,8 @@ public:
     virtual void SetStartMenuCaption(const QString& text) = 0; // Start1
 
     // --- Layout and look
-    // Started: PanelCB shown, RzBitBtnOpenTree at the panel's left + 136 and EditComboBox's width
-    // (panel left + 137 - its left). Stopped: PanelCB hidden, + 206 and + 207.
+    // Started: PanelCB shown and the file-name row (EditComboBox, RzBitBtnOpenTree) ending before
+    // the panel's read window. Stopped: PanelCB hidden, the row running to the top panel's end.
     virtual void SetStartedLayout(bool started) = 0;
     // Started: RzBitBtnStart hidden, RzBitBtnStop shown; stopped: the reverse.
     virtual void SetStartStopButtons(bool started) = 0;

@@ -33,7 +33,7 @@ template <class ReadValue> QStringList ReadItems(const QString& prefix, ReadValu
 void Refill(THistoryModel& history, const QStringList& items) {
     history.ClearItems();
     for (const QString& item : items)
-        history.AddToHistory(item);
+        history.InsertSorted(item);
 }
 
 void LoadFromIni(const IniFile& ini, const QString& section, const QString& prefix, THistoryModel& history) {
@@ -67,9 +67,14 @@ THistoryModel::THistoryModel(QObject* parent) : QStringListModel(parent) {}
 bool THistoryModel::AddToHistory(const QString& text) {
     if (text.isEmpty())
         return false;
-    QStringList items = stringList();
-    if (items.contains(text, Qt::CaseSensitive))
+    if (stringList().contains(text, Qt::CaseSensitive))
         return false;
+    InsertSorted(text);
+    return true;
+}
+
+void THistoryModel::InsertSorted(const QString& text) {
+    const QStringList items = stringList();
     // Sorted without regard to case in the user's locale, as the combo box lists it; a text equal
     // but for case goes after the ones already there.
     QCollator collator;
@@ -80,7 +85,6 @@ bool THistoryModel::AddToHistory(const QString& text) {
     const int row = static_cast<int>(at - items.begin());
     insertRows(row, 1);
     setData(index(row), text);
-    return true;
 }
 
 void THistoryModel::ClearItems() {

@@ -13,6 +13,9 @@ public:
 
     // Adds text at its sorted place unless it is empty or an item equals it exactly (case counts).
     bool AddToHistory(const QString& text);
+    // Puts text at its sorted place as it is: what a stored history holds is loaded unchanged,
+    // duplicates included.
+    void InsertSorted(const QString& text);
     QStringList Items() const { return stringList(); }
     void ClearItems();
 };

@@ -10,10 +10,14 @@ bool NeedsQuotes(const QString& argument) {
 }
 
 // "/f=" and "/a=": the rest of the argument when its first three characters match, ignoring case.
-bool TakePattern(const QString& argument, QStringView prefix, QString& pattern) {
+bool TakePattern(const QString& argument, QStringView prefix, QString& pattern, QString& atCheck,
+                 bool& checked) {
     if (!argument.startsWith(prefix, Qt::CaseInsensitive))
         return false;
     pattern += RemoveEndQuotes(argument.mid(prefix.size()));
+    if (!checked)
+        atCheck = pattern;
+    checked = true;
     return true;
 }
 
@@ -24,10 +28,10 @@ void ApplyArgument(const QString& argument, CommandLineOptions& options) {
         options.minimized = true;
     } else if (argument.compare(u"/recycle", Qt::CaseInsensitive) == 0) {
         options.recycle = true;
-    } else if (TakePattern(argument, u"/f=", options.filterPattern)) {
-        options.filterChecked = true;
-    } else if (TakePattern(argument, u"/a=", options.alertPattern)) {
-        options.alertChecked = true;
+    } else if (TakePattern(argument, u"/f=", options.filterPattern, options.filterAtCheck,
+                           options.filterChecked)) {
+    } else if (TakePattern(argument, u"/a=", options.alertPattern, options.alertAtCheck,
+                           options.alertChecked)) {
     } else if (argument == u"#") {
         // A placeholder some launchers put where no file is given.
     } else if (!options.fileNameGiven) {

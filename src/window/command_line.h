@@ -9,11 +9,15 @@ struct CommandLineOptions {
     bool start = false;     // "/start"
     bool minimized = false; // "/minimized"
     bool recycle = false;   // "/recycle"
-    // "/f=" pattern: several concatenate, in order; checked even when the pattern is empty.
+    // "/f=" pattern: several concatenate, in order; checked even when the pattern is empty. The
+    // box is checked (and its click handler runs) at the first switch, so filterAtCheck, the
+    // pattern then, is what joins the history.
     QString filterPattern;
+    QString filterAtCheck;
     bool filterChecked = false;
     // "/a=" pattern, the same for the alert.
     QString alertPattern;
+    QString alertAtCheck;
     bool alertChecked = false;
     // The first argument that is no switch (and not "#"); an unknown switch such as /x counts.
     // fileNameGiven tells an empty argument from none, which keeps the last tailed file.

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -17,11 +18,13 @@
 #include "manage/fTailAlerts.h"
 #include "platform/curl_mail_sender.h"
 #include "platform/dbus_alert_notifier.h"
+#include "platform/dialog_gate.h"
 #include "platform/dialogs.h"
 #include "platform/instances.h"
 #include "platform/launch.h"
 #include "platform/qt_dialog_service.h"
 #include "platform/qt_sound_player.h"
+#include "platform/quit_signals.h"
 #include "rdns/reverse_dns.h"
 #include "settings/histories.h"
 #include "settings/uList.h"
@@ -36,6 +39,11 @@
 TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)) {
     CreateServices(services_);
+    // Before anything can open a box: a quit asked for from here on is never lost.
+    if (services_.quitSignals)
+        connect(services_.quitSignals, &QuitSignalWatcher::quitRequested, this, &TFormTail::CloseUnattended);
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(gui, &QGuiApplication::commitDataRequest, this, &TFormTail::CloseUnattended);
     // The window's own interface font: a small sans face at 8 points, as the layout expects.
     QFont interfaceFont = font();
     interfaceFont.setPointSize(8);
@@ -57,8 +65,6 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     alarmHistory_ = std::make_unique<THistoryModel>();
     ui_.RzComboBoxFilter->setModel(filterHistory_.get());
     ui_.RzComboBoxAlarm->setModel(alarmHistory_.get());
-    ui_.RzComboBoxFilter->setCurrentIndex(-1);
-    ui_.RzComboBoxAlarm->setCurrentIndex(-1);
 
     CreateReverseDns();
     adapter_ = std::make_unique<TailWindowAdapter>(*this);
@@ -78,6 +84,9 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     services_.notifier->SetActivationHandler([this] { RestoreOperation(); });
     params_->LoadParams();
     LoadHistories(*filterHistory_, *alarmHistory_);
+    // A combo box selects the first row its empty model gets; the pattern fields start empty.
+    ui_.RzComboBoxFilter->setCurrentIndex(-1);
+    ui_.RzComboBoxAlarm->setCurrentIndex(-1);
     ConnectControls();
     PlaceTailWidgets(ui_, centralWidget(), false);
     SetTailStatus(tsStop);
@@ -100,6 +109,9 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     TimerColor_.setInterval(60000);
     connect(&TimerColor_, &QTimer::timeout, this, &TFormTail::OnColorTimer);
     TimerColor_.start();
+    created_ = true;
+    if (closingUnattended_)
+        QTimer::singleShot(0, this, &QWidget::close);
 }
 
 TFormTail::~TFormTail() {
@@ -130,6 +142,8 @@ void TFormTail::CreateServices(TailWindowServices& services) {
         ownDialogs_ = std::make_unique<QtDialogService>(this);
         services.dialogs = ownDialogs_.get();
     }
+    gate_ = std::make_unique<DialogGate>(*services.dialogs);
+    services.dialogs = gate_.get();
     if (!services.sound) {
         ownSound_ = std::make_unique<QtSoundPlayer>();
         services.sound = ownSound_.get();
@@ -155,15 +169,19 @@ void TFormTail::ApplyCommandLine() {
     const CommandLineOptions options = ParseCommandLine(services_.arguments);
     startMinimized_ = options.minimized;
     recycleRequested_ = options.recycle;
+    // Each box is checked at its first switch: the pattern it held then joins the history; later
+    // switches only add to the field.
     if (options.filterChecked) {
-        ui_.RzComboBoxFilter->setEditText(options.filterPattern);
+        ui_.RzComboBoxFilter->setEditText(options.filterAtCheck);
         ui_.CheckBoxFilter->setChecked(true);
         OnFilterClicked();
+        ui_.RzComboBoxFilter->setEditText(options.filterPattern);
     }
     if (options.alertChecked) {
-        ui_.RzComboBoxAlarm->setEditText(options.alertPattern);
+        ui_.RzComboBoxAlarm->setEditText(options.alertAtCheck);
         ui_.CheckBoxAlert->setChecked(true);
         OnAlertClicked();
+        ui_.RzComboBoxAlarm->setEditText(options.alertPattern);
     }
     if (options.fileNameGiven)
         ui_.EditComboBox->setText(options.fileName);
@@ -175,7 +193,7 @@ void TFormTail::ApplyCommandLine() {
 void TFormTail::JoinInstances() {
     channel_ = std::make_unique<InstanceChannel>();
     connect(channel_.get(), &InstanceChannel::ShowHideRequested, this, &TFormTail::OnShowHideRequest);
-    channel_->SetCaption(windowTitle());
+    channel_->SetCaption(caption_);
     channel_->SetDescriber([this] { return Describe(); });
     channel_->Listen();
     const IdentityResult identity = WindowIdentity(params_->CommandLine);
@@ -199,10 +217,36 @@ int TFormTail::TailStatus() const {
     return engine_->TailStatus();
 }
 
+namespace {
+
+// Each dismissed dialog's exec returns once control is back in its own event loop.
+void DismissModalDialogs() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->isVisible() && dialog->isModal())
+            dialog->reject();
+    }
+}
+
+} // namespace
+
+void TFormTail::CloseUnattended() {
+    gate_->SetUnattended(true);
+    DismissModalDialogs();
+    if (closingUnattended_)
+        return;
+    closingUnattended_ = true;
+    // Queued: the loop of a dismissed dialog unwinds first, and the window never closes half made.
+    if (created_)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
 void TFormTail::ClosingSequence() {
     if (closingDone_)
         return;
     closingDone_ = true;
+    // A failure met while closing is written out too; with nobody there, only written out.
+    gate_->SetEchoToStandardError(true);
     SetProgramClosing(true);
     TimerColor_.stop();
     SetTailStatus(tsStop);

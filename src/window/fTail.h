@@ -21,6 +21,7 @@
 #include "window/tail_widgets.h"
 
 class AlertNotifier;
+class DialogGate;
 class DialogService;
 class EngineClock;
 class InstanceChannel;
@@ -28,6 +29,7 @@ class MailSender;
 class QSystemTrayIcon;
 class QMenu;
 class QAction;
+class QuitSignalWatcher;
 class SoundPlayer;
 class TailEngine;
 class TailWindowAdapter;
@@ -52,6 +54,8 @@ struct TailWindowServices {
     qint64 displayColorCount = 0; // 0: ask the screen
     bool joinInstances = true;    // listen for and talk to the other running windows
     int tickIntervalMs = 1000;    // Timer1
+    // Quit signals (SIGTERM...): connected before anything can open a box, so none is lost.
+    QuitSignalWatcher* quitSignals = nullptr;
 };
 
 class TFormTail final : public QMainWindow {
@@ -71,13 +75,22 @@ public:
     bool UseDayColors() const;
     void AddToHistory(QComboBox* combo);
 
+    // Closing with nobody there (a quit signal, the session manager): from now on no box is shown
+    // and nothing waits (DialogGate), open dialogs are dismissed, and the window closes once control
+    // is back in an event loop; asked during the window's creation, once the creation is complete.
+    void CloseUnattended();
+    bool ClosingUnattended() const { return closingUnattended_; }
+    // Every box and chooser of the window and what it owns goes through this gate.
+    DialogGate& Dialogs() { return *gate_; }
+
     // The restore and minimise operations (show/hide requests, tray menu).
     void RestoreOperation();
     void MinimizeOperation();
     bool TrayEnabled() const;
     // What the window follows, its answer to the DESCRIBE request of the running instances:
     // status (none, stopped, started), filename (the file-name edit), filter and alert (1 when
-    // checked) with filterpattern and alertpattern, minimized, hidden (into the tray), visible.
+    // checked) with filterpattern and alertpattern, minimized, hidden (into the tray), visible,
+    // trayicon (the icon is on the desktop) and modal (the caption of an open modal box, or empty).
     QMap<QString, QString> Describe() const;
 
     const TailWidgets& Widgets() const { return ui_; }
@@ -102,6 +115,13 @@ public:
     void AdvanceTrayImage();
     void SetTrayHint(const QString& hint);
     QString TrayHint() const { return trayHint_; }
+    // The application title of the passes ("Kovra " and the file): shown where a user of this
+    // desktop looks for it, the task bar (the window title after the caption) and the tray icon's
+    // tool tip. The caption itself, which other windows look for, stays as UpdateTitle set it.
+    void SetApplicationTitle(const QString& title);
+    QString ApplicationTitle() const { return applicationTitle_; }
+    QString Caption() const { return caption_; }
+    QString TrayToolTip() const;
     QSize ClientSizeForOuter(const QSize& outer) const;
 
 protected:
@@ -167,10 +187,12 @@ private:
     void ApplyAlphaBlend(bool use, qint32 value);
     void ApplyTrayEnabled(bool enabled);
     void OpenFolderOfShownFile();
+    void ShowTitles();
 
     TailWindowServices services_;
     // Real implementations made when the services left them null.
     std::unique_ptr<DialogService> ownDialogs_;
+    std::unique_ptr<DialogGate> gate_; // in front of ownDialogs_ or the given service
     std::unique_ptr<SoundPlayer> ownSound_;
     std::unique_ptr<MailSender> ownMail_;
     std::unique_ptr<EngineClock> ownClock_;
@@ -197,9 +219,13 @@ private:
     bool alertInverted_ = false;
     bool dayFlag_ = true;
     bool closingDone_ = false;
+    bool created_ = false;
+    bool closingUnattended_ = false;
     bool firstActivationDone_ = false;
     bool hiddenToTray_ = false;
     int trayImage_ = 0;
     std::array<QIcon, 4> trayIcons_; // loaded once: the passes cycle them
     QString trayHint_;
+    QString applicationTitle_;
+    QString caption_; // "KOVRA - " and the version
 };

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QSystemTrayIcon>
 
 #include <QApplication>
 #include <QTime>
@@ -23,7 +24,21 @@
 
 namespace {
 
-void Paint(QWidget* widget, const QColor& background, const QColor& text) {
+// Two colours this far apart in lightness (0..255) read as text on background.
+constexpr int kReadableLightnessGap = 96;
+
+// A panel or label: its background and its text. Its children inherit no more, so check boxes
+// and buttons keep the system's colours for their indicators and faces: a dark or saturated
+// window colour cannot hide a check mark.
+void PaintPanel(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    widget->setPalette(palette);
+}
+
+// An entry field (pattern combos, spins): the same colours for its text area too.
+void PaintField(QWidget* widget, const QColor& background, const QColor& text) {
     QPalette palette = widget->palette();
     for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
         palette.setColor(role, background);
@@ -67,20 +82,29 @@ void TFormTail::ApplyColors() {
     const bool daytime = IsDayTime();
     const QColor back = ResolveColor(daytime ? p.guicolor_day : p.guicolor_night, system);
     const QColor fore = ResolveColor(daytime ? p.guifontcolor_day : p.guifontcolor_night, system);
-    Paint(centralWidget(), back, fore);
+    PaintPanel(centralWidget(), back, fore);
     centralWidget()->setAutoFillBackground(true);
-    Paint(ui_.EditComboBox, system.color(QPalette::Base), system.color(QPalette::Text));
-    for (QWidget* widget : std::initializer_list<QWidget*>{
-             ui_.LabelFn, ui_.RzPanel1, ui_.RzComboBoxFilter, ui_.RzComboBoxAlarm, ui_.RzSpinEditBufKo,
-             ui_.RzSpinEditOffset, ui_.RzSpinEditTab, ui_.RzSpinEditFilterHistory, ui_.RzStatusBar1})
-        Paint(widget, back, fore);
+    PaintField(ui_.EditComboBox, system.color(QPalette::Base), system.color(QPalette::Text));
+    for (QWidget* widget : std::initializer_list<QWidget*>{ui_.LabelFn, ui_.RzPanel1, ui_.RzStatusBar1})
+        PaintPanel(widget, back, fore);
+    // The file and resolver panes write in navy, unless the bar is too dark for it to be read.
+    const QColor navy(0x00, 0x00, 0x80);
+    const QColor paneText = qAbs(back.lightness() - navy.lightness()) >= kReadableLightnessGap ? navy : fore;
+    for (QWidget* pane : std::initializer_list<QWidget*>{ui_.RzStatusPaneFile, ui_.RzStatusPaneRDNS})
+        PaintPanel(pane, back, paneText);
+    for (QWidget* widget : std::initializer_list<QWidget*>{ui_.RzComboBoxFilter, ui_.RzComboBoxAlarm,
+                                                           ui_.RzSpinEditBufKo, ui_.RzSpinEditOffset,
+                                                           ui_.RzSpinEditTab, ui_.RzSpinEditFilterHistory})
+        PaintField(widget, back, fore);
     QPalette panel = ui_.RzPanel2->palette();
     panel.setColor(QPalette::Window, back);
     ui_.RzPanel2->setPalette(panel);
 
     const QColor highlight = system.color(QPalette::Highlight);
-    Paint(ui_.RzLabelFilter, filterInverted_ ? highlight : back, filterInverted_ ? QColor(Qt::white) : fore);
-    Paint(ui_.RzLabelAlert, alertInverted_ ? highlight : back, alertInverted_ ? QColor(Qt::white) : fore);
+    PaintPanel(ui_.RzLabelFilter, filterInverted_ ? highlight : back,
+               filterInverted_ ? QColor(Qt::white) : fore);
+    PaintPanel(ui_.RzLabelAlert, alertInverted_ ? highlight : back,
+               alertInverted_ ? QColor(Qt::white) : fore);
     ApplyTaggedPanelTint(*this, QColorToColor(back), colors);
 }
 
@@ -93,9 +117,23 @@ void TFormTail::OnColorTimer() {
 }
 
 void TFormTail::UpdateTitle() {
-    setWindowTitle(QStringLiteral("KOVRA - ") + VersionText(QString(), true, false));
+    caption_ = QStringLiteral("KOVRA - ") + VersionText(QString(), true, false);
     if (channel_)
-        channel_->SetCaption(windowTitle());
+        channel_->SetCaption(caption_);
+    ShowTitles();
+}
+
+void TFormTail::SetApplicationTitle(const QString& title) {
+    applicationTitle_ = title;
+    ShowTitles();
+}
+
+void TFormTail::ShowTitles() {
+    // Only this window: an application-wide display name would follow every dialog's caption.
+    setWindowTitle(applicationTitle_.isEmpty() ? caption_
+                                               : caption_ + QStringLiteral(" \u2014 ") + applicationTitle_);
+    setWindowIconText(applicationTitle_);
+    tray_->setToolTip(TrayToolTip());
 }
 
 void TFormTail::UpdateAlarmImage() {

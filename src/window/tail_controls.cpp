@@ -1,7 +1,9 @@
 #include "window/tail_controls.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
@@ -19,6 +21,38 @@ StatusPane::StatusPane(QWidget* parent) : QLabel(parent) {
     setFrameShadow(QFrame::Sunken);
     setContentsMargins(3, 0, 3, 0);
     setTextFormat(Qt::PlainText);
+}
+
+void StatusPane::SetShrinkable(bool shrinkable) {
+    shrinkable_ = shrinkable;
+    updateGeometry();
+}
+
+QSize StatusPane::minimumSizeHint() const {
+    constexpr int kShrunkWidth = 40;
+    const QSize whole = sizeHint();
+    return shrinkable_ ? QSize(qMin(whole.width(), kShrunkWidth), whole.height()) : whole;
+}
+
+bool StatusPane::TextCut() const {
+    return fontMetrics().horizontalAdvance(text()) > contentsRect().width();
+}
+
+void StatusPane::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QRect area = contentsRect();
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+}
+
+bool StatusPane::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && TextCut()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        return true;
+    }
+    return QLabel::event(event);
 }
 
 void StatusPane::mouseReleaseEvent(QMouseEvent* event) {

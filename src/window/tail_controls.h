@@ -20,17 +20,28 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
-// One pane of the status bar; reports clicks.
+// One pane of the status bar; reports clicks. A shrinkable pane may get less room than its text
+// needs: it then ends the text with an ellipsis and shows it whole as its tool tip (when it has no
+// hint of its own).
 class StatusPane final : public QLabel {
     Q_OBJECT
 public:
     explicit StatusPane(QWidget* parent = nullptr);
+
+    void SetShrinkable(bool shrinkable);
+    bool TextCut() const;
+    QSize minimumSizeHint() const override;
 
 signals:
     void clicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    bool shrinkable_ = false;
 };
 
 // Paints "alias - " in green followed by the typed file name, elided at the end.

@@ -19,10 +19,12 @@
 #include "engine/tail_state.h"
 #include "manage/fTailAlerts.h"
 #include "platform/dialogs.h"
+#include "platform/file_names.h"
 #include "settings/histories.h"
 #include "settings/uList.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
+#include "window/tail_port.h"
 
 namespace {
 
@@ -137,8 +139,8 @@ void TFormTail::OnWrapClicked() {
     memo->setUpdatesEnabled(false);
     memo->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     memo->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
-    QScrollBar* bar = memo->verticalScrollBar();
-    bar->setValue(bar->value() + memo->document()->blockCount() - 1);
+    // To the end, counted as the passes count lines.
+    adapter_->ScrollLines(adapter_->ViewLineCount() - 1);
     memo->setUpdatesEnabled(true);
     PlaceTailWidgets(ui_, centralWidget(), TailStatus() == tsStart);
 }
@@ -166,7 +168,8 @@ void TFormTail::ApplyWindowStaysOnTop(bool onTop) {
 
 void TFormTail::OnBrowse() {
     SetTailStatus(tsStop);
-    const QString path = services_.dialogs->ChooseOpenFile(kBrowseFilter);
+    // A chooser made of Qt's widgets hands undecodable bytes back as U+FFFD: found again on disk.
+    const QString path = RecoverFileName(services_.dialogs->ChooseOpenFile(kBrowseFilter));
     if (!path.isEmpty())
         ui_.EditComboBox->setText(path);
 }

@@ -92,6 +92,7 @@ void TFormTail::DescribeView(QMap<QString, QString>& description) const {
     description.insert(QStringLiteral("selection"), SelectedViewText());
     description.insert(QStringLiteral("place.CheckBoxReverseDNS"), Place(ui_.CheckBoxReverseDNS));
     description.insert(QStringLiteral("place.SpeedButtonPrint"), Place(ui_.SpeedButtonPrint));
+    description.insert(QStringLiteral("place.SpeedButtonClear"), Place(ui_.SpeedButtonClear));
     // The start of the view's first two lines, so a script can click and shift-click lines.
     const QTextBlock firstBlock = memo->document()->firstBlock();
     const QRect first = memo->cursorRect(QTextCursor(firstBlock));

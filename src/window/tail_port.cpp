@@ -1,5 +1,7 @@
 #include "window/tail_port.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -180,14 +182,34 @@ void TailWindowAdapter::ClearView() {
     w_.ui_.MemoTail->clear();
 }
 
+// The view's lines (one per line of text, however many screen lines Wrap makes of it) are the
+// unit of the first visible line, the lines that fit, the line count and scrolling. Screen lines
+// would not do: the widget lays out lazily and counts a line not laid out yet as one, so a count
+// taken before a replacement means another place after it.
+QTextBlock TailWindowAdapter::TopBlock() const {
+    const QPlainTextEdit* memo = w_.ui_.MemoTail;
+    return memo->document()->findBlockByLineNumber(memo->verticalScrollBar()->value());
+}
+
 int TailWindowAdapter::FirstVisibleLine() const {
-    return w_.ui_.MemoTail->verticalScrollBar()->value();
+    const QTextBlock top = TopBlock();
+    return top.isValid() ? top.blockNumber() : 0;
 }
 
 int TailWindowAdapter::LinesThatFit() const {
+    // The lines from the top one whose end is on screen, plus the slot under them: at the end of
+    // the text the first visible line plus this, less one, reaches the line count.
     const QPlainTextEdit* memo = w_.ui_.MemoTail;
-    const int lineHeight = QFontMetrics(memo->font()).lineSpacing();
-    return lineHeight > 0 ? memo->viewport()->height() / lineHeight : 0;
+    const int bottom = memo->viewport()->height();
+    int fit = 1;
+    for (QTextBlock block = TopBlock(); block.isValid(); block = block.next()) {
+        QTextCursor end(block);
+        end.movePosition(QTextCursor::EndOfBlock);
+        if (memo->cursorRect(end).bottom() >= bottom)
+            break;
+        ++fit;
+    }
+    return fit;
 }
 
 int TailWindowAdapter::ViewLineCount() const {
@@ -215,8 +237,13 @@ void TailWindowAdapter::Select(qsizetype start, qsizetype length) {
 }
 
 void TailWindowAdapter::ScrollLines(int lines) {
-    QScrollBar* bar = w_.ui_.MemoTail->verticalScrollBar();
-    bar->setValue(bar->value() + lines);
+    QPlainTextEdit* memo = w_.ui_.MemoTail;
+    QScrollBar* bar = memo->verticalScrollBar();
+    const int last = memo->document()->blockCount() - 1;
+    const int target = std::clamp(FirstVisibleLine() + lines, 0, std::max(0, last));
+    // The last line is shown to its end, also when it is taller than the view.
+    bar->setValue(target == last ? bar->maximum()
+                                 : memo->document()->findBlockByNumber(target).firstLineNumber());
 }
 
 void TailWindowAdapter::ApplyTabStops(int dialogUnits) {
@@ -265,9 +292,7 @@ void TailWindowAdapter::SetFileLabel(const QString& text) {
 }
 
 void TailWindowAdapter::SetApplicationTitle(const QString& text) {
-    // On X11 the display name follows the window caption in the task bar ("KOVRA - ... — Kovra
-    // file"), while the caption itself keeps the prefix other windows recognise.
-    QGuiApplication::setApplicationDisplayName(text);
+    w_.SetApplicationTitle(text);
 }
 
 void TailWindowAdapter::SetTrayHint(const QString& text) {

@@ -6,6 +6,7 @@
 // one block per line, so positions are converted (a line break is two characters outside, one
 // inside the document).
 #include <QMetaObject>
+#include <QTextBlock>
 
 #include "engine/tail_window_port.h"
 
@@ -87,6 +88,9 @@ public:
     void PlaySound(const QString& fileName) override;
 
 private:
+    // The line at the top of the view.
+    QTextBlock TopBlock() const;
+
     TFormTail& w_;
     bool busyCursor_ = false;
     // The view's text as the engine last set it, while the document has not changed since: every

@@ -13,6 +13,7 @@
 
 #include "engine/tail_state.h"
 #include "manage/fTailAbout.h"
+#include "platform/file_names.h"
 #include "platform/instances.h"
 #include "settings/uParam.h"
 #include "widgets/kovra_resources.h"
@@ -65,12 +66,15 @@ void TFormTail::CreateTray() {
 }
 
 bool TFormTail::TrayEnabled() const {
-    return params_ && params_->minimizetotray && QSystemTrayIcon::isSystemTrayAvailable();
+    // The icon is on the desktop: asked for, and a tray host there to show it. Minimising hides
+    // into the tray exactly then, so the window is never hidden without an icon to bring it back,
+    // whether the host came after the start or went away since.
+    return tray_ && tray_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void TFormTail::ApplyTrayEnabled(bool enabled) {
-    // Without a tray host on the desktop the icon counts as disabled: ordinary minimising.
-    tray_->setVisible(enabled && QSystemTrayIcon::isSystemTrayAvailable());
+    // Asked for even without a tray host: the icon is docked whenever a host appears.
+    tray_->setVisible(enabled);
 }
 
 void TFormTail::ApplyAlphaBlend(bool use, qint32 value) {
@@ -84,7 +88,13 @@ void TFormTail::AdvanceTrayImage() {
 
 void TFormTail::SetTrayHint(const QString& hint) {
     trayHint_ = hint;
-    tray_->setToolTip(hint);
+    tray_->setToolTip(TrayToolTip());
+}
+
+QString TFormTail::TrayToolTip() const {
+    if (applicationTitle_.isEmpty() || applicationTitle_.endsWith(trayHint_))
+        return applicationTitle_.isEmpty() ? trayHint_ : applicationTitle_;
+    return applicationTitle_ + QLatin1Char('\n') + trayHint_;
 }
 
 void TFormTail::OnTrayActivated(int reason) {
@@ -148,6 +158,16 @@ bool TFormTail::event(QEvent* event) {
     return handled;
 }
 
+namespace {
+
+// The caption of the modal dialog or box open in this process, if any.
+QString ModalCaption() {
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal ? modal->windowTitle() : QString();
+}
+
+} // namespace
+
 QMap<QString, QString> TFormTail::Describe() const {
     const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
     const int status = TailStatus();
@@ -163,6 +183,8 @@ QMap<QString, QString> TFormTail::Describe() const {
         {QStringLiteral("minimized"), flag(isMinimized())},
         {QStringLiteral("hidden"), flag(hiddenToTray_)},
         {QStringLiteral("visible"), flag(isVisible())},
+        {QStringLiteral("trayicon"), flag(TrayEnabled())},
+        {QStringLiteral("modal"), ModalCaption()},
     };
     DescribeView(description);
     return description;
@@ -178,8 +200,6 @@ void TFormTail::dropEvent(QDropEvent* event) {
     if (urls.isEmpty())
         return;
     SetTailStatus(tsStop);
-    const QUrl& first = urls.first();
-    const QString path = first.isLocalFile() ? first.toLocalFile() : first.toString();
-    ui_.EditComboBox->setText(path.left(kMaxDroppedPath));
+    ui_.EditComboBox->setText(FileNameFromUrl(urls.first()).left(kMaxDroppedPath));
     event->acceptProposedAction();
 }

@@ -18,15 +18,6 @@
 
 namespace {
 
-constexpr int kTopPanelHeight = 83;
-constexpr int kRightColumnWidth = 106;
-constexpr int kOptionPanelWidth = 322;
-constexpr int kStatusBarHeight = 22;
-constexpr int kRowFile = 4;
-constexpr int kRowFilter = 31;
-constexpr int kRowAlert = 57;
-constexpr int kRowHeight = 22;
-
 QToolButton* SmallButton(QWidget* parent, const char* picture, const QString& hint) {
     auto* button = new QToolButton(parent);
     button->setIcon(KovraPicture(picture));
@@ -154,6 +145,16 @@ void BuildViewArea(TailWidgets& w, QWidget* central) {
     w.ImageIndicator->setPixmap(KovraPicture(kImageBottom).pixmap(16, 16));
 }
 
+// At least the width the window's layout gives it, and room for the longest texts a pass shows.
+int StatePaneWidth(const StatusPane& pane) {
+    constexpr int kLayoutWidth = 105;
+    int widest = 0;
+    for (const char* text : {"Autowaiting (60s)*", "Loading filelist..."})
+        widest = qMax(widest, pane.fontMetrics().horizontalAdvance(QLatin1String(text)));
+    const QMargins margins = pane.contentsMargins();
+    return qMax(kLayoutWidth, widest + margins.left() + margins.right() + 2 * pane.frameWidth());
+}
+
 void BuildStatusBar(TailWidgets& w, QWidget* central) {
     w.RzStatusBar1 = new QFrame(central);
     w.RzStatusBar1->setAutoFillBackground(true);
@@ -167,15 +168,20 @@ void BuildStatusBar(TailWidgets& w, QWidget* central) {
         return p;
     };
     w.RzStatusPanesSTATE = pane(QStringLiteral("Click to reset Refresh rate"));
-    w.RzStatusPanesSTATE->setFixedWidth(105);
+    w.RzStatusPanesSTATE->setFixedWidth(StatePaneWidth(*w.RzStatusPanesSTATE));
     w.RzStatusPaneTime =
         pane(QStringLiteral("Display the time (sec and milisec) needed to read/analyze/display the file"));
     w.RzStatusPaneFile = pane(QString());
     w.RzStatusPaneINFO = pane(QString());
     w.RzStatusPaneRDNS =
         pane(QStringLiteral("Status of the Reverse DNS thread. Click to refresh unknown address."));
-    for (StatusPane* p : {w.RzStatusPaneTime, w.RzStatusPaneFile, w.RzStatusPaneINFO})
+    // Sized to their texts. Short of room, the line counts (and the resolver's state) give way
+    // first, cut with an ellipsis: the file's size, age and type stay whole.
+    for (StatusPane* p : {w.RzStatusPaneTime, w.RzStatusPaneFile})
         p->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    w.RzStatusPaneINFO->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    w.RzStatusPaneINFO->SetShrinkable(true);
+    w.RzStatusPaneRDNS->SetShrinkable(true);
     QPalette navy = w.RzStatusPaneFile->palette();
     navy.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0x80));
     w.RzStatusPaneFile->setPalette(navy);
@@ -229,88 +235,13 @@ TailWidgets BuildTailWidgets(QMainWindow* window) {
     BuildFileRow(w);
     BuildPatternRows(w);
     BuildOptionPanel(w);
+    // The running file-name row reaches into the option panel's empty top left corner: it must
+    // stay above the panel, created after it, to be seen and clicked.
+    for (QWidget* row : std::initializer_list<QWidget*>{w.EditComboBox, w.RzPanelEditFN, w.RzBitBtnOpenTree})
+        row->raise();
     BuildRightColumn(w, central);
     BuildViewArea(w, central);
     BuildStatusBar(w, central);
     BuildMenus(w, window);
     return w;
-}
-
-namespace {
-
-void PlaceTopPanel(const TailWidgets& w, int topWidth, bool running) {
-    w.RzPanel1->setGeometry(0, 0, topWidth, kTopPanelHeight);
-    const int optionLeft = topWidth - kOptionPanelWidth - 2;
-    w.PanelCB->setGeometry(optionLeft, 2, kOptionPanelWidth, kTopPanelHeight - 4);
-
-    w.Label1->setGeometry(4, kRowFile, 30, kRowHeight);
-    w.SpeedButtonBrowse->setGeometry(36, kRowFile, 22, kRowHeight);
-    w.SpeedButtonAddManager->setGeometry(60, kRowFile, 22, kRowHeight);
-    const int treeOffset = running ? kTreeButtonOffsetRunning : kTreeButtonOffsetStopped;
-    const int editLeft = 84;
-    const int editRight = optionLeft + treeOffset + 1;
-    w.EditComboBox->setGeometry(editLeft, kRowFile, editRight - editLeft, kRowHeight);
-    w.RzPanelEditFN->setGeometry(w.EditComboBox->geometry());
-    w.RzBitBtnOpenTree->setGeometry(optionLeft + treeOffset, kRowFile, 56, kRowHeight);
-
-    const int rowRight = running ? optionLeft - 4 : topWidth - 4;
-    w.CheckBoxFilter->setGeometry(22, kRowFilter, 18, kRowHeight);
-    w.RzLabelFilter->setGeometry(42, kRowFilter, 34, kRowHeight);
-    w.RzSpinEditFilterHistory->setGeometry(rowRight - 44, kRowFilter, 44, kRowHeight);
-    w.RzComboBoxFilter->setGeometry(78, kRowFilter, qMax(20, rowRight - 48 - 78), kRowHeight);
-    w.ImageAlarm->setGeometry(4, kRowAlert + 3, 16, 16);
-    w.CheckBoxAlert->setGeometry(22, kRowAlert, 18, kRowHeight);
-    w.RzLabelAlert->setGeometry(42, kRowAlert, 34, kRowHeight);
-    w.RzComboBoxAlarm->setGeometry(78, kRowAlert, qMax(20, rowRight - 78), kRowHeight);
-}
-
-void PlaceOptionPanel(const TailWidgets& w) {
-    w.LabelBufKo->setGeometry(194, kRowFile - 2, 74, kRowHeight);
-    w.RzSpinEditBufKo->setGeometry(268, kRowFile - 2, 52, kRowHeight);
-    w.CheckBoxAutoOffset->setGeometry(2, kRowFilter - 2, 84, kRowHeight);
-    w.RzSpinEditOffset->setGeometry(88, kRowFilter - 2, 70, kRowHeight);
-    w.CheckBoxReverseDNS->setGeometry(164, kRowFilter - 2, 64, kRowHeight);
-    w.CheckBoxCompactSpace->setGeometry(2, kRowAlert - 2, 78, kRowHeight);
-    w.CheckBoxWrap->setGeometry(84, kRowAlert - 2, 54, kRowHeight);
-    w.CheckBoxTabs->setGeometry(140, kRowAlert - 2, 18, kRowHeight);
-    w.RzSpinEditTab->setGeometry(160, kRowAlert - 2, 54, kRowHeight);
-}
-
-void PlaceRightColumn(const TailWidgets& w, int width) {
-    const int x = width - kRightColumnWidth;
-    w.RzBitBtnStart->setGeometry(x, 4, kRightColumnWidth - 4, 30);
-    w.RzBitBtnStop->setGeometry(x, 4, kRightColumnWidth - 4, 30);
-    w.CheckBox_Top->setGeometry(x, 37, kRightColumnWidth - 4, 20);
-    int bx = x;
-    for (QToolButton* b :
-         {w.SpeedButtonNotePad, w.SpeedButtonPrint, w.SpeedButtonManager, w.SpeedButtonControlPanel}) {
-        b->setGeometry(bx, 59, 22, 22);
-        bx += 24;
-    }
-}
-
-void PlaceViewArea(const TailWidgets& w, int width, int height) {
-    const int top = kTopPanelHeight + 2;
-    const int panelHeight = qMax(40, height - top - kStatusBarHeight);
-    w.RzPanel2->setGeometry(0, top, width, panelHeight);
-    w.LabelFn->setGeometry(2, 1, width - 30, 20);
-    w.SpeedButtonClear->setGeometry(width - 24, 1, 20, 20);
-    w.MemoTail->setGeometry(2, 22, width - 4, panelHeight - 24);
-    const bool wrapping = w.MemoTail->lineWrapMode() != QPlainTextEdit::NoWrap;
-    const int indicatorX = width - (wrapping ? 36 : 18);
-    const int bottomInset = wrapping ? 4 : 20;
-    w.ImageIndicator->move(indicatorX, panelHeight - 16 - bottomInset);
-    w.ImageIndicator->raise();
-}
-
-} // namespace
-
-void PlaceTailWidgets(const TailWidgets& w, QWidget* central, bool running) {
-    const int width = central->width();
-    const int height = central->height();
-    PlaceTopPanel(w, width - kRightColumnWidth - 2, running);
-    PlaceOptionPanel(w);
-    PlaceRightColumn(w, width);
-    PlaceViewArea(w, width, height);
-    w.RzStatusBar1->setGeometry(0, height - kStatusBarHeight, width, kStatusBarHeight);
 }

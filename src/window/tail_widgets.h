@@ -1,8 +1,8 @@
 #pragma once
 // The controls of the tail window, created by BuildTailWidgets and owned by their Qt parents
-// (the window). Positions inside the top panel are absolute, as the window's layout numbers
-// (tree button and file-name edit relative to the option panel) are part of its behaviour;
-// PlaceTailWidgets recomputes them when the window is resized or the state changes.
+// (the window). Positions inside the top panel are absolute, placed by PlaceTailWidgets
+// (tail_layout.cpp) when the window is resized or the state changes: while running the file-name
+// row reaches into the option panel's first row, stopped it runs to the top panel's end.
 #include <QString>
 
 class QAction;
@@ -98,7 +98,3 @@ TailWidgets BuildTailWidgets(QMainWindow* window);
 
 // Geometry of the window's parts for its current size; running chooses the started layout.
 void PlaceTailWidgets(const TailWidgets& w, QWidget* central, bool running);
-
-// Horizontal offsets from the option panel's left edge (stopped / running).
-inline constexpr int kTreeButtonOffsetStopped = 206;
-inline constexpr int kTreeButtonOffsetRunning = 136;

@@ -78,6 +78,11 @@ TEST_F(Histories, IniFileReadingRules) {
     LoadHistories(filter, alarm);
     EXPECT_EQ(filter.Items(), QStringList({"a", "b"}));
     EXPECT_EQ(alarm.Items(), QStringList({"x"})) << "an empty value ends the history";
+
+    // A hand-edited file's duplicates load as they were stored, in sorted places.
+    WriteText(IniPath(), "[\\Software\\Velmora\\Quorvel\\alarm]\nAlarm0=x\nAlarm1=b\nAlarm2=x\n");
+    LoadHistories(filter, alarm);
+    EXPECT_EQ(alarm.Items(), QStringList({"b", "x", "x"}));
 }
 
 TEST_F(Histories, RegistryFormIsReadOnlyWithoutAnIniFile) {

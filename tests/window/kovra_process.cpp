@@ -4,12 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 
 #include "window_parts/wait_until.h"
 
 namespace {
 
-constexpr int kStartMs = 15000;
+// A first start under load (sanitizers, cold caches, a busy machine) may take many seconds.
+constexpr int kStartMs = 60000;
 
 } // namespace
 
@@ -20,6 +22,46 @@ std::string Show(const WindowDescription& description) {
     for (auto it = description.cbegin(); it != description.cend(); ++it)
         text += (it.key() + u'=' + it.value()).toStdString() + "; ";
     return text;
+}
+
+namespace {
+
+// A tool's output, or a test failure when it cannot be run.
+QString RunTool(const QString& program, const QStringList& arguments) {
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // titles as UTF-8, not escaped
+    tool.setProcessEnvironment(env);
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(10000) || tool.exitStatus() != QProcess::NormalExit) {
+        ADD_FAILURE() << program.toStdString() << " did not run (" << tool.errorString().toStdString()
+                      << "): install x11-utils (scripts/setup does)";
+        return {};
+    }
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+} // namespace
+
+std::vector<XWindow> XWindowsOf(qint64 pid) {
+    static const QRegularExpression named(QStringLiteral("^\\s*(0x[0-9a-f]+) \""),
+                                          QRegularExpression::MultilineOption);
+    static const QRegularExpression pidLine(QStringLiteral("_NET_WM_PID\\(CARDINAL\\) = (\\d+)"));
+    static const QRegularExpression nameLine(QStringLiteral("_NET_WM_NAME\\(UTF8_STRING\\) = \"(.*)\"$"),
+                                             QRegularExpression::MultilineOption);
+    std::vector<XWindow> windows;
+    const QString tree =
+        RunTool(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+    for (auto it = named.globalMatch(tree); it.hasNext();) {
+        const QString id = it.next().captured(1);
+        const QString props =
+            RunTool(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_WM_PID"),
+                                              QStringLiteral("_NET_WM_NAME")});
+        const qint64 owner = pidLine.match(props).captured(1).toLongLong();
+        if (owner == pid)
+            windows.push_back({id, owner, nameLine.match(props).captured(1)});
+    }
+    return windows;
 }
 
 KovraProcess::KovraProcess(const QString& program, const QString& configHome, const QString& runtimeDir,
@@ -119,7 +161,12 @@ void ProgramTest::TearDown() {
 }
 
 KovraProcess& ProgramTest::Start(const QStringList& arguments, const QString& configName) {
-    processes_.push_back(std::make_unique<KovraProcess>(program_, ConfigHome(configName),
+    return StartCommand(program_, arguments, configName);
+}
+
+KovraProcess& ProgramTest::StartCommand(const QString& command, const QStringList& arguments,
+                                        const QString& configName) {
+    processes_.push_back(std::make_unique<KovraProcess>(command, ConfigHome(configName),
                                                         Path(QStringLiteral("run")), arguments));
     return *processes_.back();
 }

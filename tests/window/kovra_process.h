@@ -5,6 +5,7 @@
 // nothing else. The test process points its own $XDG_RUNTIME_DIR there too, to enumerate them and
 // ask them to DESCRIBE themselves.
 #include <memory>
+#include <vector>
 
 #include <QProcess>
 #include <QStringList>
@@ -54,6 +55,10 @@ protected:
 
     // Starts the program with its settings in the folder configName of the temporary folder.
     KovraProcess& Start(const QStringList& arguments, const QString& configName = QStringLiteral("config"));
+    // Starts another command (a shell that runs the program, say) in the same surroundings.
+    KovraProcess& StartCommand(const QString& command, const QStringList& arguments,
+                               const QString& configName = QStringLiteral("config"));
+    QString Program() const { return program_; }
     QString Path(const QString& name) const { return dir_.filePath(name); }
     QString ConfigHome(const QString& configName = QStringLiteral("config")) const {
         return Path(configName);
@@ -69,3 +74,12 @@ private:
 };
 
 std::string Show(const WindowDescription& description);
+
+// A top-level window of the X server (xwininfo and xprop, from x11-utils), as a user sees it.
+struct XWindow {
+    QString id;    // "0x..."
+    qint64 pid;    // _NET_WM_PID, 0 when not set
+    QString title; // _NET_WM_NAME: what the title bar and the task bar show
+};
+// The named top-level windows of the process pid; fails the test when the tools are missing.
+std::vector<XWindow> XWindowsOf(qint64 pid);

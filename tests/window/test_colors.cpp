@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTime>
 
@@ -117,10 +118,30 @@ TEST_F(TailWindowColors, ViewFollowsDayColorsAndWindowFollowsTheClockAlone) {
         // The file-name edit keeps the system's colours.
         EXPECT_EQ(Ui().EditComboBox->palette().color(QPalette::Base), system.color(QPalette::Base));
         EXPECT_EQ(Ui().EditComboBox->palette().color(QPalette::Text), system.color(QPalette::Text));
+        // Panels are tinted, not the indicators of check boxes nor the faces of buttons: a dark
+        // window colour leaves check marks readable.
+        for (QWidget* widget : std::initializer_list<QWidget*>{Ui().CheckBoxFilter, Ui().CheckBoxWrap,
+                                                               Ui().CheckBox_Top, Ui().RzBitBtnStart}) {
+            for (QPalette::ColorRole role :
+                 {QPalette::Base, QPalette::Text, QPalette::Button, QPalette::ButtonText})
+                EXPECT_EQ(widget->palette().color(role), system.color(role))
+                    << widget->metaObject()->className();
+        }
+        EXPECT_EQ(Ui().RzStatusPaneFile->palette().color(QPalette::WindowText), fore)
+            << "navy cannot be read on a dark bar";
         // The tagged top panel shows the window colour lightened by 16 on each channel.
         const QColor tint(back.red() + 16, back.green() + 16, back.blue() + 16);
         EXPECT_EQ(Ui().RzPanel1->palette().color(QPalette::Window), tint);
     }
+}
+
+TEST_F(TailWindowColors, FilePaneWritesInNavyOnALightBar) {
+    MakeWindow();
+    SetColors(false, true);
+    Window().Params().guicolor_day = 0x00F0F0F0;
+    Window().ApplyColors();
+    EXPECT_EQ(Ui().RzStatusPaneFile->palette().color(QPalette::WindowText), QColor(0x00, 0x00, 0x80));
+    EXPECT_EQ(Ui().RzStatusPaneFile->palette().color(QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
 }
 
 TEST_F(TailWindowColors, FewColoursWhitenTheViewAndLeaveTheRestAlone) {

@@ -51,11 +51,12 @@ TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
         {"status", "stopped"}, {"filename", "app.log"}, {"filter", "1"},    {"filterpattern", "Warn"},
         {"alert", "0"},        {"alertpattern", ""},    {"minimized", "0"}, {"hidden", "0"},
         {"visible", "1"},      {"reversedns", "0"},     {"rdnspane", ""},   {"view", ""},
-        {"selection", ""},
+        {"selection", ""},     {"trayicon", "0"},       {"modal", ""}, // no tray host offscreen
     };
     WindowDescription described = DescribeFromElsewhere();
     // The places of the controls a script clicks depend on the screen: present, not compared.
-    for (const char* place : {"place.CheckBoxReverseDNS", "place.SpeedButtonPrint", "place.viewlines"})
+    for (const char* place :
+         {"place.CheckBoxReverseDNS", "place.SpeedButtonPrint", "place.SpeedButtonClear", "place.viewlines"})
         EXPECT_FALSE(described.take(QString::fromLatin1(place)).isEmpty()) << place;
     EXPECT_EQ(described, expected) << Show(described);
 

@@ -1,8 +1,10 @@
 // The real program's command line: each row starts a process and asks its window what it made of
 // the arguments. The rows run side by side, each with settings of its own.
+#include <QFile>
 #include <QFileInfo>
 
 #include "kovra_process.h"
+#include "platform/file_names.h"
 
 namespace {
 
@@ -43,6 +45,22 @@ TEST_F(ProgramCommandLine, SwitchesPatternsAndFileNames) {
         EXPECT_TRUE(process.WaitDescribed(rows[i].expected))
             << "expected " << Show(rows[i].expected) << "\nseen " << process.LastDescription();
     }
+}
+
+TEST_F(ProgramCommandLine, AFileNameThatIsNoUtf8IsFollowed) {
+    const QByteArray raw = QFile::encodeName(Path(QStringLiteral("r"))) + "\xe9sum\xe9.log";
+    QFile file(QFile::decodeName(raw)); // Qt cannot name it: written through the shell below
+    ASSERT_FALSE(file.exists());
+    // QProcess would pass the argument as UTF-8; the shell passes the bytes, Latin-1 here.
+    KovraProcess& process = StartCommand(QStringLiteral("/bin/sh"),
+                                         {QStringLiteral("-c"),
+                                          QStringLiteral("f=$(printf '%s\\351sum\\351.log' \"$1\") && echo "
+                                                         "only line > \"$f\" && exec \"$0\" /start \"$f\""),
+                                          Program(), Path(QStringLiteral("r"))});
+    ASSERT_TRUE(process.WaitUp());
+    EXPECT_TRUE(process.WaitDescribed(
+        {{"status", "started"}, {"filename", DecodeFileName(raw)}, {"view", QStringLiteral("only line")}}))
+        << process.LastDescription();
 }
 
 } // namespace

@@ -117,6 +117,8 @@ protected:
     TFormTail& MakeWindow(qint64 displayColorCount = kTrueColor, const QStringList& arguments = {"kovra"},
                           bool joinInstances = false);
     TFormTail& Window() { return *window_; }
+    // Destroys the window now: it saves its settings on the way.
+    void DestroyWindow() { window_.reset(); }
     const TailWidgets& Ui() { return window_->Widgets(); }
 
     // A file in the temporary folder holding text; its absolute path.

@@ -1,0 +1,105 @@
+// The view's scroll position on the real widget, with lines long enough to wrap: a view at its end
+// stays at its end when lines arrive, one scrolled up stays where it is, and the Wrap box shows the
+// end. The first visible line, the lines that fit and the line count must share one unit.
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+#include "engine/tail_state.h"
+#include "settings/uList.h"
+#include "widgets/kovra_resources.h"
+#include "window/tail_port.h"
+#include "window_fixture.h"
+
+namespace {
+
+// Lines of about four screen lines each in the default window.
+QByteArray LongLines(int from, int count) {
+    QByteArray text;
+    for (int i = from; i < from + count; ++i)
+        text += "line " + QByteArray::number(i) + ' ' + QByteArray(300, 'x') + '\n';
+    return text;
+}
+
+class TailWindowScroll : public TailWindowTest {
+protected:
+    QScrollBar* Bar() { return Ui().MemoTail->verticalScrollBar(); }
+    bool LastLineOnScreen() {
+        QPlainTextEdit* memo = Ui().MemoTail;
+        const QTextCursor end(memo->document()->lastBlock());
+        return memo->viewport()->rect().contains(memo->cursorRect(end).center());
+    }
+    QString Indicator() { return Ui().ImageIndicator->property("picture").toString(); }
+    void FollowArrivingLines(bool wrap);
+    void Append(const QString& path, const QByteArray& text) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(text);
+    }
+};
+
+TEST_F(TailWindowScroll, ViewAtItsEndFollowsArrivingLinesWrappedOrNot) {
+    for (bool wrap : {true, false}) {
+        SCOPED_TRACE(wrap ? "wrap" : "no wrap");
+        FollowArrivingLines(wrap);
+    }
+}
+
+void TailWindowScroll::FollowArrivingLines(bool wrap) {
+    MakeWindow();
+    Window().Manager().List->DefFile->SetWrap(wrap);
+    const QString log =
+        WriteFile(wrap ? QStringLiteral("wrap.log") : QStringLiteral("plain.log"), LongLines(0, 40));
+    StartOn(log);
+    ASSERT_EQ(Ui().CheckBoxWrap->isChecked(), wrap);
+    TailWindowAdapter port(Window());
+    ASSERT_EQ(port.ViewLineCount(), 40);
+    ASSERT_EQ(Ui().MemoTail->document()->lineCount() > 40, wrap) << "the lines wrap";
+    EXPECT_EQ(Bar()->value(), Bar()->maximum()) << "the first pass shows the end";
+    EXPECT_TRUE(LastLineOnScreen());
+    EXPECT_GE(port.FirstVisibleLine() + port.LinesThatFit() - 1, port.ViewLineCount()) << "at the bottom";
+
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        Append(log, LongLines(40 + round * 5, 5));
+        Window().Engine().Tick();
+        EXPECT_TRUE(Ui().MemoTail->toPlainText().endsWith(QStringLiteral("line %1 ").arg(44 + round * 5) +
+                                                          QString(300, QLatin1Char('x'))));
+        EXPECT_EQ(Bar()->value(), Bar()->maximum());
+        EXPECT_TRUE(LastLineOnScreen());
+        EXPECT_EQ(Indicator(), QLatin1String(kImageBottom));
+    }
+
+    // Scrolled up by the user, the view keeps the same line at its top and says it is not at the end.
+    Bar()->setValue(Bar()->maximum() / 2);
+    QTest::qWait(0);
+    const int top = port.FirstVisibleLine();
+    ASSERT_GT(top, 0);
+    EXPECT_LT(top + port.LinesThatFit() - 1, port.ViewLineCount());
+    Append(log, LongLines(100, 5));
+    Window().Engine().Tick();
+    EXPECT_EQ(port.FirstVisibleLine(), top);
+    EXPECT_FALSE(LastLineOnScreen());
+    EXPECT_EQ(Indicator(), QLatin1String(kImageMiddle));
+}
+
+TEST_F(TailWindowScroll, WrapBoxShowsTheEndEitherWay) {
+    MakeWindow();
+    const QString log = WriteFile(QStringLiteral("app.log"), LongLines(0, 40));
+    StartOn(log);
+    for (bool wrap : {true, false, true}) {
+        SCOPED_TRACE(wrap);
+        Bar()->setValue(0);
+        ClickOn(Ui().CheckBoxWrap);
+        ASSERT_EQ(Ui().CheckBoxWrap->isChecked(), wrap);
+        EXPECT_EQ(Ui().MemoTail->lineWrapMode() != QPlainTextEdit::NoWrap, wrap);
+        EXPECT_EQ(Bar()->value(), Bar()->maximum());
+        EXPECT_TRUE(LastLineOnScreen());
+    }
+}
+
+} // namespace
