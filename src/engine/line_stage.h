@@ -39,7 +39,7 @@ public:
     // for the last, unterminated line). Leaves out ending after the last output line.
     void EndLine(QString& out, qsizetype lineStart, qint64 index);
 
-    // The filter pattern's bytes when it is a plain ASCII literal that can be searched in the raw
+    // The filter pattern's UTF-8 bytes when it is a plain literal that can be searched in the raw
     // bytes of an 8-bit line (no R. DNS rewriting the line first); empty otherwise.
     const QByteArray& RawLiteral() const { return rawLiteral_; }
     // The filter is on with a pattern that is not blank.

@@ -6,6 +6,7 @@
 
 #include <QtEndian>
 
+#include "engine/byte_text.h"
 #include "engine/line_stage.h"
 #include "engine/literal_skipper.h"
 
@@ -41,22 +42,10 @@ private:
     const SplitProgress& report_;
 };
 
-inline void AppendRun(QString& out, const char* p, qsizetype n) {
-    out.append(QLatin1String(p, n));
-}
-inline void AppendRun(QString& out, const char16_t* p, qsizetype n) {
-    out.append(reinterpret_cast<const QChar*>(p), n);
-}
-
-// Appends one line's units, turning every run of blanks into one space unless the line being
-// built already ends with a space. Writes straight into the text: the result is never longer.
+// Writes the units to dst turning every run of blanks into one space, and drops a leading blank
+// when afterSpace (the text before dst ends with a space). dst may be p itself: it never overtakes p.
 template <typename Unit>
-void AppendKillSpace(QString& out, qsizetype lineStart, const Unit* p, const Unit* end) {
-    const qsizetype base = out.size();
-    out.resize(base + (end - p));
-    char16_t* const text = reinterpret_cast<char16_t*>(out.data());
-    char16_t* dst = text + base;
-    bool afterSpace = base > lineStart && dst[-1] == u' ';
+char16_t* CompactBlanks(const Unit* p, const Unit* end, char16_t* dst, bool afterSpace) {
     for (; p < end; ++p) {
         // Branch-free: a blank is written as a space, and kept only after a non-blank.
         const auto c = static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(*p));
@@ -65,7 +54,34 @@ void AppendKillSpace(QString& out, qsizetype lineStart, const Unit* p, const Uni
         dst += !(blank && afterSpace);
         afterSpace = blank;
     }
-    out.truncate(dst - text);
+    return dst;
+}
+
+// Appends one line's units, turning every run of blanks into one space unless the line being
+// built already ends with a space. Writes straight into the text: the result is never longer.
+// 8-bit lines that are not plain ASCII are decoded first and folded in place.
+template <typename Unit>
+void AppendKillSpace(QString& out, qsizetype lineStart, const Unit* p, const Unit* end) {
+    const qsizetype base = out.size();
+    const bool afterSpace = base > lineStart && out.at(base - 1) == u' ';
+    if constexpr (std::is_same_v<Unit, char>) {
+        if (!IsAsciiBytes(p, end - p)) {
+            AppendDecodedBytes(out, p, end - p);
+            char16_t* const text = reinterpret_cast<char16_t*>(out.data());
+            out.truncate(CompactBlanks(text + base, text + out.size(), text + base, afterSpace) - text);
+            return;
+        }
+    }
+    out.resize(base + (end - p));
+    char16_t* const text = reinterpret_cast<char16_t*>(out.data());
+    out.truncate(CompactBlanks(p, end, text + base, afterSpace) - text);
+}
+
+inline void AppendRun(QString& out, const char* p, qsizetype n) {
+    AppendDecodedBytes(out, p, n);
+}
+inline void AppendRun(QString& out, const char16_t* p, qsizetype n) {
+    out.append(reinterpret_cast<const QChar*>(p), n);
 }
 
 template <typename Unit>
