@@ -159,6 +159,7 @@ int main(int argc, char** argv) {
         {"filter_regex_ci", true, "(?i)error", 0, false, {"-c", "-i", "error"}},
         {"filter_context5", true, "ERROR", 5, false, {"-c", "ERROR"}},
         {"kill_space", false, "", 0, true, {"-c", ""}},
+        {"kill_space_literal", true, "ERROR", 0, true, {"-c", "ERROR"}},
         {"utf8_filter_off", false, "", 0, false, {"-c", ""}, true},
         {"utf8_kill_space", false, "", 0, true, {"-c", ""}, true},
     };

@@ -1,11 +1,47 @@
 #include "engine/byte_text.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
+
+#include <QtEndian>
 
 namespace {
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// 0x80 in every byte of the word that equals c, exact for ASCII words.
+std::uint64_t BytesEqual(std::uint64_t word, unsigned char c) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    const std::uint64_t x = word ^ (0x0101010101010101ULL * c);
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The first byte of ASCII text that folding changes: a tab, or a space after a blank (after the
+// text before p when afterSpace). end when there is none.
+const char* NextFold(const char* p, const char* end, bool afterSpace) {
+    std::uint64_t carry = afterSpace ? 0x80 : 0; // the blank bit of the byte before the word
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        word = qFromLittleEndian(word); // byte k at bits 8k
+        const std::uint64_t spaces = BytesEqual(word, ' '), tabs = BytesEqual(word, '\t');
+        const std::uint64_t blanks = spaces | tabs;
+        if (const std::uint64_t fold = tabs | (spaces & ((blanks << 8) | carry)))
+            return p + std::countr_zero(fold) / 8;
+        carry = blanks >> 56;
+    }
+    for (bool before = carry != 0; p < end; ++p) {
+        if (*p == '\t' || (*p == ' ' && before))
+            return p;
+        before = *p == ' ';
+    }
+    return end;
+}
 
 bool IsContinuation(unsigned char b) {
     return (b & 0xC0) == 0x80;
@@ -91,4 +127,42 @@ void AppendDecodedBytes(QString& out, const char* p, qsizetype n) {
     out.resize(base + n);
     const qsizetype written = DecodeBytes(p, n, reinterpret_cast<char16_t*>(out.data()) + base);
     out.truncate(base + written);
+}
+
+void AppendFoldedBytes(QString& out, const char* p, qsizetype n, bool afterSpace) {
+    if (!IsAsciiBytes(p, n)) {
+        const qsizetype base = out.size();
+        AppendDecodedBytes(out, p, n);
+        FoldBlanks(out, base, afterSpace);
+        return;
+    }
+    const char* const end = p + n;
+    while (p < end) {
+        const char* fold = NextFold(p, end, afterSpace);
+        if (fold > p) {
+            out.append(QLatin1StringView(p, fold - p));
+            afterSpace = fold[-1] == ' ';
+        }
+        if (fold == end)
+            return;
+        if (!afterSpace)
+            out.append(QLatin1Char(' '));
+        afterSpace = true;
+        for (p = fold + 1; p < end && IsBlank(*p);)
+            ++p;
+    }
+}
+
+void FoldBlanks(QString& text, qsizetype from, bool afterSpace) {
+    char16_t* const begin = reinterpret_cast<char16_t*>(text.data());
+    char16_t* dst = begin + from;
+    for (const char16_t* p = dst; p < begin + text.size(); ++p) {
+        // Branch-free: a blank is written as a space, and kept only after a non-blank.
+        const char16_t c = *p;
+        const bool blank = c == u' ' || c == u'\t';
+        *dst = blank ? u' ' : c;
+        dst += !(blank && afterSpace);
+        afterSpace = blank;
+    }
+    text.truncate(dst - begin);
 }

@@ -14,3 +14,10 @@ void AppendDecodedBytes(QString& out, const char* p, qsizetype n);
 
 // Writes the n bytes decoded as above to dst (room for n units); answers the units written.
 qsizetype DecodeBytes(const char* p, qsizetype n, char16_t* dst);
+
+// Kill space: every run of blanks (spaces and tabs) becomes one space, and a leading blank is
+// dropped when afterSpace (the text before ends with a space).
+// Appends the n bytes decoded and folded; plain ASCII stretches without a fold are copied in bulk.
+void AppendFoldedBytes(QString& out, const char* p, qsizetype n, bool afterSpace);
+// Folds text from `from` on, in place.
+void FoldBlanks(QString& text, qsizetype from, bool afterSpace);

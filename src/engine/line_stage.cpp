@@ -39,7 +39,8 @@ LineStage::LineStage(LineStageSettings settings, PatternMatcher& filter, Pattern
     alertActive_ = s_.alertOn && !s_.alertPattern.isEmpty();
     if (filterActive_) {
         filter_.SetPattern(s_.filterPattern);
-        if (!s_.reverseDns && !s_.wide && IsPlainLiteral(s_.filterPattern))
+        if (!s_.reverseDns && !s_.wide && IsPlainLiteral(s_.filterPattern) &&
+            !(s_.killSpace && s_.filterPattern.contains(QLatin1Char(' '))))
             rawLiteral_ = s_.filterPattern.toUtf8();
     }
     if (alertActive_)
@@ -124,7 +125,8 @@ void LineStage::EmitHeld(QString& out, qsizetype lineStart) {
     for (qint64 i = heldCount_ - shown; i < heldCount_; ++i) {
         const HeldLine& held = heldRing_[static_cast<size_t>(i % before)];
         if (held.raw)
-            AppendDecodedBytes(out, held.raw, held.rawLength);
+            s_.killSpace ? AppendFoldedBytes(out, held.raw, held.rawLength, false)
+                         : AppendDecodedBytes(out, held.raw, held.rawLength);
         else
             out.append(held.text);
         out.append(kLineEnd);

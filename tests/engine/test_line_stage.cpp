@@ -26,10 +26,11 @@ StageRun RunStage(QByteArray bytes, LineStageSettings settings, bool killSpace =
     PatternMatcher filter;
     PatternMatcher alert;
     settings.wide = IsWideType(type);
+    settings.killSpace = killSpace;
     LineStage stage(settings, filter, alert, resolver);
     QString out;
     StageRun run;
-    SplitWindow(bytes.data(), bytes.size(), type, killSpace, stage, out,
+    SplitWindow(bytes.data(), bytes.size(), type, stage, out,
                 [&](qint64 i, qint64) { run.progress.push_back(i); });
     run.lines = out.split(QStringLiteral("\r\n"));
     run.lines.removeLast(); // the text ends with a line break (or is empty)
@@ -166,12 +167,12 @@ TEST(LineSplit, ProgressIsReportedAtEveryTenthAsAUnitLoopWould) {
     QString out;
     // 100 units; the CR LF at 9-10 skips i = 10, so the first report comes at i = 11.
     QByteArray bytes = QByteArray("abcdefghi\r\n") + QByteArray(88, 'x') + '\n';
-    SplitWindow(bytes.data(), bytes.size(), TFileType::Ansi, false, stage, out, record);
+    SplitWindow(bytes.data(), bytes.size(), TFileType::Ansi, stage, out, record);
     EXPECT_EQ(points, (std::vector<qint64>{11, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     points.clear();
     QByteArray tiny("ab\ncd");
     LineStage small({}, f, a, nullptr);
-    SplitWindow(tiny.data(), tiny.size(), TFileType::Ansi, false, small, out, record);
+    SplitWindow(tiny.data(), tiny.size(), TFileType::Ansi, small, out, record);
     EXPECT_EQ(points, (std::vector<qint64>{20, 40, 60, 80, 100})); // fewer than ten units: every unit
 }
 
@@ -238,21 +239,24 @@ TEST(LineStageFilter, LiteralShortcutMatchesTheRegexPath) {
         runs += (i == 9 || i == 10 || i == 150 ? "ERROR "
                  : i % 7                       ? "line "
                                                : "l\xC3\xAFne \xE6\x97") +
-                QByteArray(40, 'x') + QByteArray::number(i) + "\n";
+                QByteArray(40, 'x') + (i % 3 ? " \t " : "\t") + QByteArray::number(i) + "\n";
     runs += "x\n\r\n\nERROR y\r\nz\n\n";
     const std::vector<QByteArray> texts = {
-        "a\r\nERROR 1\n\n  \nb\nc ERROR\n\rd\n e \nERROR\nf\ng\rh ERRORS\nlast", runs,
+        "a\r\nERROR 1\n\n  \n\t \nb\tx  y\nc ERROR\n\rd\n e \nERROR\nf\ng\rh  \tERRORS\nlast", runs,
         "no match\nat all\n\npartial"};
     struct Variant {
         int before;
         int after;
         bool inverted;
         bool killLine;
+        bool killSpace = false;
     };
-    const std::vector<Variant> variants = {{0, 0, false, false}, {0, 0, true, false},  {0, 0, false, true},
-                                           {0, 0, true, true},   {2, 0, false, true},  {0, 2, false, false},
-                                           {1, 1, true, true},   {0, 1, true, false},  {3, 0, false, false},
-                                           {5, 2, false, false}, {99, 0, false, false}};
+    const std::vector<Variant> variants = {
+        {0, 0, false, false},      {0, 0, true, false},      {0, 0, false, true},
+        {0, 0, true, true},        {2, 0, false, true},      {0, 2, false, false},
+        {1, 1, true, true},        {0, 1, true, false},      {3, 0, false, false},
+        {5, 2, false, false},      {99, 0, false, false},    {0, 0, false, false, true},
+        {2, 1, false, true, true}, {1, 0, true, true, true}, {99, 0, false, false, true}};
     // The search anchors on one byte of the literal: at its end, in its middle, or its last letter.
     // A literal of characters from U+0100 on is searched as its UTF-8 bytes.
     for (const QString& word : {QStringLiteral("ERROR"), QStringLiteral("disk Full"),
@@ -267,11 +271,11 @@ TEST(LineStageFilter, LiteralShortcutMatchesTheRegexPath) {
                 literal.killLine = v.killLine;
                 LineStageSettings regex = literal;
                 regex.filterPattern = word.chopped(1) + "[" + word.back() + "]";
-                const StageRun fast = RunStage(text, literal);
-                const StageRun full = RunStage(text, regex);
+                const StageRun fast = RunStage(text, literal, v.killSpace);
+                const StageRun full = RunStage(text, regex, v.killSpace);
                 const std::string label = word.toStdString() + " " + std::to_string(v.before) + "/" +
                                           std::to_string(v.after) + "/" + std::to_string(v.inverted) + "/" +
-                                          std::to_string(v.killLine);
+                                          std::to_string(v.killLine) + "/" + std::to_string(v.killSpace);
                 EXPECT_EQ(fast.lines, full.lines) << label;
                 EXPECT_EQ(fast.read, full.read) << label;
                 EXPECT_EQ(fast.filtered, full.filtered) << label;
@@ -282,7 +286,9 @@ TEST(LineStageFilter, LiteralShortcutMatchesTheRegexPath) {
         }
     }
     EXPECT_EQ(RunStage(texts[0], Filter("ERROR")).lines,
-              (QStringList{"ERROR 1", "c ERROR", "ERROR", "h ERRORS"}));
+              (QStringList{"ERROR 1", "c ERROR", "ERROR", "h  \tERRORS"}));
+    EXPECT_EQ(RunStage(texts[0], Filter("ERROR", 1), true).lines,
+              (QStringList{"a", "ERROR 1", "b x y", "c ERROR", " e ", "ERROR", "g", "h ERRORS"}));
 }
 
 TEST(LineStageShaping, KillLineAgainstKillSpaceWithTabs) {
