@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QThread>
 
+#include "engine/change_watcher.h"
 #include "engine/clock.h"
 #include "engine/scheduling.h"
 #include "engine/tail_pass.h"
@@ -40,15 +41,18 @@ QThread::Priority WorkerPriority(qint32 threadprio) {
 
 } // namespace
 
-TailEngine::TailEngine(const EngineDeps& deps, int tickIntervalMs, QObject* parent)
+TailEngine::TailEngine(const EngineDeps& deps, int tickIntervalMs, int changeDebounceMs, QObject* parent)
     : QObject(parent), deps_(deps), gui_(*deps.window) {
     timer1_.setInterval(tickIntervalMs);
     connect(&timer1_, &QTimer::timeout, this, &TailEngine::Tick);
+    if (changeDebounceMs >= 0)
+        watcher_ = std::make_unique<ChangeWatcher>([this] { OnFileChanged(); }, changeDebounceMs);
 }
 
 TailEngine::~TailEngine() {
     timer1_.stop();
     WaitForPassEnd();
+    EndWorker();
 }
 
 void TailEngine::SetTailStatus(int state) {
@@ -82,6 +86,33 @@ void TailEngine::Tick() {
         DomTail(rt_, deps_, *deps_.window, false);
     } catch (...) {
         // Nothing escapes a tick into the event loop; the pass has cleared the busy flag.
+    }
+    AfterPass();
+}
+
+// A change of the followed file: the countdown is cut short and the tick runs now. A change met
+// while a tick is busy runs one more tick after it, so the last lines written are never left
+// waiting for the timer.
+void TailEngine::OnFileChanged() {
+    if (rt_.TailStatus.load() != tsStart || inTransition_)
+        return;
+    if (Busy()) {
+        changePending_ = true;
+        return;
+    }
+    rt_.Countdown = 1;
+    Tick();
+}
+
+// Window thread, once a tick has ended: follow the file the pass resolved (a wildcard's newest
+// match, a file that came back), and serve a change that came meanwhile.
+void TailEngine::AfterPass() {
+    if (!watcher_ || Busy())
+        return;
+    watcher_->Follow(rt_.TailStatus.load() == tsStart ? rt_.CurrentFileName : QString());
+    if (changePending_) {
+        changePending_ = false;
+        QMetaObject::invokeMethod(this, &TailEngine::OnFileChanged, Qt::QueuedConnection);
     }
 }
 
@@ -143,6 +174,9 @@ void TailEngine::StopSequence() {
     TailWindowPort& w = *deps_.window;
     rt_.TailStatus = tsStop;
     timer1_.stop();
+    changePending_ = false;
+    if (watcher_)
+        watcher_->Follow(QString());
     w.ProcessPendingEvents();
     w.SetStatePane(QStringLiteral("STOPPING"));
     w.ProcessPendingEvents();
@@ -179,7 +213,6 @@ void TailEngine::WaitForPassEnd() {
         if (rt_.Busy.load(std::memory_order_acquire))
             gui_.WaitForCall(&seen, std::chrono::milliseconds(10));
     }
-    JoinWorker();
 }
 
 void TailEngine::RememberStopState() {
@@ -219,24 +252,49 @@ void TailEngine::ShowStopFailure(const QString& step, const std::exception& fail
         deps_.dialogs->ShowMessage(DialogService::Icon::Error, step + QString::fromLocal8Bit(failure.what()));
 }
 
+// Hands the tick to the worker, started at the first tick: a thread per tick cost more than a
+// small pass itself.
 void TailEngine::LaunchWorker() {
-    JoinWorker(); // the previous worker has cleared the busy flag: it only has to return
-    const QThread::Priority priority = WorkerPriority(deps_.params->threadprio);
     try {
-        worker_ = std::thread([this, priority] {
-            QThread::currentThread()->setPriority(priority); // stays normal when it cannot be set
-            try {
-                DomTail(rt_, deps_, gui_, true);
-            } catch (...) {
-                // Anything that escapes a pass on the worker is swallowed here.
-            }
-        });
+        if (!worker_.joinable())
+            worker_ = std::thread([this] { WorkerLoop(); });
     } catch (const std::system_error&) {
         rt_.Busy.store(false, std::memory_order_release); // no thread: this tick is skipped
+        return;
+    }
+    std::lock_guard guard(workerLock_);
+    passRequested_ = true;
+    workerPriority_ = WorkerPriority(deps_.params->threadprio);
+    workerWake_.notify_one();
+}
+
+void TailEngine::WorkerLoop() {
+    for (;;) {
+        QThread::Priority priority = QThread::NormalPriority;
+        {
+            std::unique_lock lock(workerLock_);
+            workerWake_.wait(lock, [this] { return passRequested_ || workerQuit_; });
+            if (workerQuit_)
+                return;
+            passRequested_ = false;
+            priority = static_cast<QThread::Priority>(workerPriority_);
+        }
+        QThread::currentThread()->setPriority(priority); // stays normal when it cannot be set
+        try {
+            DomTail(rt_, deps_, gui_, true);
+        } catch (...) {
+            // Anything that escapes a pass on the worker is swallowed here.
+        }
+        QMetaObject::invokeMethod(this, &TailEngine::AfterPass, Qt::QueuedConnection);
     }
 }
 
-void TailEngine::JoinWorker() {
+void TailEngine::EndWorker() {
+    {
+        std::lock_guard guard(workerLock_);
+        workerQuit_ = true;
+        workerWake_.notify_one();
+    }
     if (worker_.joinable())
         worker_.join();
 }

@@ -3,15 +3,18 @@
 // the start and stop sequences of SetTailStatus, owns the one-second tick Timer1 and schedules each
 // tick on the window thread (timer mode) or on a worker thread (worker mode, `usethread`).
 //
-// Threads: create, call and destroy on the window thread. In worker mode the pass runs on a worker
-// thread per tick (at the `threadprio` priority) and reaches the window only through a GuiThreadPort
-// (blocking hand-over), so the window thread's event loop must run; the stop sequence and the destructor keep
-// handling events until a running pass has ended. The flags ClearRequested, MouseHeld and HidePoint are
-// atomics the window may write at any time.
+// Threads: create, call and destroy on the window thread. In worker mode the pass runs on one
+// long-lived worker thread (at the `threadprio` priority, set for each tick) and reaches the window only
+// through a GuiThreadPort (blocking hand-over), so the window thread's event loop must run; the stop sequence
+// and the destructor keep handling events until a running pass has ended. The flags ClearRequested, MouseHeld
+// and HidePoint are atomics the window may write at any time.
 //
 // Ownership: nothing in EngineDeps is owned; all of it must outlive the engine. The window owns one
 // engine, requests tsStop right after creating it and before tearing itself down.
 #include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include <QObject>
@@ -21,13 +24,22 @@
 #include "engine/gui_thread_port.h"
 #include "engine/tail_runtime.h"
 
+class ChangeWatcher;
+
+// How long change notifications are gathered into one tick: a writer's burst of lines makes one
+// pass, and the new lines still show well within a tenth of a second.
+inline constexpr int kChangeDebounceMs = 20;
+
 class TailEngine final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TailEngine)
 
 public:
     // tickIntervalMs: Timer1's interval (1000 in the program; tests choose a long one and tick by hand).
-    explicit TailEngine(const EngineDeps& deps, int tickIntervalMs = 1000, QObject* parent = nullptr);
+    // changeDebounceMs: a change of the followed file (a notification of the file system) runs a
+    // tick at once after that many milliseconds; negative: no notifications, the timer only.
+    explicit TailEngine(const EngineDeps& deps, int tickIntervalMs = 1000,
+                        int changeDebounceMs = kChangeDebounceMs, QObject* parent = nullptr);
     ~TailEngine() override;
 
     // tsStop runs the stop sequence, tsStart the start sequence; the current state does nothing;
@@ -63,14 +75,25 @@ private:
     void StoreWindowSize();
     void ShowStopFailure(const QString& step, const std::exception& failure);
     void LaunchWorker();
-    void JoinWorker();
+    void WorkerLoop();
+    void EndWorker();
+    void OnFileChanged();
+    void AfterPass();
 
     EngineDeps deps_;
     TailRuntime rt_;
     GuiThreadPort gui_;
     QTimer timer1_;
-    std::thread worker_; // the worker of the current or last tick; joined before the next one
+    // One worker serves every tick of worker mode: started at the first, ended with the engine.
+    std::thread worker_;
+    std::mutex workerLock_;
+    std::condition_variable workerWake_;
+    bool passRequested_ = false; // guarded by workerLock_
+    bool workerQuit_ = false;    // guarded by workerLock_
+    int workerPriority_ = 0;     // guarded by workerLock_: a QThread::Priority, read at each tick
     bool inTransition_ = false;
+    std::unique_ptr<ChangeWatcher> watcher_; // null without notifications
+    bool changePending_ = false;             // a change came while a tick was busy
     int offsetAtStop_ = 0;
     QString fileNameAtStop_;
 };

@@ -22,8 +22,8 @@
 #include "settings/uList.h"
 #include "settings/uParam.h"
 #include "util/window_identity.h"
-#include "window/command_line.h"
 #include "widgets/panel_tint.h"
+#include "window/command_line.h"
 #include "window/tail_controls.h"
 #include "window/tail_port.h"
 
@@ -63,7 +63,7 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     deps.resolver = services_.resolver;
     deps.mail = services_.mail;
     deps.dialogs = services_.dialogs;
-    engine_ = std::make_unique<TailEngine>(deps, services_.tickIntervalMs);
+    engine_ = std::make_unique<TailEngine>(deps, services_.tickIntervalMs, services_.changeDebounceMs);
 
     CreateTray();
     params_->LoadParams();

@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "engine/tail_state.h"
 #include "window/tail_widgets.h"
 
 class AddressResolver;
@@ -42,10 +43,11 @@ struct TailWindowServices {
     MailSender* mail = nullptr;
     EngineClock* clock = nullptr;
     AddressResolver* resolver = nullptr;
-    QStringList arguments;        // program path first; empty: QCoreApplication::arguments()
-    qint64 displayColorCount = 0; // 0: ask the screen
-    bool joinInstances = true;    // listen for and talk to the other running windows
-    int tickIntervalMs = 1000;    // Timer1
+    QStringList arguments;                    // program path first; empty: QCoreApplication::arguments()
+    qint64 displayColorCount = 0;             // 0: ask the screen
+    bool joinInstances = true;                // listen for and talk to the other running windows
+    int tickIntervalMs = 1000;                // Timer1
+    int changeDebounceMs = kChangeDebounceMs; // file change notifications; negative: timer only
 };
 
 class TFormTail final : public QMainWindow {

@@ -90,4 +90,5 @@ protected:
     std::unique_ptr<TTailParam> params;
     std::unique_ptr<TTailFileManager> manager;
     std::unique_ptr<TailEngine> engine;
+    int changeDebounceMs = -1; // the tests tick by hand unless one asks for notifications
 };
