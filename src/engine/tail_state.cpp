@@ -52,7 +52,6 @@ TailEngine::TailEngine(const EngineDeps& deps, int tickIntervalMs, int changeDeb
 TailEngine::~TailEngine() {
     timer1_.stop();
     WaitForPassEnd();
-    EndWorker();
 }
 
 void TailEngine::SetTailStatus(int state) {
@@ -213,6 +212,7 @@ void TailEngine::WaitForPassEnd() {
         if (rt_.Busy.load(std::memory_order_acquire))
             gui_.WaitForCall(&seen, std::chrono::milliseconds(10));
     }
+    JoinWorker();
 }
 
 void TailEngine::RememberStopState() {
@@ -252,49 +252,25 @@ void TailEngine::ShowStopFailure(const QString& step, const std::exception& fail
         deps_.dialogs->ShowMessage(DialogService::Icon::Error, step + QString::fromLocal8Bit(failure.what()));
 }
 
-// Hands the tick to the worker, started at the first tick: a thread per tick cost more than a
-// small pass itself.
 void TailEngine::LaunchWorker() {
+    JoinWorker(); // the previous worker has cleared the busy flag: it only has to return
+    const QThread::Priority priority = WorkerPriority(deps_.params->threadprio);
     try {
-        if (!worker_.joinable())
-            worker_ = std::thread([this] { WorkerLoop(); });
+        worker_ = std::thread([this, priority] {
+            QThread::currentThread()->setPriority(priority); // stays normal when it cannot be set
+            try {
+                DomTail(rt_, deps_, gui_, true);
+            } catch (...) {
+                // Anything that escapes a pass on the worker is swallowed here.
+            }
+            QMetaObject::invokeMethod(this, "AfterWorkerPass", Qt::QueuedConnection);
+        });
     } catch (const std::system_error&) {
         rt_.Busy.store(false, std::memory_order_release); // no thread: this tick is skipped
-        return;
-    }
-    std::lock_guard guard(workerLock_);
-    passRequested_ = true;
-    workerPriority_ = WorkerPriority(deps_.params->threadprio);
-    workerWake_.notify_one();
-}
-
-void TailEngine::WorkerLoop() {
-    for (;;) {
-        QThread::Priority priority = QThread::NormalPriority;
-        {
-            std::unique_lock lock(workerLock_);
-            workerWake_.wait(lock, [this] { return passRequested_ || workerQuit_; });
-            if (workerQuit_)
-                return;
-            passRequested_ = false;
-            priority = static_cast<QThread::Priority>(workerPriority_);
-        }
-        QThread::currentThread()->setPriority(priority); // stays normal when it cannot be set
-        try {
-            DomTail(rt_, deps_, gui_, true);
-        } catch (...) {
-            // Anything that escapes a pass on the worker is swallowed here.
-        }
-        QMetaObject::invokeMethod(this, &TailEngine::AfterPass, Qt::QueuedConnection);
     }
 }
 
-void TailEngine::EndWorker() {
-    {
-        std::lock_guard guard(workerLock_);
-        workerQuit_ = true;
-        workerWake_.notify_one();
-    }
+void TailEngine::JoinWorker() {
     if (worker_.joinable())
         worker_.join();
 }
