@@ -9,16 +9,24 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "engine/tail_state.h"
 #include "manage/fTailAbout.h"
 #include "manage/fTailAlerts.h"
+#include "manage/fTailManager.h"
+#include "manage/fTailTree.h"
 #include "platform/dialogs.h"
 #include "platform/mail_sender.h"
 #include "platform/sound_player.h"
+#include "settings/uList.h"
+#include "settings/uParam.h"
 #include "window/fTail.h"
 
 namespace {
@@ -74,6 +82,53 @@ void Wait(int ms) {
     loop.exec();
 }
 
+// A file list worth showing: two groups of files and the demo log itself.
+void FillDemoList(TTailFileManager& manager, const QString& log) {
+    TTailFileList& list = *manager.List;
+    const auto add = [&list](const QString& path, const QString& alias, int level) {
+        list.AddFile(path, alias)->SetLevel(level);
+    };
+    add(log, QStringLiteral("Demo"), 0);
+    add(QString(), QStringLiteral("Web servers"), 0);
+    add(QStringLiteral("/var/log/nginx/access.log"), QString(), 1);
+    add(QStringLiteral("/var/log/nginx/error.log"), QStringLiteral("nginx errors"), 1);
+    add(QString(), QStringLiteral("Databases"), 0);
+    add(QStringLiteral("/var/log/postgresql/postgresql-15-main.log"), QString(), 1);
+    add(QStringLiteral("/var/log/mysql/*.log"), QStringLiteral("MySQL"), 1);
+    list.RItems(3)->SetWrap(true);
+    list.RItems(3)->WindowWidth = QStringLiteral("800");
+    list.RItems(3)->WindowHeight = QStringLiteral("600");
+    manager.SetFileName(log);
+}
+
+void SaveFileManager(TFormTail& window, DialogService& dialogs, const QString& out) {
+    TFormFileManager dialog(window.Manager(), dialogs, &window);
+    dialog.SizeToOwner(window.size());
+    dialog.show();
+    dialog.Widgets().RzCheckList1->setCurrentRow(3);
+    Wait(200);
+    dialog.grab().save(out + QStringLiteral("/file-manager.png"));
+    dialog.Widgets().tabs->setCurrentIndex(1);
+    Wait(200);
+    dialog.grab().save(out + QStringLiteral("/file-manager-default.png"));
+}
+
+// The tree drops down over the window: both in one picture.
+void SaveFileTree(TFormTail& window, const QString& out) {
+    FileTreeOptions options;
+    options.fontName = window.Params().pathcombofontname;
+    options.autoExpand = true;
+    TFormFileTree tree(window.Manager(), options, &window);
+    tree.PlaceOver(*window.Widgets().EditComboBox, *window.Widgets().RzBitBtnOpenTree);
+    tree.show();
+    Wait(200);
+    QPixmap picture = window.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(tree.geometry().topLeft() - window.geometry().topLeft(), tree.grab());
+    painter.end();
+    picture.save(out + QStringLiteral("/file-tree.png"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -113,6 +168,10 @@ int main(int argc, char** argv) {
     window.grab().save(out + QStringLiteral("/tail-running.png"));
     window.Alerts().resize(560, 220);
     window.Alerts().grab().save(out + QStringLiteral("/alerts-window.png"));
+
+    FillDemoList(window.Manager(), log);
+    SaveFileManager(window, dialogs, out);
+    SaveFileTree(window, out);
 
     TFormAbout about;
     about.show();

@@ -202,3 +202,20 @@ QString TTailFileManager::ResolveFileName() const {
     // The folder listing runs outside the lock so the window thread is never kept waiting on it.
     return ResolvePattern(pattern, order);
 }
+
+void TTailFileManager::RetireEntry(std::unique_ptr<TTailFile> entry) {
+    std::lock_guard guard(lock_);
+    if (entry)
+        retired_.push_back(std::move(entry));
+}
+
+void TTailFileManager::ReleaseRetiredEntries() {
+    std::lock_guard guard(lock_);
+    std::erase_if(retired_,
+                  [this](const std::unique_ptr<TTailFile>& entry) { return entry.get() != CurrentFile; });
+}
+
+int TTailFileManager::RetiredCount() const {
+    std::lock_guard guard(lock_);
+    return static_cast<int>(retired_.size());
+}

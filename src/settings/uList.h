@@ -8,6 +8,7 @@
 // manager's lock makes each list access by the tree window and by a pass whole.
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include <QString>
 
@@ -219,9 +220,19 @@ public:
     // order 0 by name, 1 by last write time, 2 by creation time.
     static QString ResolvePattern(const QString& pattern, int order);
 
+    // Entries taken out of the list while a pass may still read one of them (the tree window's
+    // deletions: the current entry may be among them). They are kept here until
+    // ReleaseRetiredEntries, which frees all but the current entry. Call it only on the window
+    // thread while no pass runs (tail stopped, or the engine not busy): a pass reads the current
+    // definition without holding the lock.
+    void RetireEntry(std::unique_ptr<TTailFile> entry);
+    void ReleaseRetiredEntries();
+    int RetiredCount() const;
+
 private:
     void Report(const QString& text) const;
 
     DialogService* dialogs_;
     mutable std::recursive_mutex lock_;
+    std::vector<std::unique_ptr<TTailFile>> retired_;
 };

@@ -224,34 +224,9 @@ void TFormTail::OnBrowse() {
         ui_.EditComboBox->setText(path);
 }
 
-void TFormTail::OnAddToManager() {
-    const QString name = ui_.EditComboBox->text().trimmed();
-    if (!name.isEmpty()) {
-        manager_->SetFileName(name);
-        if (!manager_->GetCurrentFile())
-            manager_->List->AddFile(name, QString());
-    }
-    OnOpenManager();
-}
-
 void TFormTail::ShowNotAvailable(const QString& what) {
     services_.dialogs->ShowMessage(DialogService::Icon::Information,
                                    what + QStringLiteral(" is not available yet."));
-}
-
-void TFormTail::OnOpenManager() {
-    WithTailStopped([this] {
-        ShowNotAvailable(QStringLiteral("The file manager"));
-        // Without a confirmed dialog the list is reloaded, dropping unconfirmed edits.
-        manager_->List->LoadList();
-        manager_->SetFileName(ui_.EditComboBox->text());
-        UpdateAlarmImage();
-        UpdateTitle();
-    });
-}
-
-void TFormTail::OnOpenTree() {
-    ShowNotAvailable(QStringLiteral("The file tree"));
 }
 
 void TFormTail::OnOpenParameters() {
