@@ -21,12 +21,15 @@
 #include "manage/fTailAbout.h"
 #include "manage/fTailAlerts.h"
 #include "manage/fTailManager.h"
+#include "manage/fTailParam.h"
 #include "manage/fTailTree.h"
+#include "platform/alert_notifier.h"
 #include "platform/dialogs.h"
 #include "platform/mail_sender.h"
 #include "platform/sound_player.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
+#include "util/window_identity.h"
 #include "window/fTail.h"
 
 namespace {
@@ -50,6 +53,16 @@ class NoMail final : public MailSender {
 public:
     bool Send(const MailMessage&, QString*) override { return true; }
 };
+
+class NoNotifications final : public AlertNotifier {
+public:
+    void Notify(AlertKind, const QString&, const QString&) override {}
+    void SetActivationHandler(std::function<void()>) override {}
+};
+
+// The parameters dialog, one picture per tab, with an SMTP account filled in and the "Open with"
+// entry made (in the demo's own data folder).
+void ShootParameters(TFormTail& window, DialogService& dialogs, MailSender& mail, const QString& out);
 
 void AppendLines(const QString& path, int count, int seed) {
     static const char* const kLines[] = {
@@ -135,6 +148,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir settings(QDir::tempPath() + QStringLiteral("/kovra-demo-XXXXXX"));
     qputenv("XDG_CONFIG_HOME", settings.path().toUtf8());
+    qputenv("XDG_DATA_HOME", settings.filePath(QStringLiteral("data")).toUtf8());
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
     QDir().mkpath(out);
@@ -148,6 +162,8 @@ int main(int argc, char** argv) {
     services.dialogs = &dialogs;
     services.sound = &sound;
     services.mail = &mail;
+    NoNotifications notifications;
+    services.notifier = &notifications;
     services.joinInstances = false;
     services.arguments = {QStringLiteral("kovra"), log};
     TFormTail window(services);
@@ -172,6 +188,7 @@ int main(int argc, char** argv) {
     FillDemoList(window.Manager(), log);
     SaveFileManager(window, dialogs, out);
     SaveFileTree(window, out);
+    ShootParameters(window, dialogs, mail, out);
 
     TFormAbout about;
     about.show();
@@ -180,3 +197,31 @@ int main(int argc, char** argv) {
     window.close();
     return 0;
 }
+
+namespace {
+
+void ShootParameters(TFormTail& window, DialogService& dialogs, MailSender& mail, const QString& out) {
+    TTailParam& params = window.Params();
+    params.smtpserver = QStringLiteral("mail.example.com:587");
+    params.smtplogin = QStringLiteral("ops-alerts");
+    params.smtppassword = QStringLiteral("secret");
+    params.smtpfrom = QStringLiteral("kovra@example.com");
+    params.alertemail = QStringLiteral("ops@example.com; Night Shift <night@example.com>");
+    params.sendalertemail = true;
+    params.CommandLine = QStringLiteral("/usr/local/bin/kovra /start \"/var/log/nginx/access.log\"");
+    params.Identity = WindowIdentity(params.CommandLine).value;
+    TFormTailParam dialog(params, TailParamServices{&dialogs, &mail}, &window);
+    dialog.show();
+    Wait(200);
+    dialog.Widgets().CheckBox_ShellAddStart->click();
+    dialog.Widgets().CheckBox_ShellSendTo->click();
+    const char* const names[] = {"params-general", "params-alerts", "params-colors", "params-about"};
+    for (int tab = 0; tab < 4; ++tab) {
+        dialog.Widgets().PageControl->setCurrentIndex(tab);
+        Wait(150);
+        dialog.grab().save(out + u'/' + QString::fromLatin1(names[tab]) + QStringLiteral(".png"));
+    }
+    dialog.hide();
+}
+
+} // namespace

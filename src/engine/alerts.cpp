@@ -6,6 +6,7 @@
 #include "engine/pass_failure.h"
 #include "engine/tail_runtime.h"
 #include "engine/tail_window_port.h"
+#include "platform/alert_notifier.h"
 #include "platform/mail_sender.h"
 #include "settings/uParam.h"
 #include "util/date_time_text.h"
@@ -39,6 +40,8 @@ void FileChangeNotice(const AlertFindings& f, TailRuntime& rt, const AlertServic
         FileChangeSound(rt, s);
     s.window.InsertAlertLine(LongTimeText(s.clock.Now()) + QLatin1String(" - File has changed, file=[") +
                              f.fileName + QLatin1Char(']'));
+    if (s.params.notifyfilechange && s.notifier)
+        s.notifier->Notify(AlertKind::FileChange, f.fileName, QString());
 }
 
 void TextAlert(const AlertFindings& f, TailRuntime& rt, const AlertServices& s) {
@@ -52,6 +55,8 @@ void TextAlert(const AlertFindings& f, TailRuntime& rt, const AlertServices& s) 
     if (s.params.alertbtf)
         s.window.RestoreWindow();
     rt.LastAlertLine = f.alertLine;
+    if (s.params.notifyalert && s.notifier)
+        s.notifier->Notify(AlertKind::Text, f.fileName, f.alertLine);
     if (s.params.playalertsound && FileExists(s.params.alertsoundfile))
         s.window.PlaySound(s.params.alertsoundfile);
     if (s.params.sendalertemail && s.mail) {

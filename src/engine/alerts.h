@@ -7,6 +7,7 @@
 #include <QString>
 
 struct MailMessage;
+class AlertNotifier;
 class EngineClock;
 class MailSender;
 class TailWindowPort;
@@ -27,6 +28,8 @@ struct AlertServices {
     const TTailParam& params;
     const EngineClock& clock;
     MailSender* mail; // null: no e-mail is sent
+    // null: no desktop notification.
+    AlertNotifier* notifier = nullptr;
 };
 
 // Throws PassFailure when the e-mail cannot be sent (LastAlertLine is already updated then).

@@ -204,7 +204,7 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
     ShowFileStatus();
     RunAlertStep(AlertFindings{settings.alertOn, alertPattern_, alertInverted_, changed_, alertLine_,
                                rt_.CurrentFileName},
-                 rt_, AlertServices{window_, *deps_.params, *deps_.clock, deps_.mail});
+                 rt_, AlertServices{window_, *deps_.params, *deps_.clock, deps_.mail, deps_.notifier});
 }
 
 void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {

@@ -16,6 +16,7 @@
 #include "engine/regex.h"
 
 class AddressResolver;
+class AlertNotifier;
 class DialogService;
 class EngineClock;
 class MailSender;
@@ -25,7 +26,8 @@ class TTailParam;
 
 enum TTailStatus : qint32 { tsNone = 0, tsStop = 1, tsStart = 2 };
 
-// Not owned. resolver, mail and dialogs may be null (no annotation lookups, no mail, no boxes).
+// Not owned. resolver, mail, dialogs and notifier may be null (no annotation lookups, no mail, no
+// boxes, no desktop notifications).
 struct EngineDeps {
     TailWindowPort* window = nullptr;
     TTailFileManager* manager = nullptr;
@@ -34,6 +36,7 @@ struct EngineDeps {
     AddressResolver* resolver = nullptr;
     MailSender* mail = nullptr;
     DialogService* dialogs = nullptr;
+    AlertNotifier* notifier = nullptr;
 };
 
 struct TailRuntime {

@@ -47,12 +47,14 @@ bool MakeTargetOwnerOnly(const QString& filePath, QString* error) {
 
 } // namespace
 
+QString XdgBaseFolder(const char* variable, const QString& belowHome) {
+    const QString base = qEnvironmentVariable(variable);
+    return QDir::cleanPath(base.isEmpty() || QDir::isRelativePath(base) ? QDir::homePath() + belowHome
+                                                                        : base);
+}
+
 QString SettingsFolder() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The XDG rules say a relative path there is invalid and must be ignored.
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    base = QDir::cleanPath(base);
+    QString base = XdgBaseFolder("XDG_CONFIG_HOME", QStringLiteral("/.config"));
     if (!base.endsWith(u'/'))
         base += u'/';
     return base + QStringLiteral("kovra/");

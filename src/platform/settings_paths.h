@@ -6,6 +6,11 @@
 #include <QString>
 #include <QStringView>
 
+// An XDG base folder: the variable's value when it is an absolute path (the rules say a relative one
+// is invalid and must be ignored), else the home folder + belowHome ("/.config"). Cleaned, no
+// trailing '/'.
+QString XdgBaseFolder(const char* variable, const QString& belowHome);
+
 // The settings folder with a trailing '/'. Not created here: writers create it when they save.
 QString SettingsFolder();
 QString RegistryFilePath();

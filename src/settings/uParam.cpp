@@ -92,6 +92,8 @@ const std::vector<ParamField>& ParamFields() {
         {"guicolor_night", ColourField{&P::guicolor_night, kButtonFace}},
         {"daystartat", IntegerField{&P::daystartat, 8}},
         {"nightstartat", IntegerField{&P::nightstartat, 20}},
+        {"notifyalert", FlagField{&P::notifyalert, true, &P::SetNotifyAlert}},
+        {"notifyfilechange", FlagField{&P::notifyfilechange, false, &P::SetNotifyFileChange}},
     };
     return fields;
 }
@@ -216,6 +218,14 @@ void TTailParam::SetRemovePathOnTaskbar(bool value) {
 
 void TTailParam::SetPathComboFontName(const QString& name) {
     pathcombofontname = name.isEmpty() ? kDefaultPathComboFont : name;
+}
+
+void TTailParam::SetNotifyAlert(bool value) {
+    notifyalert = value;
+}
+
+void TTailParam::SetNotifyFileChange(bool value) {
+    notifyfilechange = value;
 }
 
 QString TTailParam::GetSettingsFolder() {

@@ -57,6 +57,9 @@ public:
     quint32 guicolor_night = 0;
     qint32 daystartat = 0;
     qint32 nightstartat = 0;
+    // Desktop notifications of text alerts and of file-change notices.
+    bool notifyalert = false;
+    bool notifyfilechange = false;
 
     // Run-time only, never stored: the raw command line of the process and its identity.
     QString CommandLine;
@@ -74,6 +77,8 @@ public:
     void SetAlwaysOnTop(bool value);
     void SetRemovePathOnTaskbar(bool value);
     void SetPathComboFontName(const QString& name);
+    void SetNotifyAlert(bool value);
+    void SetNotifyFileChange(bool value);
 
     // The settings folder (ends with "/") and the INI file in it.
     static QString GetSettingsFolder();

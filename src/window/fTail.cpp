@@ -13,6 +13,7 @@
 #include "engine/tail_state.h"
 #include "manage/fTailAlerts.h"
 #include "platform/curl_mail_sender.h"
+#include "platform/dbus_alert_notifier.h"
 #include "platform/dialogs.h"
 #include "platform/instances.h"
 #include "platform/launch.h"
@@ -22,6 +23,7 @@
 #include "settings/uList.h"
 #include "settings/uParam.h"
 #include "util/window_identity.h"
+#include "widgets/kovra_resources.h"
 #include "widgets/panel_tint.h"
 #include "window/command_line.h"
 #include "window/tail_controls.h"
@@ -63,9 +65,12 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     deps.resolver = services_.resolver;
     deps.mail = services_.mail;
     deps.dialogs = services_.dialogs;
+    deps.notifier = services_.notifier;
     engine_ = std::make_unique<TailEngine>(deps, services_.tickIntervalMs, services_.changeDebounceMs);
 
     CreateTray();
+    // A click on one of this window's notifications brings it back, from the tray too.
+    services_.notifier->SetActivationHandler([this] { RestoreOperation(); });
     params_->LoadParams();
     LoadHistories(*filterHistory_, *alarmHistory_);
     ConnectControls();
@@ -77,10 +82,7 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
         OnAlwaysOnTopClicked();
     }
     ui_.RzStatusPaneRDNS->hide();
-    QFont editFont = ui_.EditComboBox->font();
-    editFont.setFamily(params_->pathcombofontname);
-    ui_.EditComboBox->setFont(editFont);
-    ui_.RzPanelEditFN->SetFontName(params_->pathcombofontname);
+    ApplyPathComboFont();
     ui_.EditComboBox->setText(manager_->List->DefFile->Path);
     setAcceptDrops(true);
     UpdateTitle();
@@ -99,6 +101,7 @@ TFormTail::~TFormTail() {
     // The describer reads the objects torn down below; events processed meanwhile may run it.
     if (channel_)
         channel_->SetDescriber({});
+    services_.notifier->SetActivationHandler({});
     ClosingSequence();
     params_->SaveParams();
     SaveHistories(*filterHistory_, *alarmHistory_, services_.dialogs);
@@ -121,6 +124,11 @@ void TFormTail::CreateServices(TailWindowServices& services) {
     if (!services.mail) {
         ownMail_ = std::make_unique<CurlMailSender>();
         services.mail = ownMail_.get();
+    }
+    if (!services.notifier) {
+        ownNotifier_ = std::make_unique<DbusAlertNotifier>(
+            QDBusConnection::sessionBus(), KovraPicture(kImageProgram).pixmap(64, 64).toImage());
+        services.notifier = ownNotifier_.get();
     }
     if (!services.clock) {
         ownClock_ = std::make_unique<SystemClock>();

@@ -20,6 +20,7 @@
 #include "window/tail_widgets.h"
 
 class AddressResolver;
+class AlertNotifier;
 class DialogService;
 class EngineClock;
 class InstanceChannel;
@@ -43,6 +44,8 @@ struct TailWindowServices {
     MailSender* mail = nullptr;
     EngineClock* clock = nullptr;
     AddressResolver* resolver = nullptr;
+    // Desktop notifications of alerts.
+    AlertNotifier* notifier = nullptr;
     QStringList arguments;                    // program path first; empty: QCoreApplication::arguments()
     qint64 displayColorCount = 0;             // 0: ask the screen
     bool joinInstances = true;                // listen for and talk to the other running windows
@@ -145,6 +148,10 @@ private:
     // Stops the tail, runs work, and restores the state it found.
     void WithTailStopped(const std::function<void()>& work);
     void ApplyWindowStaysOnTop(bool onTop);
+    // After the parameters dialog: what the window shows of the global parameters.
+    void ReapplyParameters();
+    // The file-name field's face, pathcombofontname.
+    void ApplyPathComboFont();
     void ApplyAlphaBlend(bool use, qint32 value);
     void ApplyTrayEnabled(bool enabled);
     void OpenFolderOfShownFile();
@@ -155,6 +162,7 @@ private:
     std::unique_ptr<SoundPlayer> ownSound_;
     std::unique_ptr<MailSender> ownMail_;
     std::unique_ptr<EngineClock> ownClock_;
+    std::unique_ptr<AlertNotifier> ownNotifier_;
 
     TailWidgets ui_;
     std::unique_ptr<TFormAlerts> alerts_;

@@ -229,15 +229,6 @@ void TFormTail::ShowNotAvailable(const QString& what) {
                                    what + QStringLiteral(" is not available yet."));
 }
 
-void TFormTail::OnOpenParameters() {
-    WithTailStopped([this] {
-        ShowNotAvailable(QStringLiteral("The parameters dialog"));
-        UpdateAlarmImage();
-        UpdateTitle();
-        ApplyColors();
-    });
-}
-
 void TFormTail::OnNotepad() {
     const QString name = ui_.LabelFn->text();
     if (QFileInfo(name).isFile())

@@ -32,6 +32,7 @@ void EngineTest::RebuildEngine(MailSender* mailSender) {
     deps.resolver = &resolver;
     deps.mail = mailSender;
     deps.dialogs = &dialogs;
+    deps.notifier = notifier;
     engine = std::make_unique<TailEngine>(deps, 3600 * 1000, changeDebounceMs);
     engine->SetTailStatus(tsStop);
 }

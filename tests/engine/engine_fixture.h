@@ -15,6 +15,7 @@
 #include "engine/address_annotation.h"
 #include "engine/clock.h"
 #include "engine/tail_state.h"
+#include "platform/alert_notifier.h"
 #include "platform/mail_sender.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
@@ -91,4 +92,5 @@ protected:
     std::unique_ptr<TTailFileManager> manager;
     std::unique_ptr<TailEngine> engine;
     int changeDebounceMs = -1; // the tests tick by hand unless one asks for notifications
+    AlertNotifier* notifier = nullptr; // desktop notifications of the next RebuildEngine
 };

@@ -62,6 +62,8 @@ const Field kFields[] = {
     {F(guicolor_night), quint32(0xFF00000F)},
     {F(daystartat), qint32(8)},
     {F(nightstartat), qint32(20)},
+    {F(notifyalert), true},
+    {F(notifyfilechange), false},
 };
 
 #undef F

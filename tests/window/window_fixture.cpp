@@ -44,6 +44,7 @@ TFormTail& TailWindowTest::MakeWindow(qint64 displayColorCount, const QStringLis
     services.sound = &sound_;
     services.mail = &mail_;
     services.clock = &clock_;
+    services.notifier = windowNotifier_ ? windowNotifier_ : &notifier_;
     services.arguments = arguments;
     services.displayColorCount = displayColorCount;
     services.joinInstances = joinInstances;

@@ -2,6 +2,7 @@
 // A tail window in this process, with fake dialogs, sound, mail and clock, its settings in a
 // temporary folder ($XDG_CONFIG_HOME points there while the test runs) and ticks driven by hand:
 // Timer1's interval is an hour and the passes run on the window thread.
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/clock.h"
+#include "platform/alert_notifier.h"
 #include "platform/mail_sender.h"
 #include "platform/sound_player.h"
 #include "support/fake_dialogs.h"
@@ -42,6 +44,21 @@ public:
         return true;
     }
     std::vector<MailMessage> sent;
+};
+
+class RecordingNotifier final : public AlertNotifier {
+public:
+    struct Notice {
+        AlertKind kind;
+        QString fileName;
+        QString line;
+    };
+    void Notify(AlertKind kind, const QString& fileName, const QString& line) override {
+        notices.push_back({kind, fileName, line});
+    }
+    void SetActivationHandler(std::function<void()> handler) override { onActivated = std::move(handler); }
+    std::vector<Notice> notices;
+    std::function<void()> onActivated;
 };
 
 class FixedClock final : public EngineClock {
@@ -96,6 +113,9 @@ protected:
     FakeSoundPlayer sound_;
     FakeMailSender mail_;
     FixedClock clock_;
+    RecordingNotifier notifier_;
+    // The notifier the next MakeWindow hands the window; null: notifier_.
+    AlertNotifier* windowNotifier_ = nullptr;
 
 private:
     QTemporaryDir dir_;
