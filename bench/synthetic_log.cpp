@@ -27,12 +27,30 @@ QByteArray Line(std::mt19937& random) {
 
 } // namespace
 
-QByteArray SyntheticLog(qint64 bytes) {
+const char* const kMultibyteWords[] = {"caf\xC3\xA9",
+                                       "Gr\xC3\xB6\xC3\x9F"
+                                       "e",
+                                       "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+                                       "\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0",
+                                       "\xF0\x9F\x98\x80"};
+
+QByteArray SyntheticLog(qint64 bytes, bool multibyte) {
     std::mt19937 random(42);
+    std::mt19937 extra(7);
+    std::uniform_int_distribution<int> percent(0, 99);
     QByteArray log;
     log.reserve(bytes + 512);
-    while (log.size() < bytes)
-        log += Line(random);
+    while (log.size() < bytes) {
+        QByteArray line = Line(random);
+        if (multibyte && percent(extra) < 10) {
+            for (int i = 0; i < 3; ++i)
+                line.insert(line.size() - 1,
+                            QByteArray(" ") +
+                                kMultibyteWords[static_cast<size_t>(percent(extra)) %
+                                                (sizeof kMultibyteWords / sizeof *kMultibyteWords)]);
+        }
+        log += line;
+    }
     log.truncate(bytes);
     return log;
 }

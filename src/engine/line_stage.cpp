@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/address_annotation.h"
+#include "engine/byte_text.h"
 #include "engine/pass_failure.h"
 #include "engine/regex.h"
 
@@ -14,11 +15,15 @@ bool EmptyOrSpaces(QStringView line) {
     return std::all_of(line.begin(), line.end(), [](QChar c) { return c == QLatin1Char(' '); });
 }
 
+// A pattern that only stands for itself and can be searched as its UTF-8 bytes in the raw window:
+// ASCII without metacharacters, or characters from U+0100 on, which only a valid UTF-8 sequence
+// decodes to. U+0080 to U+00FF are left out: they also come from single bytes (the byte rule).
 bool IsPlainLiteral(const QString& pattern) {
     static const QString kMeta = QStringLiteral("\\^$.[]|()?*+{}");
-    return std::all_of(pattern.begin(), pattern.end(), [](QChar c) {
-        return c.unicode() >= 0x20 && c.unicode() < 0x7F && !kMeta.contains(c);
-    });
+    return pattern.isValidUtf16() && std::all_of(pattern.begin(), pattern.end(), [](QChar c) {
+               const char16_t u = c.unicode();
+               return (u >= 0x20 && u < 0x7F && !kMeta.contains(c)) || u >= 0x100;
+           });
 }
 
 // Leading and trailing blanks and control characters trimmed away leave nothing.
@@ -35,8 +40,9 @@ LineStage::LineStage(LineStageSettings settings, PatternMatcher& filter, Pattern
     alertActive_ = s_.alertOn && !s_.alertPattern.isEmpty();
     if (filterActive_) {
         filter_.SetPattern(s_.filterPattern);
-        if (!s_.reverseDns && !s_.wide && IsPlainLiteral(s_.filterPattern))
-            rawLiteral_ = s_.filterPattern.toLatin1();
+        if (!s_.reverseDns && !s_.wide && IsPlainLiteral(s_.filterPattern) &&
+            !(s_.killSpace && s_.filterPattern.contains(QLatin1Char(' '))))
+            rawLiteral_ = s_.filterPattern.toUtf8();
     }
     if (alertActive_)
         alert_.SetPattern(s_.alertPattern);
@@ -130,7 +136,8 @@ void LineStage::EmitHeld(QString& out, qsizetype lineStart) {
     for (qint64 i = heldCount_ - shown; i < heldCount_; ++i) {
         const HeldLine& held = heldRing_[static_cast<size_t>(i % before)];
         if (held.raw)
-            out.append(QLatin1String(held.raw, held.rawLength));
+            s_.killSpace ? AppendFoldedBytes(out, held.raw, held.rawLength, false)
+                         : AppendDecodedBytes(out, held.raw, held.rawLength);
         else
             out.append(held.text);
         out.append(kLineEnd);

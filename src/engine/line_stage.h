@@ -30,6 +30,7 @@ struct LineStageSettings {
     QString alertPattern;
     bool filterInverted = false;
     bool alertInverted = false;
+    bool killSpace = false; // CheckBoxCompactSpace: blanks were folded while the line was built
     // Set when the pass must end (a stop or a close): EndLine then throws PassCancelled, so a
     // long analysis ends at the next line. Null: never.
     const std::atomic<bool>* cancel = nullptr;
@@ -45,17 +46,19 @@ public:
     // PassCancelled once the cancel flag is set.
     void EndLine(QString& out, qsizetype lineStart, qint64 index);
 
-    // The filter pattern's bytes when it is a plain ASCII literal that can be searched in the raw
-    // bytes of an 8-bit line (no R. DNS rewriting the line first); empty otherwise.
+    // The filter pattern's UTF-8 bytes when it is a plain literal that can be searched in the raw
+    // bytes of an 8-bit line (no R. DNS rewriting the line first, no blank that kill space could
+    // fold); empty otherwise.
     const QByteArray& RawLiteral() const { return rawLiteral_; }
     // The filter is on with a pattern that is not blank.
     bool FilterActive() const { return filterActive_; }
     bool FilterInverted() const { return s_.filterInverted; }
     bool KillsBlankLines() const { return s_.killLine; }
+    bool KillsSpace() const { return s_.killSpace; }
     // Whether a failing line would only be held back (no after-context running).
     bool CanSkipFailingLine() const { return afterCountdown_ == 0; }
     // Holds back a failing 8-bit line by its raw bytes (valid for the whole read): it is decoded
-    // only if it is shown as context.
+    // (and folded, with kill space) only if it is shown as context.
     void SkipFailingLine(const char* raw, qsizetype length);
     // Counts failing lines that context can never show (more than the before count back).
     void CountSkippedLines(qint64 count) {

@@ -48,7 +48,9 @@ LiteralSkipper::LiteralSkipper(const char* data, qint64 units, LineStage& stage)
 bool LiteralSkipper::Skip(qint64 pos, qint64 end) {
     if (literal_.isEmpty() || !stage_.CanSkipFailingLine())
         return false;
-    if (stage_.KillsBlankLines() && std::all_of(data_ + pos, data_ + end, [](char c) { return c == ' '; }))
+    const bool folds = stage_.KillsSpace();
+    if (stage_.KillsBlankLines() &&
+        std::all_of(data_ + pos, data_ + end, [folds](char c) { return c == ' ' || (folds && c == '\t'); }))
         return false; // kill line drops it uncounted: the full stage decides
     const bool found = NextHit(pos) + literal_.size() <= end; // a literal never crosses a line end
     if (found != stage_.FilterInverted())

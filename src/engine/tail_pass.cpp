@@ -284,15 +284,15 @@ void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
                                     window_.AlertPattern(),
                                     window_.FilterInverted(),
                                     window_.AlertInverted(),
+                                    window_.KillSpace(),
                                     &rt_.Cancel};
     alertPattern_ = stageSettings.alertPattern;
     alertInverted_ = stageSettings.alertInverted;
     LineStage stage(std::move(stageSettings), rt_.FilterExpr, rt_.AlertExpr, deps_.resolver);
-    const bool killSpace = window_.KillSpace();
     const SplitProgress progress = [this](qint64 i, qint64 units) {
         Progress(QLatin1String("Analyzing ") + QString::number(i * 100 / units) + QLatin1Char('%'));
     };
-    SplitWindow(read_.data, read_.n, rt_.FileType, killSpace, stage, out_, progress);
+    SplitWindow(read_.data, read_.n, rt_.FileType, stage, out_, progress);
     linesRead_ = stage.LinesRead();
     linesFiltered_ = stage.LinesFiltered();
     lastKeptLineEnd_ = stage.LastKeptLineEnd();

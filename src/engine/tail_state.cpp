@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QThread>
 
+#include "engine/change_watcher.h"
 #include "engine/clock.h"
 #include "engine/scheduling.h"
 #include "engine/tail_pass.h"
@@ -41,13 +42,15 @@ QThread::Priority WorkerPriority(qint32 threadprio) {
 
 } // namespace
 
-TailEngine::TailEngine(const EngineDeps& deps, int tickIntervalMs, QObject* parent)
+TailEngine::TailEngine(const EngineDeps& deps, int tickIntervalMs, int changeDebounceMs, QObject* parent)
     : QObject(parent), deps_(deps), gui_(*deps.window) {
     if (deps_.mail)
         mailer_ = std::make_unique<AlertMailer>(*deps_.mail, *deps_.window, *deps_.clock);
     rt_.Mailer = mailer_.get();
     timer1_.setInterval(tickIntervalMs);
     connect(&timer1_, &QTimer::timeout, this, &TailEngine::Tick);
+    if (changeDebounceMs >= 0)
+        watcher_ = std::make_unique<ChangeWatcher>([this] { OnFileChanged(); }, changeDebounceMs);
 }
 
 TailEngine::~TailEngine() {
@@ -104,6 +107,33 @@ void TailEngine::Tick() {
         DomTail(rt_, deps_, *deps_.window, false);
     } catch (...) {
         // Nothing escapes a tick into the event loop; the pass has cleared the busy flag.
+    }
+    AfterPass();
+}
+
+// A change of the followed file: the countdown is cut short and the tick runs now. A change met
+// while a tick is busy runs one more tick after it, so the last lines written are never left
+// waiting for the timer.
+void TailEngine::OnFileChanged() {
+    if (rt_.TailStatus.load() != tsStart || inTransition_)
+        return;
+    if (Busy()) {
+        changePending_ = true;
+        return;
+    }
+    rt_.Countdown = 1;
+    Tick();
+}
+
+// Window thread, once a tick has ended: follow the file the pass resolved (a wildcard's newest
+// match, a file that came back), and serve a change that came meanwhile.
+void TailEngine::AfterPass() {
+    if (!watcher_ || Busy())
+        return;
+    watcher_->Follow(rt_.TailStatus.load() == tsStart ? rt_.CurrentFileName : QString());
+    if (changePending_) {
+        changePending_ = false;
+        QMetaObject::invokeMethod(this, &TailEngine::OnFileChanged, Qt::QueuedConnection);
     }
 }
 
@@ -169,6 +199,9 @@ void TailEngine::StopSequence() {
     rt_.TailStatus = tsStop;
     rt_.Cancel = true; // a running pass ends at its next line
     timer1_.stop();
+    changePending_ = false;
+    if (watcher_)
+        watcher_->Follow(QString());
     w.ProcessPendingEvents();
     w.SetStatePane(QStringLiteral("STOPPING"));
     w.ProcessPendingEvents();
@@ -262,6 +295,7 @@ void TailEngine::LaunchWorker() {
             } catch (...) {
                 // Anything that escapes a pass on the worker is swallowed here.
             }
+            QMetaObject::invokeMethod(this, "AfterWorkerPass", Qt::QueuedConnection);
         });
     } catch (const std::system_error&) {
         rt_.Busy.store(false, std::memory_order_release); // no thread: this tick is skipped

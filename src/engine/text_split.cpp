@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 #include <QtEndian>
 
+#include "engine/byte_text.h"
 #include "engine/line_stage.h"
 #include "engine/literal_skipper.h"
 
@@ -41,31 +41,24 @@ private:
     const SplitProgress& report_;
 };
 
+// Appends one line's units, turning every run of blanks into one space unless the line being
+// built already ends with a space.
+void AppendKillSpace(QString& out, qsizetype lineStart, const char* p, const char* end) {
+    const qsizetype base = out.size();
+    AppendFoldedBytes(out, p, end - p, base > lineStart && out.at(base - 1) == u' ');
+}
+void AppendKillSpace(QString& out, qsizetype lineStart, const char16_t* p, const char16_t* end) {
+    const qsizetype base = out.size();
+    const bool afterSpace = base > lineStart && out.at(base - 1) == u' ';
+    out.append(reinterpret_cast<const QChar*>(p), end - p);
+    FoldBlanks(out, base, afterSpace);
+}
+
 inline void AppendRun(QString& out, const char* p, qsizetype n) {
-    out.append(QLatin1String(p, n));
+    AppendDecodedBytes(out, p, n);
 }
 inline void AppendRun(QString& out, const char16_t* p, qsizetype n) {
     out.append(reinterpret_cast<const QChar*>(p), n);
-}
-
-// Appends one line's units, turning every run of blanks into one space unless the line being
-// built already ends with a space. Writes straight into the text: the result is never longer.
-template <typename Unit>
-void AppendKillSpace(QString& out, qsizetype lineStart, const Unit* p, const Unit* end) {
-    const qsizetype base = out.size();
-    out.resize(base + (end - p));
-    char16_t* const text = reinterpret_cast<char16_t*>(out.data());
-    char16_t* dst = text + base;
-    bool afterSpace = base > lineStart && dst[-1] == u' ';
-    for (; p < end; ++p) {
-        // Branch-free: a blank is written as a space, and kept only after a non-blank.
-        const auto c = static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(*p));
-        const bool blank = c == u' ' || c == u'\t';
-        *dst = blank ? u' ' : c;
-        dst += !(blank && afterSpace);
-        afterSpace = blank;
-    }
-    out.truncate(dst - text);
 }
 
 template <typename Unit>
@@ -171,14 +164,12 @@ void ReserveOutput(QString& out, qint64 units, const LineStage& stage) {
 
 } // namespace
 
-qint64 SplitWindow(char* data, qint64 n, TFileType type, bool killSpace, LineStage& stage, QString& out,
+qint64 SplitWindow(char* data, qint64 n, TFileType type, LineStage& stage, QString& out,
                    const SplitProgress& progress) {
+    const bool killSpace = stage.KillsSpace();
     if (!IsWideType(type)) {
         ReserveOutput(out, n, stage);
-        if (killSpace)
-            Split<char, LineEndFinder, NoSkipper>(data, n, killSpace, stage, out, progress);
-        else
-            Split<char, LineEndFinder, LiteralSkipper>(data, n, killSpace, stage, out, progress);
+        Split<char, LineEndFinder, LiteralSkipper>(data, n, killSpace, stage, out, progress);
         return n;
     }
     const qint64 units = n / 2;

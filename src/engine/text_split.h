@@ -1,11 +1,13 @@
 #pragma once
 // Cuts the bytes of a read window into lines and feeds each finished line to the line stage.
 //
-// 8-bit types map every byte to the character of the same code (Latin-1); UNI and UNIBIG are
-// 16-bit units. CR LF, LF CR, a lone CR and a lone LF each end one line; CR CR and LF LF end two.
-// With kill space, tabs become spaces and every run of blanks one space. A last line without end is
-// kept when it holds more than blanks and control characters. Lines are located with bulk scans
-// and appended to the output in one piece each, not character by character.
+// 8-bit types are decoded as UTF-8, every byte outside a valid sequence becoming the character of
+// its own code (byte_text.h); UNI and UNIBIG are 16-bit units. Line ends and blanks are ASCII, so
+// lines are cut and positions counted in bytes before any decoding. CR LF, LF CR, a lone CR and a lone LF
+// each end one line; CR CR and LF LF end two. With kill space (the stage's setting), tabs become spaces and
+// every run of blanks one space. A last line without end is kept when it holds more than blanks and control
+// characters. Lines are located with bulk scans and appended to the output in one piece each, not character
+// by character.
 #include <functional>
 
 #include <QString>
@@ -19,5 +21,5 @@ using SplitProgress = std::function<void(qint64 i, qint64 units)>;
 
 // data holds n bytes; for UNIBIG it is byte-swapped in place. out receives the output text (every
 // output line followed by CR LF). Answers the number of units.
-qint64 SplitWindow(char* data, qint64 n, TFileType type, bool killSpace, LineStage& stage, QString& out,
+qint64 SplitWindow(char* data, qint64 n, TFileType type, LineStage& stage, QString& out,
                    const SplitProgress& progress);

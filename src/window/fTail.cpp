@@ -77,7 +77,7 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     deps.mail = services_.mail;
     deps.dialogs = services_.dialogs;
     deps.notifier = services_.notifier;
-    engine_ = std::make_unique<TailEngine>(deps, services_.tickIntervalMs);
+    engine_ = std::make_unique<TailEngine>(deps, services_.tickIntervalMs, services_.changeDebounceMs);
 
     CreateTray();
     // A click on one of this window's notifications brings it back, from the tray too.

@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "engine/tail_state.h"
 #include "window/tail_widgets.h"
 
 class AlertNotifier;
@@ -54,6 +55,7 @@ struct TailWindowServices {
     qint64 displayColorCount = 0; // 0: ask the screen
     bool joinInstances = true;    // listen for and talk to the other running windows
     int tickIntervalMs = 1000;    // Timer1
+    int changeDebounceMs = kChangeDebounceMs; // file change notifications; negative: timer only
     // Quit signals (SIGTERM...): connected before anything can open a box, so none is lost.
     QuitSignalWatcher* quitSignals = nullptr;
 };

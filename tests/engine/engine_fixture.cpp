@@ -33,7 +33,7 @@ void EngineTest::RebuildEngine(MailSender* mailSender, AddressResolver* lookups)
     deps.mail = mailSender;
     deps.dialogs = &dialogs;
     deps.notifier = notifier;
-    engine = std::make_unique<TailEngine>(deps, 3600 * 1000);
+    engine = std::make_unique<TailEngine>(deps, 3600 * 1000, changeDebounceMs);
     engine->SetTailStatus(tsStop);
 }
 

@@ -115,5 +115,6 @@ protected:
     std::unique_ptr<TTailParam> params;
     std::unique_ptr<TTailFileManager> manager;
     std::unique_ptr<TailEngine> engine;
+    int changeDebounceMs = -1; // the tests tick by hand unless one asks for notifications
     AlertNotifier* notifier = nullptr; // desktop notifications of the next RebuildEngine
 };

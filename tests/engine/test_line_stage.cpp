@@ -26,10 +26,11 @@ StageRun RunStage(QByteArray bytes, LineStageSettings settings, bool killSpace =
     PatternMatcher filter;
     PatternMatcher alert;
     settings.wide = IsWideType(type);
+    settings.killSpace = killSpace;
     LineStage stage(settings, filter, alert, resolver);
     QString out;
     StageRun run;
-    SplitWindow(bytes.data(), bytes.size(), type, killSpace, stage, out,
+    SplitWindow(bytes.data(), bytes.size(), type, stage, out,
                 [&](qint64 i, qint64) { run.progress.push_back(i); });
     run.lines = out.split(QStringLiteral("\r\n"));
     run.lines.removeLast(); // the text ends with a line break (or is empty)
@@ -97,6 +98,61 @@ TEST(LineSplit, BytesAreLatin1AndWideFilesAreUnitsOfTwoBytes) {
     EXPECT_EQ(RunStage(big, {}, false, TFileType::UNIBIG).lines, le.lines);
 }
 
+// Valid UTF-8 becomes its characters; any byte outside a valid sequence the character of its code.
+TEST(LineSplit, Utf8SequencesAndTheByteRule) {
+    const auto chars = [](std::initializer_list<char16_t> units) {
+        QString text;
+        for (char16_t u : units)
+            text += QChar(u);
+        return text;
+    };
+    struct Case {
+        QByteArray bytes;
+        QString text;
+    };
+    const std::vector<Case> cases = {
+        {"plain ascii", "plain ascii"},
+        {"caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80!", QString::fromUtf8("café 日本 😀!")},
+        {"\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF", chars({0xD7FF, 0xE000, 0xDBFF, 0xDFFF})}, // the edges
+        {"\xA9 ok \x97\xA5x", chars({0xA9, ' ', 'o', 'k', ' ', 0x97, 0xA5, 'x'})}, // stray continuations
+        {"ab\xE6\x97", chars({'a', 'b', 0xE6, 0x97})},                             // cut by the end
+        {"\xF0\x9F\x98", chars({0xF0, 0x9F, 0x98})},
+        {"\xC0\xAF\xE0\x80\xAF\xF0\x80\x80\xAF",
+         chars({0xC0, 0xAF, 0xE0, 0x80, 0xAF, 0xF0, 0x80, 0x80, 0xAF})},
+        {"\xED\xA0\x80\xF4\x90\x80\x80",
+         chars({0xED, 0xA0, 0x80, 0xF4, 0x90, 0x80, 0x80})},   // surrogate, > U+10FFFF
+        {"\xC3\xC3\xA9\xC3", chars({0xC3, 0xE9, 0xC3})},       // a lead byte before a whole sequence
+        {"na\xEFve caf\xE9", QString::fromUtf8("naïve café")}, // Latin-1
+    };
+    for (const Case& c : cases) {
+        const StageRun run = RunStage(c.bytes + "\n", {});
+        EXPECT_EQ(run.lines, QStringList{c.text}) << c.bytes.toHex().toStdString();
+        EXPECT_EQ(run.lastKeptEnd, c.bytes.size());                               // positions stay in bytes
+        EXPECT_EQ(RunStage(c.bytes + "\n", {}, true).lines, QStringList{c.text}); // kill space decodes too
+    }
+    EXPECT_EQ(RunStage("\xC3\xA9 \t \xE6\x97\xA5\t\tx \n\t\xE9\n", {}, true).lines,
+              (QStringList{QString::fromUtf8("é 日 x "), QString::fromUtf8(" é")}));
+}
+
+// Patterns see the decoded text: a Latin-1 "é" matches "café" as the UTF-8 one does; context lines
+// skipped undecoded come back decoded; the alert line is the decoded line.
+TEST(LineStageFilter, MultibyteTextIsFilteredAndAlertedDecoded) {
+    const QByteArray text = "na\xC3\xAFve\ncaf\xE9 latin\ncaf\xC3\xA9 utf8\n\xE6\x97\xA5\xE6\x9C\xAC"
+                            " error\n\xF0\x9F\x98\x80 emoji\n";
+    EXPECT_EQ(RunStage(text, Filter(QString::fromUtf8("café"))).lines,
+              (QStringList{QString::fromUtf8("café latin"), QString::fromUtf8("café utf8")}));
+    const StageRun context = RunStage(text, Filter(QString::fromUtf8("日本"), 1, 1, true));
+    EXPECT_EQ(context.lines, (QStringList{"... (2)", QString::fromUtf8("café utf8"),
+                                          QString::fromUtf8("日本 error"), QString::fromUtf8("😀 emoji")}));
+    EXPECT_EQ(context.filtered, 4);
+    LineStageSettings alert;
+    alert.alertOn = true;
+    alert.alertPattern = QString::fromUtf8("(?i)CAFÉ");
+    EXPECT_EQ(RunStage(text, alert).alert, QString::fromUtf8("café utf8"));
+    alert.alertPattern = QString::fromUtf8("\\x{1F600}");
+    EXPECT_EQ(RunStage(text, alert).alert, QString::fromUtf8("😀 emoji"));
+}
+
 TEST(LineSplit, KillSpaceFoldsBlankRunsIntoOneSpace) {
     EXPECT_EQ(RunStage("  a \t b\t\tc  \n\t\t\nx\ty\n", {}, true).lines,
               (QStringList{" a b c ", " ", "x y"}));
@@ -111,12 +167,12 @@ TEST(LineSplit, ProgressIsReportedAtEveryTenthAsAUnitLoopWould) {
     QString out;
     // 100 units; the CR LF at 9-10 skips i = 10, so the first report comes at i = 11.
     QByteArray bytes = QByteArray("abcdefghi\r\n") + QByteArray(88, 'x') + '\n';
-    SplitWindow(bytes.data(), bytes.size(), TFileType::Ansi, false, stage, out, record);
+    SplitWindow(bytes.data(), bytes.size(), TFileType::Ansi, stage, out, record);
     EXPECT_EQ(points, (std::vector<qint64>{11, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     points.clear();
     QByteArray tiny("ab\ncd");
     LineStage small({}, f, a, nullptr);
-    SplitWindow(tiny.data(), tiny.size(), TFileType::Ansi, false, small, out, record);
+    SplitWindow(tiny.data(), tiny.size(), TFileType::Ansi, small, out, record);
     EXPECT_EQ(points, (std::vector<qint64>{20, 40, 60, 80, 100})); // fewer than ten units: every unit
 }
 
@@ -180,28 +236,34 @@ TEST(LineStageFilter, CaseSensitiveUnlessThePatternSaysOtherwise) {
 TEST(LineStageFilter, LiteralShortcutMatchesTheRegexPath) {
     QByteArray runs; // LF-only runs of several KiB between matches, then line ends mixed near the end
     for (int i = 0; i < 400; ++i)
-        runs += (i == 9 || i == 10 || i == 150 ? "ERROR " : "line ") + QByteArray(40, 'x') +
-                QByteArray::number(i) + "\n";
+        runs += (i == 9 || i == 10 || i == 150 ? "ERROR "
+                 : i % 7                       ? "line "
+                                               : "l\xC3\xAFne \xE6\x97") +
+                QByteArray(40, 'x') + (i % 3 ? " \t " : "\t") + QByteArray::number(i) + "\n";
     runs += "x\n\r\n\nERROR y\r\nz\n\n";
     const std::vector<QByteArray> texts = {
-        "a\r\nERROR 1\n\n  \nb\nc ERROR\n\rd\n e \nERROR\nf\ng\rh ERRORS\nlast", runs,
+        "a\r\nERROR 1\n\n  \n\t \nb\tx  y\nc ERROR\n\rd\n e \nERROR\nf\ng\rh  \tERRORS\nlast", runs,
         "no match\nat all\n\npartial"};
     struct Variant {
         int before;
         int after;
         bool inverted;
         bool killLine;
+        bool killSpace = false;
     };
-    const std::vector<Variant> variants = {{0, 0, false, false}, {0, 0, true, false},  {0, 0, false, true},
-                                           {0, 0, true, true},   {2, 0, false, true},  {0, 2, false, false},
-                                           {1, 1, true, true},   {0, 1, true, false},  {3, 0, false, false},
-                                           {5, 2, false, false}, {99, 0, false, false}};
+    const std::vector<Variant> variants = {
+        {0, 0, false, false},      {0, 0, true, false},      {0, 0, false, true},
+        {0, 0, true, true},        {2, 0, false, true},      {0, 2, false, false},
+        {1, 1, true, true},        {0, 1, true, false},      {3, 0, false, false},
+        {5, 2, false, false},      {99, 0, false, false},    {0, 0, false, false, true},
+        {2, 1, false, true, true}, {1, 0, true, true, true}, {99, 0, false, false, true}};
     // The search anchors on one byte of the literal: at its end, in its middle, or its last letter.
-    for (const QString& word :
-         {QStringLiteral("ERROR"), QStringLiteral("disk Full"), QStringLiteral("timeout")}) {
+    // A literal of characters from U+0100 on is searched as its UTF-8 bytes.
+    for (const QString& word : {QStringLiteral("ERROR"), QStringLiteral("disk Full"),
+                                QStringLiteral("timeout"), QString::fromUtf8("日本語 x")}) {
         std::vector<QByteArray> cases = texts;
         for (QByteArray text : texts)
-            cases.push_back(text.replace("ERROR", word.toLatin1()));
+            cases.push_back(text.replace("ERROR", word.toUtf8()));
         for (const Variant& v : variants) {
             for (const QByteArray& text : cases) {
                 LineStageSettings literal = Filter(word, v.before, v.after, true);
@@ -209,11 +271,11 @@ TEST(LineStageFilter, LiteralShortcutMatchesTheRegexPath) {
                 literal.killLine = v.killLine;
                 LineStageSettings regex = literal;
                 regex.filterPattern = word.chopped(1) + "[" + word.back() + "]";
-                const StageRun fast = RunStage(text, literal);
-                const StageRun full = RunStage(text, regex);
+                const StageRun fast = RunStage(text, literal, v.killSpace);
+                const StageRun full = RunStage(text, regex, v.killSpace);
                 const std::string label = word.toStdString() + " " + std::to_string(v.before) + "/" +
                                           std::to_string(v.after) + "/" + std::to_string(v.inverted) + "/" +
-                                          std::to_string(v.killLine);
+                                          std::to_string(v.killLine) + "/" + std::to_string(v.killSpace);
                 EXPECT_EQ(fast.lines, full.lines) << label;
                 EXPECT_EQ(fast.read, full.read) << label;
                 EXPECT_EQ(fast.filtered, full.filtered) << label;
@@ -224,7 +286,9 @@ TEST(LineStageFilter, LiteralShortcutMatchesTheRegexPath) {
         }
     }
     EXPECT_EQ(RunStage(texts[0], Filter("ERROR")).lines,
-              (QStringList{"ERROR 1", "c ERROR", "ERROR", "h ERRORS"}));
+              (QStringList{"ERROR 1", "c ERROR", "ERROR", "h  \tERRORS"}));
+    EXPECT_EQ(RunStage(texts[0], Filter("ERROR", 1), true).lines,
+              (QStringList{"a", "ERROR 1", "b x y", "c ERROR", " e ", "ERROR", "g", "h ERRORS"}));
 }
 
 TEST(LineStageShaping, KillLineAgainstKillSpaceWithTabs) {

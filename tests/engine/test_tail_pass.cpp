@@ -407,3 +407,35 @@ TEST_F(TailPassTest, AtBottomBoundaryDecidesWhetherTheViewFollowsTheEnd) {
     EXPECT_FALSE(window.atBottom);
     EXPECT_EQ(window.firstVisible, 21) << "the same line stays on top";
 }
+
+// A UTF-8 file with its marker: characters decoded, the marker kept as U+FEFF, byte arithmetic
+// (auto offset, the clear's bound) unchanged by multibyte lines.
+TEST_F(TailPassTest, Utf8FileKeepsByteArithmetic) {
+    const QByteArray line = "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x98\x80\n"; // 19 bytes
+    QByteArray bytes = "\xEF\xBB\xBF";
+    for (int i = 0; i < 3000; ++i)
+        bytes += QByteArray::number(i) + line;
+    const qint64 lastEnd = bytes.size() - 1; // the last kept line end
+    bytes += QByteArray(20480, '\n');
+    Write("u8.log", bytes);
+    Def().SetAutooffset(true);
+    Def().SetKillline(true);
+    Start("u8.log");
+    EXPECT_TRUE(window.filePane.endsWith("Type=UTF8"));
+    const qint64 firstStart = (bytes.size() - 51200) & ~1; // starts are rounded down to even
+    EXPECT_EQ(window.offset, 51200 - (lastEnd - firstStart));
+    EXPECT_EQ(View().last(), QString::fromUtf8("2999café 日本語 😀"));
+
+    engine->SetTailStatus(tsStop);
+    Def().SetAutooffset(false);
+    const QByteArray hundred = bytes.left(bytes.indexOf("100caf"));
+    Write("short.log", hundred);
+    Start("short.log");
+    EXPECT_EQ(View().first(), kBom + QString::fromUtf8("0café 日本語 😀"));
+    engine->ClearRequested() = true;
+    Ticks(1);
+    EXPECT_EQ(engine->HidePoint().load(), hundred.size()); // bytes, not characters
+    Append("short.log", "na\xC3\xAFve\n");
+    Ticks(1);
+    EXPECT_EQ(View(), QStringList{QString::fromUtf8("naïve")});
+}

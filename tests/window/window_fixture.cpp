@@ -50,6 +50,7 @@ TFormTail& TailWindowTest::MakeWindow(qint64 displayColorCount, const QStringLis
     services.displayColorCount = displayColorCount;
     services.joinInstances = joinInstances;
     services.tickIntervalMs = 3600 * 1000;
+    services.changeDebounceMs = -1; // the tests tick by hand
     window_ = std::make_unique<TFormTail>(services);
     // Passes on the window thread: each tick has ended when Tick() returns.
     window_->Params().usethread = false;
