@@ -11,15 +11,24 @@ namespace {
 
 // Drawn over the filter and alert marks.
 constexpr int kFindRank = 10;
+// Lines searched on the window's thread for a move before the count is known (a few
+// milliseconds); further than that, the move waits for the count.
+constexpr qint64 kSyncLines = 20000;
 // Lines compared by text when a republished snapshot no longer shares the current match's line.
 constexpr qint64 kTextSearchLines = 100000;
 
+ViewRange RangeOf(qint64 line, const FindSpan& span) {
+    return {{line, span.start}, {line, span.end}};
+}
+
 } // namespace
 
-ViewFind::ViewFind(QObject* parent) : QObject(parent) {}
+ViewFind::ViewFind(QObject* parent) : QObject(parent) {
+    connect(&counter_, &FindCounter::counted, this, &ViewFind::OnCounted);
+}
 
 ViewFind::~ViewFind() {
-    StopCount();
+    counter_.Stop();
     ViewMarkLayers::Remove(layers_, layer_);
 }
 
@@ -35,27 +44,19 @@ void ViewFind::Attach(TailView& view) {
     connect(&view, &TailView::snapshotChanged, this, &ViewFind::OnSnapshot);
 }
 
-QString ViewFind::PatternOf(const FindQuery& query) {
-    if (query.regex)
-        return query.text;
-    QString pattern;
-    for (QChar c : query.text) {
-        if (c.unicode() < 0x80 && !c.isLetterOrNumber())
-            pattern += QLatin1Char('\\');
-        pattern += c;
-    }
-    return pattern;
-}
-
 void ViewFind::SetQuery(const FindQuery& query) {
     query_ = query;
-    valid_ = query.text.isEmpty() || matcher_.SetPattern(PatternOf(query), !query.matchCase);
+    valid_ = query.text.isEmpty() || matcher_.SetPattern(FindPattern(query), !query.matchCase);
     current_.reset();
-    StartCount();
-    if (Active() && view_)
-        Go(Seek({view_->FirstVisibleLine(), 0}, 1, true));
-    else
+    pending_.reset();
+    index_.reset();
+    counter_.Stop();
+    if (Active()) {
+        counter_.Count(query_, snapshot_, serial_);
+        Move({{view_->FirstVisibleLine(), 0}, 1, true});
+    } else {
         Show();
+    }
     if (layers_)
         layers_->Changed();
 }
@@ -63,25 +64,37 @@ void ViewFind::SetQuery(const FindQuery& query) {
 bool ViewFind::Next() {
     if (!Active())
         return false;
-    return Go(current_ ? Seek(current_->from, 1, false) : Seek({view_->FirstVisibleLine(), 0}, 1, true));
+    return Move(current_ ? SeekFrom{current_->from, 1, false}
+                         : SeekFrom{{view_->FirstVisibleLine(), 0}, 1, true});
 }
 
 bool ViewFind::Previous() {
     if (!Active())
         return false;
-    return Go(current_ ? Seek(current_->from, -1, false) : Seek({view_->FirstVisibleLine(), 0}, -1, false));
+    return Move(SeekFrom{current_ ? current_->from : ViewPosition{view_->FirstVisibleLine(), 0}, -1, false});
 }
 
 void ViewFind::Close() {
     SetQuery({});
 }
 
-bool ViewFind::Go(std::optional<ViewRange> match) {
+bool ViewFind::Move(SeekFrom from) {
+    bool waiting = false;
+    const std::optional<ViewRange> match = Seek(from, waiting);
+    if (waiting) {
+        pending_ = from;
+        return false;
+    }
+    pending_.reset();
+    Go(match);
+    return match.has_value();
+}
+
+void ViewFind::Go(std::optional<ViewRange> match) {
     current_ = match;
     if (current_ && view_)
         view_->EnsureVisible(current_->from, TailView::Place::Center);
     Show();
-    return current_.has_value();
 }
 
 void ViewFind::Show() {
@@ -90,50 +103,47 @@ void ViewFind::Show() {
     emit changed();
 }
 
-std::vector<ViewFind::Span> ViewFind::LineMatches(PatternMatcher& matcher, const ViewSnapshot& snapshot,
-                                                  qint64 line) {
-    std::vector<Span> spans;
-    const MatchResult result = matcher.ForEachMatch(snapshot.Line(line), [&](qsizetype start, qsizetype end) {
-        if (end > start)
-            spans.push_back({start, end});
-    });
-    if (result != MatchResult::NotFound)
-        spans.clear(); // a search too costly to finish finds nothing on its line
-    return spans;
+const FindIndex* ViewFind::Index() const {
+    return index_ && index_->serial == serial_ && index_->query == query_ ? index_.get() : nullptr;
 }
 
 // The first match after `from` (direction 1) or the last one before it (-1), in the text read as
 // a ring; `inclusive` also takes a match starting at `from`.
-std::optional<ViewRange> ViewFind::Seek(ViewPosition from, int direction, bool inclusive) {
+std::optional<ViewRange> ViewFind::Seek(const SeekFrom& from, bool& waiting) {
     const qint64 count = snapshot_.LineCount();
     if (count == 0)
         return std::nullopt;
-    from.line = std::clamp<qint64>(from.line, 0, count - 1);
-    const auto range = [](qint64 line, const Span& span) {
-        return ViewRange{{line, span.start}, {line, span.end}};
-    };
-    const std::vector<Span> here = LineMatches(matcher_, snapshot_, from.line);
-    if (direction > 0) {
-        const auto it = std::find_if(here.begin(), here.end(), [&](const Span& s) {
-            return inclusive ? s.start >= from.column : s.start > from.column;
+    const qint64 start = std::clamp<qint64>(from.at.line, 0, count - 1);
+    // A position past the last line stands for the end of the text.
+    const qsizetype column =
+        start == from.at.line ? from.at.column : (from.at.line > start ? snapshot_.LineLength(start) + 1 : 0);
+    const std::vector<FindSpan> here = FindLineMatches(matcher_, snapshot_, start);
+    if (from.direction > 0) {
+        const auto it = std::find_if(here.begin(), here.end(), [&](const FindSpan& s) {
+            return from.inclusive ? s.start >= column : s.start > column;
         });
         if (it != here.end())
-            return range(from.line, *it);
+            return RangeOf(start, *it);
     } else {
         const auto it =
-            std::find_if(here.rbegin(), here.rend(), [&](const Span& s) { return s.start < from.column; });
+            std::find_if(here.rbegin(), here.rend(), [&](const FindSpan& s) { return s.start < column; });
         if (it != here.rend())
-            return range(from.line, *it);
+            return RangeOf(start, *it);
     }
-    qint64 line = from.line;
+    const bool indexed = Index() != nullptr;
+    qint64 line = start;
     for (qint64 step = 0; step < count; ++step) {
-        const std::optional<qint64> next = NextMatchLine(line, direction);
+        if (!indexed && step >= kSyncLines) {
+            waiting = true;
+            return std::nullopt;
+        }
+        const std::optional<qint64> next = NextMatchLine(line, from.direction);
         if (!next)
             return std::nullopt;
         line = *next;
-        const std::vector<Span> spans = LineMatches(matcher_, snapshot_, line);
+        const std::vector<FindSpan> spans = FindLineMatches(matcher_, snapshot_, line);
         if (!spans.empty())
-            return range(line, direction > 0 ? spans.front() : spans.back());
+            return RangeOf(line, from.direction > 0 ? spans.front() : spans.back());
     }
     return std::nullopt;
 }
@@ -141,10 +151,10 @@ std::optional<ViewRange> ViewFind::Seek(ViewPosition from, int direction, bool i
 // The next line, around the ring, that may hold a match: with the count known the next line that
 // does, else simply the next line.
 std::optional<qint64> ViewFind::NextMatchLine(qint64 line, int direction) const {
-    const qint64 count = snapshot_.LineCount();
-    if (!index_)
-        return (line + direction + count) % count;
-    const std::vector<qint64>& lines = index_->lines;
+    const FindIndex* index = Index();
+    if (!index)
+        return (line + direction + snapshot_.LineCount()) % snapshot_.LineCount();
+    const std::vector<qint64>& lines = index->lines;
     if (lines.empty())
         return std::nullopt;
     if (direction > 0) {
@@ -158,30 +168,41 @@ std::optional<qint64> ViewFind::NextMatchLine(qint64 line, int direction) const 
 std::optional<qint64> ViewFind::Count() const {
     if (!Active())
         return 0;
-    return index_ ? std::optional<qint64>(index_->total) : std::nullopt;
+    const FindIndex* index = Index();
+    return index ? std::optional<qint64>(index->total) : std::nullopt;
 }
 
 std::optional<qint64> ViewFind::CurrentRank() const {
-    if (!index_ || !current_)
+    const FindIndex* index = Index();
+    if (!index || !current_)
         return std::nullopt;
-    const std::vector<qint64>& lines = index_->lines;
-    const auto it = std::lower_bound(lines.begin(), lines.end(), current_->from.line);
-    if (it == lines.end() || *it != current_->from.line)
+    const auto it = std::lower_bound(index->lines.begin(), index->lines.end(), current_->from.line);
+    if (it == index->lines.end() || *it != current_->from.line)
         return std::nullopt;
-    const std::vector<Span> spans = LineMatches(matcher_, snapshot_, current_->from.line);
+    const std::vector<FindSpan> spans = FindLineMatches(matcher_, snapshot_, current_->from.line);
     const auto within = std::count_if(spans.begin(), spans.end(),
-                                      [&](const Span& s) { return s.start < current_->from.column; });
-    return index_->before[size_t(it - lines.begin())] + within + 1;
+                                      [&](const FindSpan& s) { return s.start < current_->from.column; });
+    return index->before[size_t(it - index->lines.begin())] + within + 1;
+}
+
+void ViewFind::OnCounted(std::shared_ptr<const FindIndex> index) {
+    index_ = std::move(index);
+    if (pending_ && Index())
+        Move(*pending_); // shows and tells
+    else
+        emit changed();
 }
 
 void ViewFind::OnSnapshot() {
     const ViewSnapshot old = snapshot_;
     snapshot_ = view_->Snapshot();
+    ++serial_;
     if (Active() && current_)
         current_ = Relocated(old, *current_);
     else
         current_.reset();
-    StartCount();
+    if (Active())
+        counter_.Count(query_, snapshot_, serial_);
     Show();
 }
 
@@ -204,58 +225,10 @@ std::optional<ViewRange> ViewFind::Relocated(const ViewSnapshot& old, const View
     }
     if (found < 0)
         return std::nullopt;
-    for (const Span& span : LineMatches(matcher_, snapshot_, found))
+    for (const FindSpan& span : FindLineMatches(matcher_, snapshot_, found))
         if (span.start >= match.from.column)
-            return ViewRange{{found, span.start}, {found, span.end}};
+            return RangeOf(found, span);
     return std::nullopt;
-}
-
-void ViewFind::StopCount() {
-    if (cancel_)
-        cancel_->store(true);
-    if (worker_.joinable())
-        worker_.join();
-    cancel_.reset();
-}
-
-void ViewFind::StartCount() {
-    StopCount();
-    index_.reset();
-    const quint64 generation = ++generation_;
-    if (!Active())
-        return;
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
-    worker_ = std::thread([this, generation, cancel = cancel_, snapshot = snapshot_, query = query_] {
-        PatternMatcher matcher; // one per thread
-        matcher.SetPattern(PatternOf(query), !query.matchCase);
-        auto index = std::make_shared<MatchIndex>();
-        for (qint64 line = 0; line < snapshot.LineCount(); ++line) {
-            if (cancel->load(std::memory_order_relaxed))
-                return;
-            const auto found = qint64(LineMatches(matcher, snapshot, line).size());
-            if (found > 0) {
-                index->lines.push_back(line);
-                index->before.push_back(index->total);
-                index->total += found;
-            }
-        }
-        // Posted to the GUI thread; the destructor joins this thread first, so `this` lives.
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, index = std::shared_ptr<const MatchIndex>(index)] {
-                CountDone(generation, index);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void ViewFind::CountDone(quint64 generation, std::shared_ptr<const MatchIndex> index) {
-    if (generation != generation_)
-        return;
-    if (worker_.joinable())
-        worker_.join();
-    index_ = std::move(index);
-    emit changed();
 }
 
 QList<ViewMark> ViewFind::MarksFor(QStringView text, qsizetype from) {

@@ -1,41 +1,29 @@
 #pragma once
 // ViewFind: searches what a TailView shows. It keeps a current match (shown with SetCurrentMatch
-// and scrolled to), marks every match on screen, and counts the matches over the whole snapshot
-// on a worker thread, so a view of a million lines never freezes the window: the count, and the
-// current match's rank k in "k of n", are known once the worker is done. Next and Previous wrap
-// around; with the count known they jump straight to the next line holding a match.
+// and scrolled to), marks every match on screen, and has the matches counted over the whole
+// snapshot on a worker (FindCounter), so a view of a million lines never freezes the window: the
+// count, and the current match's rank k in "k of n", are known once the worker is done. Next and
+// Previous wrap around. With the count known they jump straight to the next line holding a
+// match; before, they search a bounded number of lines on the window's thread and, finding
+// nothing there, finish the move when the count arrives.
 //
 // A new snapshot (the tail republished: lines dropped at the front, appended at the end) keeps
 // the current match where its line is still shown, found by the line's key (or its text) and the
-// match's column; the count starts again on the new snapshot.
-//
-// The query is plain text or a regular expression (PatternMatcher, as the filter compiles), case
-// sensitive or not. An invalid expression finds nothing. Empty matches are never a find result.
-// GUI thread only; the worker reads only the immutable snapshot and is stopped and joined before
-// a new count starts and when the object dies.
-#include <atomic>
-#include <memory>
+// match's column. An invalid expression finds nothing. Empty matches are never a find result.
+// GUI thread only.
 #include <optional>
-#include <thread>
-#include <vector>
 
 #include <QObject>
 #include <QPointer>
 
 #include "engine/regex.h"
 #include "engine/view_snapshot.h"
+#include "widgets/find_count.h"
 #include "widgets/mark_colors.h"
 #include "widgets/view_line_layouts.h"
 
 class TailView;
 class ViewMarkLayers;
-
-struct FindQuery {
-    QString text;
-    bool matchCase = false;
-    bool regex = false;
-    friend bool operator==(const FindQuery&, const FindQuery&) = default;
-};
 
 class ViewFind final : public QObject {
     Q_OBJECT
@@ -50,7 +38,8 @@ public:
     void SetQuery(const FindQuery& query);
     const FindQuery& Query() const { return query_; }
     bool QueryValid() const { return valid_; }
-    // Move to the next or previous match, wrapping around; false when there is none.
+    // Move to the next or previous match, wrapping around; false when there is none (yet: a move
+    // that waits for the count answers false and moves when it comes).
     bool Next();
     bool Previous();
     // Ends the search: no marks, no current match, no count running.
@@ -69,28 +58,23 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Lines that hold matches and how many matches come before each: what the worker finds.
-    struct MatchIndex {
-        std::vector<qint64> lines;
-        std::vector<qint64> before;
-        qint64 total = 0;
+    struct SeekFrom {
+        ViewPosition at;
+        int direction = 1;
+        bool inclusive = false;
     };
-    struct Span {
-        qsizetype start = 0;
-        qsizetype end = 0;
-    };
-    static std::vector<Span> LineMatches(PatternMatcher& matcher, const ViewSnapshot& snapshot, qint64 line);
-    static QString PatternOf(const FindQuery& query);
     bool Active() const { return view_ && valid_ && !query_.text.isEmpty(); }
-    std::optional<ViewRange> Seek(ViewPosition from, int direction, bool inclusive);
+    const FindIndex* Index() const;
+    bool Move(SeekFrom from);
+    // The match sought, nullopt when there is none, or, without the count and past the lines
+    // searched on the window's thread, `waiting` set.
+    std::optional<ViewRange> Seek(const SeekFrom& from, bool& waiting);
     std::optional<qint64> NextMatchLine(qint64 line, int direction) const;
-    bool Go(std::optional<ViewRange> match);
+    void Go(std::optional<ViewRange> match);
     void Show();
     void OnSnapshot();
+    void OnCounted(std::shared_ptr<const FindIndex> index);
     std::optional<ViewRange> Relocated(const ViewSnapshot& old, const ViewRange& match);
-    void StartCount();
-    void StopCount();
-    void CountDone(quint64 generation, std::shared_ptr<const MatchIndex> index);
     QList<ViewMark> MarksFor(QStringView text, qsizetype from);
 
     QPointer<TailView> view_;
@@ -99,13 +83,12 @@ private:
     int layer_ = 0;
     MarkColors colors_;
     ViewSnapshot snapshot_;
+    quint64 serial_ = 0; // of snapshot_
     FindQuery query_;
     bool valid_ = true;
     mutable PatternMatcher matcher_; // GUI thread: seeking, marks and ranks
     std::optional<ViewRange> current_;
-
-    std::shared_ptr<const MatchIndex> index_; // for snapshot_ and query_, once counted
-    quint64 generation_ = 0;
-    std::thread worker_;
-    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::optional<SeekFrom> pending_; // a move waiting for the count
+    FindCounter counter_;
+    std::shared_ptr<const FindIndex> index_;
 };
