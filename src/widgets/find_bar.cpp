@@ -116,7 +116,12 @@ void FindBar::ShowState() {
                                       : QString());
         field_->setToolTip(invalid ? QStringLiteral("Invalid regular expression") : QString());
     }
-    count_->setText(CountText());
+    // While a republished view is counted again, the last count stands (no flicker at each pass).
+    const FindQuery& query = find_->Query();
+    if (find_->Count() || !(query == countedQuery_) || !find_->Current())
+        count_->setText(CountText());
+    if (find_->Count())
+        countedQuery_ = query;
     const bool any = find_->Count().value_or(1) > 0 && find_->QueryValid() && !find_->Query().text.isEmpty();
     previous_->setEnabled(any);
     next_->setEnabled(any);

@@ -8,6 +8,8 @@
 // the Find action (Ctrl+F) and the F3 and Shift+F3 shortcuts. Qt parent ownership throughout.
 #include <QWidget>
 
+#include "widgets/find_count.h"
+
 class QAction;
 class QBoxLayout;
 class QCheckBox;
@@ -54,6 +56,7 @@ private:
     QToolButton* previous_;
     QToolButton* next_;
     QLabel* count_;
+    FindQuery countedQuery_; // the query the count shown was made for
 };
 
 // Adds a hidden find bar under `view` in `layout` (whose widget becomes the bar's parent) and the
