@@ -87,10 +87,11 @@ void SaveSearchedView(const QString& folder, bool night) {
     palette.setColor(QPalette::Base, night ? QColor(0x20, 0x24, 0x30) : QColor(0xC0, 0xFF, 0xC0));
     palette.setColor(QPalette::Text, night ? QColor(0xE0, 0xE0, 0xE0) : Qt::black);
     view->setPalette(palette);
-    new MatchHighlighter(*view, [] {
+    const auto patterns = [] {
         return HighlightPatterns{true, false, QStringLiteral("(?i)error|warn|fatal"),
                                  true, false, QStringLiteral("FATAL|timeout")};
-    });
+    };
+    new MatchHighlighter(*view, patterns, view);
     window.resize(760, 420);
     window.show();
     view->SetSnapshot(ServiceLog());

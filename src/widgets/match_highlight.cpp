@@ -19,8 +19,8 @@ bool BlankPattern(const QString& text) {
 
 } // namespace
 
-MatchHighlighter::MatchHighlighter(TailView& view, HighlightPatternSource source)
-    : QObject(&view), view_(view), viewObject_(&view), source_(std::move(source)),
+MatchHighlighter::MatchHighlighter(TailView& view, HighlightPatternSource source, QObject* parent)
+    : QObject(parent), view_(view), viewObject_(&view), source_(std::move(source)),
       colors_(MarkColorsFor(view.palette())) {
 
     layers_ = &ViewMarkLayers::Of(view);

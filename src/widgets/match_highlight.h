@@ -13,7 +13,7 @@
 //
 // Colours come from the view's palette (MarkColorsFor) and follow its changes. The switches and
 // patterns are read from the source when the view gets a new snapshot and on Refresh().
-// GUI thread only; owned by its Qt parent (the view by default).
+// GUI thread only. The window makes it a child of the view; it may also outlive the view.
 #include <functional>
 
 #include <QObject>
@@ -41,7 +41,7 @@ class MatchHighlighter final : public QObject {
     Q_OBJECT
 
 public:
-    MatchHighlighter(TailView& view, HighlightPatternSource source);
+    MatchHighlighter(TailView& view, HighlightPatternSource source, QObject* parent = nullptr);
     ~MatchHighlighter() override;
     Q_DISABLE_COPY_MOVE(MatchHighlighter)
 
