@@ -92,8 +92,13 @@ bool ViewFind::Move(SeekFrom from) {
 
 void ViewFind::Go(std::optional<ViewRange> match) {
     current_ = match;
-    if (current_ && view_)
-        view_->EnsureVisible(current_->from, TailView::Place::Center);
+    if (current_ && view_) {
+        // A match already on screen does not move the text; one off screen comes to the middle.
+        const qint64 first = view_->FirstVisibleLine();
+        const bool shown =
+            current_->from.line >= first && current_->from.line < first + view_->LinesThatFit();
+        view_->EnsureVisible(current_->from, shown ? TailView::Place::Nearest : TailView::Place::Center);
+    }
     Show();
 }
 

@@ -142,6 +142,7 @@ TEST(ViewFind, ARepublishKeepsTheCurrentMatchAndTheCountFollows) {
     find.SetQuery({QStringLiteral("hit"), false, false});
     ASSERT_TRUE(find.Next());
     EXPECT_EQ(find.Current(), At(100, 13, 16)) << "the second hit of line 100";
+    EXPECT_EQ(view.FirstVisibleLine(), 100) << "a match on screen does not scroll the text";
 
     // Thirty lines fall off the front, a match and a plain line are appended, in the middle of
     // the count of the previous snapshot.
