@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/view_snapshot.h"
+#include "view_test_image.h"
 #include "widgets/match_highlight.h"
 #include "widgets/tail_view.h"
 
@@ -22,14 +23,6 @@ std::vector<Range> RangesOf(const QList<ViewMark>& marks) {
     for (const ViewMark& mark : marks)
         ranges.push_back({mark.start, mark.length, mark.bold});
     return ranges;
-}
-
-bool HasColour(const QImage& image, QColor colour) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, y) == colour)
-                return true;
-    return false;
 }
 
 TEST(MatchHighlight, MarksFilterAndAlertMatchesAsThePassSeesThem) {

@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/view_snapshot.h"
+#include "view_test_image.h"
 #include "view_test_print.h"
 #include "widgets/find_bar.h"
+#include "widgets/mark_colors.h"
 #include "widgets/tail_view.h"
 #include "widgets/view_find.h"
 
@@ -78,7 +80,11 @@ TEST(ViewFind, NextPreviousWrapAroundWithRankAndCountThroughTheBar) {
     EXPECT_EQ(find.Current(), At(2, 6, 11));
     EXPECT_EQ(bar.CountText(), QStringLiteral("3 of 4"));
 
+    // The other matches on screen are marked, until the bar closes.
+    const QColor marked = MarkColorsFor(window.view->palette()).find;
+    EXPECT_TRUE(HasColour(window.view->viewport()->grab().toImage(), marked));
     QTest::keyClick(&bar.Field(), Qt::Key_Escape);
+    EXPECT_FALSE(HasColour(window.view->viewport()->grab().toImage(), marked));
     EXPECT_FALSE(bar.isVisible());
     EXPECT_FALSE(find.Current());
     EXPECT_TRUE(window.view->hasFocus());
