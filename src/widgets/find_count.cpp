@@ -1,7 +1,5 @@
 #include "widgets/find_count.h"
 
-#include <QMetaObject>
-
 namespace {
 
 // Lines of the base whose keys are compared, between cancel checks.
@@ -73,7 +71,19 @@ void FindIndex::Add(qint64 line, qint64 count) {
     total += count;
 }
 
-FindCounter::FindCounter(QObject* parent) : QObject(parent) {}
+FindCounter::FindCounter(QObject* parent) : QObject(parent) {
+    connect(this, &FindCounter::workerFinished, this, &FindCounter::Collect, Qt::QueuedConnection);
+}
+
+void FindCounter::Collect() {
+    std::optional<std::pair<quint64, std::shared_ptr<const FindIndex>>> finished;
+    {
+        const std::lock_guard lock(mutex_);
+        finished.swap(finished_);
+    }
+    if (finished)
+        Done(finished->first, std::move(finished->second));
+}
 
 FindCounter::~FindCounter() {
     Stop();
@@ -108,9 +118,11 @@ void FindCounter::Start(Job job) {
         std::shared_ptr<const FindIndex> index = Run(job, base, *cancel);
         if (!index)
             return;
-        // Posted to the GUI thread; Stop() joins this thread before the object can go.
-        QMetaObject::invokeMethod(
-            this, [this, id, index] { Done(id, index); }, Qt::QueuedConnection);
+        {
+            const std::lock_guard lock(mutex_);
+            finished_.emplace(id, std::move(index));
+        }
+        emit workerFinished(); // Stop() joins this thread before the object can go
     });
 }
 

@@ -9,8 +9,10 @@
 // GUI thread only (the worker touches only its own copies); the destructor stops and joins it.
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <QObject>
@@ -61,6 +63,8 @@ public:
 
 signals:
     void counted(std::shared_ptr<const FindIndex> index);
+    // Internal: emitted on the worker when its result is ready; queued to the GUI thread.
+    void workerFinished();
 
 private:
     struct Job {
@@ -69,6 +73,7 @@ private:
         quint64 serial = 0;
     };
     void Start(Job job);
+    void Collect();
     void Done(quint64 id, std::shared_ptr<const FindIndex> index);
     static std::shared_ptr<FindIndex> Run(const Job& job, const std::shared_ptr<const FindIndex>& base,
                                           const std::atomic<bool>& cancel);
@@ -79,4 +84,7 @@ private:
     quint64 runningId_ = 0;
     std::optional<Job> wanted_;
     std::shared_ptr<const FindIndex> last_;
+    // The worker's result, handed over under the lock (the lock, not the event queue, orders it).
+    std::mutex mutex_;
+    std::optional<std::pair<quint64, std::shared_ptr<const FindIndex>>> finished_;
 };
