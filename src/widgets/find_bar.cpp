@@ -143,6 +143,13 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void FindBar::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape)
+        Close();
+    else
+        QWidget::keyPressEvent(event);
+}
+
 InstalledFind InstallFindBar(TailView& view, QBoxLayout& layout) {
     QWidget* host = layout.parentWidget();
     auto* bar = new FindBar(view, host);

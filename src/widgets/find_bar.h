@@ -43,6 +43,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override; // Escape from the check boxes and buttons
 
 private:
     void QueryChanged();

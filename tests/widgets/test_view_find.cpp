@@ -129,6 +129,8 @@ TEST(ViewFind, CaseAndExpressionOptionsAndAnInvalidExpression) {
     bar.RegularExpression().setChecked(false);
     EXPECT_FALSE(bar.ShowsInvalid());
     EXPECT_EQ(find.Current(), At(1, 10, 11)) << "as plain text the bracket is found";
+    QTest::keyClick(&bar.MatchCase(), Qt::Key_Escape);
+    EXPECT_FALSE(bar.isVisible()) << "Escape closes the bar from its check boxes too";
 }
 
 TEST(ViewFind, ARepublishKeepsTheCurrentMatchAndTheCountFollows) {
