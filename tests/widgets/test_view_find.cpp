@@ -47,7 +47,7 @@ struct Window {
         host.resize(700, 400);
         host.show();
         host.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&host)) << "shortcuts need an active window";
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&host, 60000)) << "shortcuts need an active window";
     }
     FindBar& Bar() { return *installed.bar; }
 };
