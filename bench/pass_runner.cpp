@@ -18,11 +18,12 @@ PassRunner::PassRunner(const QString& file, qint64 windowBytes, AddressResolver*
     deps_.resolver = resolver;
 }
 
-double PassRunner::Pass() {
-    // The shown text loses its first line first, so the pass replaces it.
-    ViewSnapshotBuilder shown(window_.view);
-    shown.DropFront(1);
-    window_.view = shown.Build();
+double PassRunner::Pass(bool dropShownLine) {
+    if (dropShownLine) {
+        ViewSnapshotBuilder shown(window_.view);
+        shown.DropFront(1);
+        window_.view = shown.Build();
+    }
     rt_.Countdown = 1;
     QElapsedTimer timer;
     timer.start();

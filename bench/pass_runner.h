@@ -15,8 +15,9 @@ public:
     PassRunner(const QString& file, qint64 windowBytes, AddressResolver* resolver = nullptr);
 
     FakeTailWindow& Window() { return window_; }
-    // Seconds of one pass.
-    double Pass();
+    // Seconds of one pass. dropShownLine: the shown text loses its first line first, so the pass
+    // replaces it as when the file changed.
+    double Pass(bool dropShownLine = true);
     qint64 ReadBufferBytes() const { return rt_.Buffer.Capacity(); }
     qint64 SpareTextBytes() const { return rt_.Buffer.SpareTextBytes(); }
 
