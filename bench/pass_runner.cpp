@@ -18,9 +18,8 @@ PassRunner::PassRunner(const QString& file, qint64 windowBytes, AddressResolver*
     deps_.resolver = resolver;
 }
 
-double PassRunner::Pass() {
-    // The shown text is changed in place first, so the pass replaces it.
-    if (!window_.viewText.isEmpty())
+double PassRunner::Pass(bool touchView) {
+    if (touchView && !window_.viewText.isEmpty())
         window_.viewText[0] = QChar(window_.viewText[0].unicode() ^ 1);
     rt_.Countdown = 1;
     QElapsedTimer timer;

@@ -52,6 +52,7 @@ LineStage::LineStage(LineStageSettings settings, PatternMatcher& filter, Pattern
 void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
     if (s_.cancel && s_.cancel->load(std::memory_order_relaxed))
         throw PassCancelled();
+    lastPassed_ = false;
     ++linesRead_;
     if (s_.killLine && EmptyOrSpaces(QStringView(out).mid(lineStart))) {
         out.truncate(lineStart);
@@ -76,6 +77,7 @@ void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
     const qsizetype length = out.size() - lineStart;
     out.append(kLineEnd);
     ++outputLines_;
+    lastPassed_ = !failed;
     if (s_.filterOn) {
         if (!failed)
             afterCountdown_ = s_.afterCount;

@@ -71,6 +71,14 @@ bool ReadBuffer::Held() const {
     return data_ != nullptr;
 }
 
+qint64 WindowStart(qint64 size, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide) {
+    qint64 start = std::max<qint64>(size - offset - windowSize, 0);
+    start = std::max(start, hidePoint);
+    if ((start & 1) && (wide || start - 1 >= hidePoint))
+        start -= 1;
+    return start;
+}
+
 WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide,
                       ReadBuffer& buffer) {
     FollowedFile file;
@@ -78,10 +86,7 @@ WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize,
         throw PassFailure(file.ErrorString());
     WindowRead read;
     read.size = file.Size();
-    read.start = std::max<qint64>(read.size - offset - windowSize, 0);
-    read.start = std::max(read.start, hidePoint);
-    if ((read.start & 1) && (wide || read.start - 1 >= hidePoint))
-        read.start -= 1;
+    read.start = WindowStart(read.size, offset, windowSize, hidePoint, wide);
     const qint64 need = std::min(read.size, windowSize);
     char* data = buffer.Ensure(need);
     if (!data || read.start >= read.size)

@@ -50,6 +50,10 @@ struct WindowRead {
     char* data = nullptr; // the buffer (the pass may change it in place), null when nothing was read
 };
 
+// The first byte of the window: max(size - offset - windowSize, 0), raised to hidePoint, rounded
+// down to even (see ReadWindow).
+qint64 WindowStart(qint64 size, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide);
+
 // start := max(size - offset - windowSize, 0), raised to hidePoint, rounded down to even; reads up
 // to min(size, windowSize) bytes from there. For 8-bit files the rounding never goes below
 // hidePoint (a byte before the bound would come back as a stale line); 16-bit files always round,

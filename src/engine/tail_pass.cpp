@@ -9,11 +9,11 @@
 
 #include "engine/alerts.h"
 #include "engine/clock.h"
+#include "engine/incremental_window.h"
 #include "engine/line_stage.h"
 #include "engine/pass_failure.h"
 #include "engine/scheduling.h"
 #include "engine/tail_window_port.h"
-#include "engine/text_split.h"
 #include "platform/file_names.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
@@ -97,6 +97,7 @@ private:
     bool changed_ = false;
     QDateTime passStart_;
     bool hasRead_ = false;
+    bool typedNow_ = false; // the file was typed in this pass: its window is read afresh
     WindowRead read_;
     QString out_;
     QString alertLine_;
@@ -238,6 +239,7 @@ bool TailPass::TypeFile() {
     }
     rt_.FileType = probe.type;
     rt_.TypeAgain = probe.bytesRead < 3;
+    typedNow_ = true;
     return true;
 }
 
@@ -263,43 +265,41 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
 
 void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
     Progress(QLatin1String("Reading at ") + QString::number(offset));
-    read_ = ReadWindow(rt_.CurrentFileName, offset, settings.windowSize, rt_.HidePoint.load(),
-                       IsWideType(rt_.FileType), rt_.Buffer);
-    hasRead_ = true;
-    Progress(QStringLiteral("Analyzing"));
-    if (out_.isDetached())
-        out_.resize(0);
-    else
-        out_ = rt_.Buffer.TakeSpareText();
+    WindowRequest request{rt_.CurrentFileName,
+                          rt_.FileType,
+                          offset,
+                          settings.windowSize,
+                          rt_.HidePoint.load(),
+                          LineStageSettings{settings.killLine, settings.reverseDns, settings.filterOn,
+                                            settings.alertOn, settings.before, settings.after,
+                                            deps_.params->showremlineinfo, IsWideType(rt_.FileType),
+                                            window_.FilterPattern(), window_.AlertPattern(),
+                                            window_.FilterInverted(), window_.AlertInverted(),
+                                            window_.KillSpace(), &rt_.Cancel},
+                          typedNow_};
+    alertPattern_ = request.stage.alertPattern;
+    alertInverted_ = request.stage.alertInverted;
+    WindowServices io{rt_.Buffer,
+                      rt_.FilterExpr,
+                      rt_.AlertExpr,
+                      deps_.resolver,
+                      [this] { Progress(QStringLiteral("Analyzing")); },
+                      [this](qint64 i, qint64 units) {
+                          Progress(QLatin1String("Analyzing ") + QString::number(i * 100 / units) +
+                                   QLatin1Char('%'));
+                      }};
+    const WindowOutcome& outcome = rt_.Window.Read(request, io);
     ApplyTabs();
-    LineStageSettings stageSettings{settings.killLine,
-                                    settings.reverseDns,
-                                    settings.filterOn,
-                                    settings.alertOn,
-                                    settings.before,
-                                    settings.after,
-                                    deps_.params->showremlineinfo,
-                                    IsWideType(rt_.FileType),
-                                    window_.FilterPattern(),
-                                    window_.AlertPattern(),
-                                    window_.FilterInverted(),
-                                    window_.AlertInverted(),
-                                    window_.KillSpace(),
-                                    &rt_.Cancel};
-    alertPattern_ = stageSettings.alertPattern;
-    alertInverted_ = stageSettings.alertInverted;
-    LineStage stage(std::move(stageSettings), rt_.FilterExpr, rt_.AlertExpr, deps_.resolver);
-    const SplitProgress progress = [this](qint64 i, qint64 units) {
-        Progress(QLatin1String("Analyzing ") + QString::number(i * 100 / units) + QLatin1Char('%'));
-    };
-    SplitWindow(read_.data, read_.n, rt_.FileType, stage, out_, progress);
-    linesRead_ = stage.LinesRead();
-    linesFiltered_ = stage.LinesFiltered();
-    lastKeptLineEnd_ = stage.LastKeptLineEnd();
-    outLines_ = stage.OutputLines();
-    costlyLines_ = stage.CostlyLines();
-    if (stage.HasAlertLine())
-        alertLine_ = stage.AlertLine(out_);
+    read_ = WindowRead{outcome.size, outcome.start, outcome.n, nullptr};
+    hasRead_ = true;
+    out_ = outcome.out;
+    linesRead_ = static_cast<int>(outcome.linesRead);
+    linesFiltered_ = static_cast<int>(outcome.linesFiltered);
+    lastKeptLineEnd_ = outcome.lastKeptLineEnd;
+    outLines_ = static_cast<int>(outcome.outLines);
+    costlyLines_ = static_cast<int>(outcome.costly);
+    if (outcome.hasAlert)
+        alertLine_ = outcome.alertLine;
 }
 
 bool TailPass::MoveBack(const PassSettings& settings, qint64& offset) {

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "engine/file_type.h"
+#include "engine/incremental_window.h"
 #include "engine/read_buffer.h"
 #include "engine/regex.h"
 
@@ -64,6 +65,8 @@ struct TailRuntime {
     QString LastAlertLine = QStringLiteral("VLMWASHERE");
 
     ReadBuffer Buffer;
+    // The last read of the window, so the next one costs what changed.
+    IncrementalWindow Window;
     PatternMatcher FilterExpr;
     PatternMatcher AlertExpr;
     AlertMailer* Mailer = nullptr; // the engine's; null without a mail sender

@@ -1,0 +1,206 @@
+// The pass that reads only what changed, held to the pass that reads its whole window: two engines
+// follow the same file through random appends, truncations, rotations, clear requests and setting
+// changes, and after every step their views, counters, offsets and alerts must be the same.
+#include <random>
+
+#include <QFile>
+
+#include "engine_fixture.h"
+
+namespace {
+
+// Text of a random log: words that the filter and alert patterns find, blanks for kill space,
+// blank lines for kill line, and every kind of line end.
+class LogWriter final {
+public:
+    explicit LogWriter(quint32 seed) : random_(seed) {}
+
+    QString Lines(int count) {
+        static const char* const kWords[] = {"ERR", "ALR", "abc",           "x",  " ",
+                                             "  ",  "\t",  "\u00e9t\u00e9", "ok", "ERR ALR"};
+        static const char* const kEnds[] = {"\n", "\n", "\n", "\r\n", "\r\n", "\r", "\n\r"};
+        QString text;
+        for (int i = 0; i < count; ++i) {
+            for (int w = Pick(6); w > 0; --w)
+                text += QString::fromUtf8(kWords[Pick(std::size(kWords))]);
+            text += QLatin1String(kEnds[Pick(std::size(kEnds))]);
+        }
+        return text;
+    }
+    int Pick(size_t n) { return static_cast<int>(random_() % n); }
+    bool Chance(int percent) { return Pick(100) < percent; }
+
+private:
+    std::mt19937 random_;
+};
+
+QByteArray Encode(const QString& text, TFileType type) {
+    if (type == TFileType::Ansi)
+        return text.toUtf8();
+    QByteArray bytes;
+    for (QChar c : text) {
+        const char hi = static_cast<char>(c.unicode() >> 8), lo = static_cast<char>(c.unicode() & 0xFF);
+        bytes.append(type == TFileType::UNIBIG ? hi : lo);
+        bytes.append(type == TFileType::UNIBIG ? lo : hi);
+    }
+    return bytes;
+}
+
+QByteArray Marker(TFileType type) {
+    return type == TFileType::UNI      ? QByteArray("\xFF\xFE")
+           : type == TFileType::UNIBIG ? QByteArray("\xFE\xFF")
+                                       : "";
+}
+
+} // namespace
+
+class IncrementalPassTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        Def().SetAutotimer(false);
+        Def().SetRefreshRate(1);
+        Def().SetBufferkoVal(2);
+        params->showremlineinfo = true;
+        EngineDeps deps;
+        deps.window = &refWindow;
+        deps.manager = manager.get();
+        deps.params = params.get();
+        deps.clock = &clock;
+        deps.resolver = &resolver;
+        deps.dialogs = &dialogs;
+        reference = std::make_unique<TailEngine>(deps, 3600 * 1000, -1);
+        reference->SetTailStatus(tsStop);
+        reference->SetIncrementalPasses(false);
+    }
+    void TearDown() override {
+        reference->SetTailStatus(tsStop);
+        reference.reset();
+        EngineTest::TearDown();
+    }
+
+    // Applies the same change to both windows.
+    template <typename Change> void Both(Change change) {
+        change(window);
+        change(refWindow);
+    }
+
+    void RandomSettings(LogWriter& log) {
+        switch (log.Pick(12)) {
+        case 0:
+            Both([on = log.Chance(70)](FakeTailWindow& w) { w.filterOn = on; });
+            break;
+        case 1:
+            Both([p = QString(log.Chance(50)   ? "ERR"
+                              : log.Chance(50) ? "a.c|ok"
+                                               : " ")](FakeTailWindow& w) { w.filterPattern = p; });
+            break;
+        case 2:
+            Both([](FakeTailWindow& w) { w.filterInverted = !w.filterInverted; });
+            break;
+        case 3:
+            Both([](FakeTailWindow& w) { w.alertInverted = !w.alertInverted; });
+            break;
+        case 4:
+            Both([n = log.Pick(4)](FakeTailWindow& w) { w.contextLines = n; });
+            break;
+        case 5:
+            params->filterBAmode = 1 + log.Pick(3);
+            break;
+        case 6:
+            params->showremlineinfo = !params->showremlineinfo;
+            break;
+        case 7:
+            Both([](FakeTailWindow& w) { w.killLine = !w.killLine; });
+            break;
+        case 8:
+            Both([](FakeTailWindow& w) { w.killSpace = !w.killSpace; });
+            break;
+        case 9:
+            Both([kb = 1 + log.Pick(3)](FakeTailWindow& w) { w.readBufferKo = kb; });
+            break;
+        case 10:
+            Both([auto_ = log.Chance(40)](FakeTailWindow& w) { w.autoOffset = auto_; });
+            break;
+        default:
+            Both([on = log.Chance(20)](FakeTailWindow& w) { w.reverseDns = on; });
+            break;
+        }
+    }
+
+    // One random change of the file (or of the request to clear), then one pass of each engine.
+    void Step(LogWriter& log, TFileType type, QByteArray& pending) {
+        const int what = log.Pick(100);
+        if (what < 1) { // rotation: a new file of the same name
+            QFile::remove(Path("grow.log"));
+            Write("grow.log", Marker(type) + Encode(log.Lines(log.Pick(30)), type));
+        } else if (what < 2) { // truncation in place, to a size the file did not have
+            QFile file(Path("grow.log"));
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            file.resize(std::max<qint64>(Marker(type).size(), file.size() / (2 + log.Pick(3)) - 1));
+        } else if (what < 3) {
+            engine->ClearRequested() = true;
+            reference->ClearRequested() = true;
+        } else if (what < 8) {
+            RandomSettings(log);
+        } else if (what < 14) {
+            // nothing changed: the pass reads nothing
+        } else {
+            // Appends cut anywhere, so lines, CR LF pairs and 16-bit units grow across passes.
+            pending += Encode(log.Lines(1 + log.Pick(log.Chance(10) ? 120 : 6)), type);
+            const qsizetype cut =
+                log.Chance(30) ? log.Pick(static_cast<size_t>(pending.size()) + 1) : pending.size();
+            Append("grow.log", pending.left(cut));
+            pending.remove(0, cut);
+        }
+        engine->Tick();
+        reference->Tick();
+    }
+
+    void Run(quint32 seed, TFileType type, int steps) {
+        LogWriter log(seed);
+        Write("grow.log", Marker(type) + Encode(log.Lines(40), type));
+        Both([](FakeTailWindow& w) {
+            w.alertOn = true;
+            w.alertPattern = QStringLiteral("ALR");
+            w.filterPattern = QStringLiteral("ERR");
+            w.filterOn = true;
+            w.contextLines = 2;
+        });
+        Start("grow.log");
+        refWindow.fileNameText = window.fileNameText;
+        reference->SetTailStatus(tsStart);
+        QByteArray pending;
+        for (int step = 0; step < steps; ++step) {
+            ASSERT_NO_FATAL_FAILURE(Step(log, type, pending));
+            const std::string where = "seed " + std::to_string(seed) + ", step " + std::to_string(step);
+            ASSERT_EQ(window.viewText, refWindow.viewText) << where;
+            ASSERT_EQ(window.infoPane, refWindow.infoPane) << where;
+            ASSERT_EQ(window.offset, refWindow.offset) << where << " (auto offset)";
+            ASSERT_EQ(window.alertLines, refWindow.alertLines) << where;
+            ASSERT_EQ(engine->LastAlertLine(), reference->LastAlertLine()) << where;
+            ASSERT_EQ(engine->HidePoint().load(), reference->HidePoint().load()) << where;
+        }
+        // The comparison means something only if most passes took the short ways.
+        const auto& counts = engine->WindowReadCounts();
+        const auto slid = counts[size_t(WindowReadKind::Slid)], full = counts[size_t(WindowReadKind::Full)];
+        EXPECT_GT(slid, full) << "slid " << slid << ", full " << full;
+        EXPECT_GT(counts[size_t(WindowReadKind::Unchanged)], 0);
+        EXPECT_EQ(reference->WindowReadCounts()[size_t(WindowReadKind::Slid)], 0);
+    }
+
+    FakeTailWindow refWindow;
+    std::unique_ptr<TailEngine> reference;
+};
+
+TEST_F(IncrementalPassTest, EightBitWindowsMatchTheFullPass) {
+    Run(7, TFileType::Ansi, 2500);
+}
+
+TEST_F(IncrementalPassTest, Utf16LittleEndianWindowsMatchTheFullPass) {
+    Run(11, TFileType::UNI, 1500);
+}
+
+TEST_F(IncrementalPassTest, Utf16BigEndianWindowsMatchTheFullPass) {
+    Run(13, TFileType::UNIBIG, 1500);
+}
