@@ -32,6 +32,7 @@ qint64 RecordSpacing(qint64 windowSize) {
 // Bytes before the old end compared with the file again before a slid read trusts the old bytes.
 constexpr qint64 kEndCheckBytes = 64;
 
+// Remembers passing lines and checkpoints about `spacing` bytes apart, and the last passing line.
 class RecordSink final : public PassedLineSink {
 public:
     RecordSink(const LineStage& stage, const QString& out, qint64 base, qint64 unitBytes, qint64 spacing,
@@ -39,11 +40,41 @@ public:
         : stage_(stage), out_(out), base_(base), unitBytes_(unitBytes), spacing_(spacing), into_(into) {}
 
     void Passed(qint64 start, qint64 end, qint64 next, char16_t endUnit) override {
-        PassedLine line;
+        PassedLine line = Counts();
         line.lineStart = base_ + start * unitBytes_;
         line.lineEnd = base_ + end * unitBytes_;
         line.next = base_ + next * unitBytes_;
         line.endUnit = endUnit;
+        if (Due(line.lineStart)) {
+            into_.records.push_back(std::move(line));
+            hasLatest_ = false;
+        } else {
+            latest_ = std::move(line);
+            hasLatest_ = true;
+        }
+    }
+    void LineStart(qint64 pos) override {
+        const qint64 at = base_ + pos * unitBytes_;
+        if (!stage_.CanSkipFailingLine() || !Due(at))
+            return;
+        Flush();
+        PassedLine point = Counts();
+        point.lineStart = point.next = at;
+        point.lineEnd = -2;
+        point.held = std::make_shared<const LineStage::HeldLines>(stage_.Held());
+        into_.records.push_back(std::move(point));
+    }
+    void Flush() {
+        if (std::exchange(hasLatest_, false))
+            into_.records.push_back(latest_);
+    }
+
+private:
+    bool Due(qint64 at) const {
+        return into_.records.empty() || at - into_.records.back().lineStart >= spacing_;
+    }
+    PassedLine Counts() const {
+        PassedLine line;
         line.outLines = stage_.OutputLines();
         line.outChars = out_.size();
         line.linesRead = stage_.LinesRead();
@@ -51,20 +82,10 @@ public:
         line.costly = stage_.CostlyLines();
         line.alertStart = stage_.AlertStart();
         line.alertLength = stage_.AlertLength();
-        if (into_.records.empty() || line.lineStart - into_.records.back().lineStart >= spacing_) {
-            into_.records.push_back(line);
-            hasLatest_ = false;
-        } else {
-            latest_ = line;
-            hasLatest_ = true;
-        }
-    }
-    void Finish() {
-        if (hasLatest_)
-            into_.records.push_back(latest_);
+        line.lastKeptLineEnd = stage_.LastKeptLineEnd() < 0 ? -1 : base_ + stage_.LastKeptLineEnd();
+        return line;
     }
 
-private:
     const LineStage& stage_;
     const QString& out_;
     qint64 base_;
@@ -76,16 +97,18 @@ private:
 };
 
 // Processes bytes [base, base + bytes) of the file, held in data, as the window's split loop does
-// from a line start; resume: the stretch follows a passing line.
-void Process(char* data, qint64 bytes, qint64 base, bool resume, const WindowRequest& request,
+// from a line start; from: the record the stretch goes on from (null: the window's start).
+void Process(char* data, qint64 bytes, qint64 base, const PassedLine* from, const WindowRequest& request,
              WindowServices& io, const SplitProgress& progress, WindowStretch& into) {
     LineStage stage(request.stage, io.filter, io.alert, io.resolver);
-    if (resume)
+    if (from && from->held)
+        stage.ResumeHeld(*from->held);
+    else if (from)
         stage.ResumeAfterPassingLine();
     const qint64 unitBytes = IsWideType(request.type) ? 2 : 1;
     RecordSink sink(stage, into.out, base, unitBytes, RecordSpacing(request.windowSize), into);
     SplitWindow(data, bytes, request.type, stage, into.out, progress, &sink);
-    sink.Finish();
+    sink.Flush();
     into.outLines = stage.OutputLines();
     into.linesRead = stage.LinesRead();
     into.linesFiltered = stage.LinesFiltered();
@@ -115,7 +138,7 @@ bool SameStage(const LineStageSettings& a, const LineStageSettings& b) {
 
 // The line end at `line` is a lone CR or LF that the unit after it would have joined.
 bool PairsWith(const PassedLine& line, qint64 unitBytes, char16_t nextUnit) {
-    if (line.next != line.lineEnd + unitBytes)
+    if (line.held || line.next != line.lineEnd + unitBytes)
         return false; // already a pair
     return nextUnit == (line.endUnit == u'\n' ? u'\r' : u'\n');
 }
@@ -195,7 +218,7 @@ void IncrementalWindow::ReadFull(FollowedFile& file, qint64 start, WindowService
     records_.clear();
     outcome_ = WindowOutcome();
     if (n > 0)
-        Process(data, n, start, false, last_, io, io.progress, all);
+        Process(data, n, start, nullptr, last_, io, io.progress, all);
     outcome_.kind = WindowReadKind::Full;
     outcome_.size = size;
     outcome_.start = start;
@@ -226,12 +249,14 @@ bool IncrementalWindow::TrySlide(FollowedFile& file, qint64 start, WindowService
     // passing line it shares with the last read.
     PassedLine origin;
     origin.lineStart = origin.next = start;
-    origin.lineEnd = -1;
+    origin.lineEnd = -2;
     const bool sameStart = start == outcome_.start;
-    const auto first =
-        sameStart ? records_.begin()
-                  : std::lower_bound(records_.begin(), records_.end(), start,
-                                     [](const PassedLine& r, qint64 at) { return r.lineStart < at; });
+    auto first = sameStart
+                     ? records_.begin()
+                     : std::lower_bound(records_.begin(), records_.end(), start,
+                                        [](const PassedLine& r, qint64 at) { return r.lineStart < at; });
+    while (!sameStart && first != records_.end() && first->held)
+        ++first; // the front must end on a passing line: only there the stage forgot what came before
     if (!sameStart && first == records_.end())
         return false;
     const PassedLine oldFirst = sameStart ? origin : *first;
@@ -263,13 +288,13 @@ bool IncrementalWindow::TrySlide(FollowedFile& file, qint64 start, WindowService
 
     WindowStretch front;
     if (!sameStart) {
-        Process(data, frontBytes, start, false, request, io, SplitProgress(), front);
-        if (front.records.empty() || front.records.back().next != oldFirst.next)
+        Process(data, frontBytes, start, nullptr, request, io, SplitProgress(), front);
+        if (front.records.empty() || front.records.back().held || front.records.back().next != oldFirst.next)
             return false; // the front does not end on the same passing line
     }
     WindowStretch back;
-    Process(tail + (oldLast.next - tailFrom), unitEnd - oldLast.next, oldLast.next, !records_.empty(),
-            request, io, io.progress, back);
+    Process(tail + (oldLast.next - tailFrom), unitEnd - oldLast.next, oldLast.next,
+            records_.empty() ? nullptr : &oldLast, request, io, io.progress, back);
     const qsizetype dropped = sameStart ? 0 : (first - records_.begin()) + 1;
     Splice(SliceEnds{start, size, rawEnd, oldFirst, oldLast, dropped}, front, back, io.buffer);
     end_ = unitEnd;
@@ -331,6 +356,8 @@ void IncrementalWindow::Splice(const SliceEnds& ends, WindowStretch& front, Wind
         r.linesRead += beforeBack.linesRead;
         r.linesFiltered += beforeBack.linesFiltered;
         r.costly += beforeBack.costly;
+        if (r.lastKeptLineEnd < 0)
+            r.lastKeptLineEnd = beforeBack.lastKeptLineEnd;
         if (r.alertStart >= 0) {
             r.alertStart += beforeBack.outChars;
         } else {
@@ -355,7 +382,7 @@ void IncrementalWindow::Splice(const SliceEnds& ends, WindowStretch& front, Wind
     outcome_.linesRead = beforeBack.linesRead + back.linesRead;
     outcome_.linesFiltered = beforeBack.linesFiltered + back.linesFiltered;
     outcome_.costly = beforeBack.costly + back.costly;
-    const qint64 lastKept = back.lastKeptLineEnd >= 0 ? back.lastKeptLineEnd : oldLast.lineEnd;
+    const qint64 lastKept = back.lastKeptLineEnd >= 0 ? back.lastKeptLineEnd : beforeBack.lastKeptLineEnd;
     outcome_.lastKeptLineEnd = lastKept < 0 ? -1 : lastKept - start;
     const qint64 alertStart =
         back.alertStart >= 0 ? beforeBack.outChars + back.alertStart : beforeBack.alertStart;

@@ -125,6 +125,36 @@ void LineStage::SkipFailingLine(const char* raw, qsizetype length) {
     ++heldCount_;
 }
 
+LineStage::HeldLines LineStage::Held() const {
+    HeldLines held;
+    held.count = heldCount_;
+    const qint64 ring = static_cast<qint64>(heldRing_.size());
+    for (qint64 i = heldCount_ - std::min(heldCount_, ring); i < heldCount_; ++i) {
+        const HeldLine& line = heldRing_[static_cast<size_t>(i % ring)];
+        QString text;
+        if (!line.raw)
+            text = line.text;
+        else if (s_.killSpace)
+            AppendFoldedBytes(text, line.raw, line.rawLength, false);
+        else
+            AppendDecodedBytes(text, line.raw, line.rawLength);
+        held.last.push_back(std::move(text));
+    }
+    return held;
+}
+
+void LineStage::ResumeHeld(const HeldLines& held) {
+    afterCountdown_ = 0;
+    heldCount_ = held.count;
+    const qint64 ring = static_cast<qint64>(heldRing_.size());
+    const qint64 first = heldCount_ - static_cast<qint64>(held.last.size());
+    for (size_t k = 0; k < held.last.size() && ring > 0; ++k) {
+        HeldLine& slot = heldRing_[static_cast<size_t>((first + qint64(k)) % ring)];
+        slot.text = held.last[k];
+        slot.raw = nullptr;
+    }
+}
+
 void LineStage::EmitHeld(QString& out, qsizetype lineStart) {
     scratch_ = QStringView(out).mid(lineStart).toString();
     out.truncate(lineStart);

@@ -51,6 +51,15 @@ public:
     bool LastLinePassed() const { return lastPassed_; }
     // Starts this stage as it stands right after a passing line, to go on from there.
     void ResumeAfterPassingLine() { afterCountdown_ = s_.filterOn ? s_.afterCount : 0; }
+    // Between lines while no after-context runs, the held-back lines are all the stage carries on:
+    // how many there were since the last output line, and the last `before count` of them as text.
+    struct HeldLines {
+        qint64 count = 0;
+        std::vector<QString> last; // oldest first
+    };
+    HeldLines Held() const;
+    // Starts this stage with those held-back lines and no after-context running.
+    void ResumeHeld(const HeldLines& held);
 
     // The filter pattern's UTF-8 bytes when it is a plain literal that can be searched in the raw
     // bytes of an 8-bit line (no R. DNS rewriting the line first, no blank that kill space could

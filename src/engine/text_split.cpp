@@ -128,6 +128,8 @@ void Split(const Unit* data, qint64 units, bool killSpace, LineStage& stage, QSt
     Skipper skipper(data, units, stage);
     qint64 pos = 0;
     while (pos < units) {
+        if (sink && pos > 0)
+            sink->LineStart(pos);
         if (const qint64 runEnd = skipper.SkipRun(pos); runEnd > pos) {
             ticker.Reach(pos + 1, runEnd); // no CR in the run: i took every value
             pos = runEnd;

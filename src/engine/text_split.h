@@ -26,6 +26,9 @@ class PassedLineSink {
 public:
     virtual ~PassedLineSink() = default;
     virtual void Passed(qint64 start, qint64 end, qint64 next, char16_t endUnit) = 0;
+    // A line starts at pos (after the window's first, before its last unit); the stage stands
+    // between lines.
+    virtual void LineStart(qint64 pos) = 0;
 };
 
 // data holds n bytes; for UNIBIG it is byte-swapped in place. out receives the output text (every

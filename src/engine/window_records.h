@@ -7,16 +7,23 @@
 // before it: nothing is held back and the after-context starts afresh. So the output after such a
 // line depends only on the lines after it, which is what lets a read that only slid forward keep
 // the output between two of them and redo only the front and the end of the window.
+#include <memory>
+
 #include <QString>
 #include <QtGlobal>
 
-// One passing line of the window. Positions are file bytes; counts are from the window's start up
-// to and including this line.
+#include "engine/line_stage.h"
+
+// One passing line of the window, or a line start where the stage only held lines back (a
+// checkpoint: the stage can go on from there given those lines). Positions are file bytes; counts
+// are from the window's start up to and including this line (up to the line start).
 struct PassedLine {
     qint64 lineStart = 0;
-    qint64 lineEnd = 0; // the CR or LF that ends it
-    qint64 next = 0;    // where the line after it starts
+    qint64 lineEnd = 0; // the CR or LF that ends it; -2 for a checkpoint
+    qint64 next = 0;    // where the line after it starts (a checkpoint: its line start)
     char16_t endUnit = 0;
+    std::shared_ptr<const LineStage::HeldLines> held; // a checkpoint's; null for a passing line
+    qint64 lastKeptLineEnd = -1;                      // file bytes, the last output line's end up to here
     qint64 outLines = 0;
     qint64 outChars = 0; // output text up to and including its CR LF
     qint64 linesRead = 0;
