@@ -152,6 +152,46 @@ char16_t UnitAt(const char* p, TFileType type) {
     return char16_t(b[0]);
 }
 
+// The last line of text (lines each followed by CR LF, not empty), its CR LF included.
+QStringView LastLine(QStringView text) {
+    const qsizetype at = text.size() > 2 ? text.lastIndexOf(u"\r\n", text.size() - 3) : -1;
+    return text.sliced(at < 0 ? 0 : at + 2);
+}
+
+QStringView FirstLine(QStringView text) {
+    return text.first(text.indexOf(u"\r\n") + 2);
+}
+
+// The change from the last output to the new one: its lines up to the first kept passing line give
+// way to the new front, those after the last kept record to the new end; lines that both have at
+// those edges stay where they are.
+OutputDelta EdgeDelta(QStringView oldOut, qint64 oldLines, const PassedLine& oldFirst,
+                      const PassedLine& oldLast, const WindowStretch& front, const WindowStretch& back) {
+    OutputDelta d;
+    d.replaceAll = false;
+    QStringView oldFront = oldOut.first(oldFirst.outChars), newFront = front.out;
+    for (d.dropFront = oldFirst.outLines, d.frontLines = front.outLines; d.dropFront > 0 && d.frontLines > 0;
+         --d.dropFront, --d.frontLines) {
+        const QStringView line = LastLine(newFront);
+        if (LastLine(oldFront) != line)
+            break;
+        oldFront.chop(line.size());
+        newFront.chop(line.size());
+    }
+    d.front = newFront.toString();
+    QStringView oldBack = oldOut.sliced(oldLast.outChars), newBack = back.out;
+    for (d.dropBack = oldLines - oldLast.outLines, d.backLines = back.outLines;
+         d.dropBack > 0 && d.backLines > 0; --d.dropBack, --d.backLines) {
+        const QStringView line = FirstLine(newBack);
+        if (FirstLine(oldBack) != line)
+            break;
+        oldBack = oldBack.sliced(line.size());
+        newBack = newBack.sliced(line.size());
+    }
+    d.back = newBack.toString();
+    return d;
+}
+
 } // namespace
 
 void IncrementalWindow::Forget() {
@@ -234,8 +274,6 @@ void IncrementalWindow::ReadFull(FollowedFile& file, qint64 start, WindowService
     records_.assign(all.records.begin(), all.records.end());
     outcome_.out = std::move(all.out);
     outcome_.delta = OutputDelta();
-    outcome_.delta.back = outcome_.out;
-    outcome_.delta.backLines = outcome_.outLines;
 }
 
 bool IncrementalWindow::TrySlide(FollowedFile& file, qint64 start, WindowServices& io) {
@@ -367,13 +405,7 @@ void IncrementalWindow::Splice(const SliceEnds& ends, WindowStretch& front, Wind
     }
     records_.insert(records_.end(), back.records.begin(), back.records.end());
 
-    OutputDelta delta;
-    delta.replaceAll = false;
-    delta.dropFront = oldFirst.outLines;
-    delta.frontLines = front.outLines;
-    delta.dropBack = outcome_.outLines - oldLast.outLines;
-    delta.backLines = back.outLines;
-
+    OutputDelta delta = EdgeDelta(outcome_.out, outcome_.outLines, oldFirst, oldLast, front, back);
     outcome_.kind = WindowReadKind::Slid;
     outcome_.size = ends.size;
     outcome_.start = start;
@@ -390,7 +422,5 @@ void IncrementalWindow::Splice(const SliceEnds& ends, WindowStretch& front, Wind
     outcome_.hasAlert = alertStart >= 0;
     outcome_.alertLine = outcome_.hasAlert ? out.mid(alertStart, alertLength) : QString();
     buffer.KeepSpareText(std::exchange(outcome_.out, std::move(out)));
-    delta.front = std::move(front.out);
-    delta.back = std::move(back.out);
     outcome_.delta = std::move(delta);
 }

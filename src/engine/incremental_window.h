@@ -61,7 +61,8 @@ public:
     void SetEnabled(bool on) { enabled_ = on; }
     // Forgets the last read (its output included).
     void Forget();
-    qint64 RecordCount() const { return static_cast<qint64>(records_.size()); }
+    // The outcome of the last read (its delta is from the read before).
+    const WindowOutcome& Last() const { return outcome_; }
     // Reads of each kind so far (WindowReadKind as index).
     const std::array<qint64, 3>& ReadCounts() const { return counts_; }
 

@@ -80,7 +80,7 @@ public:
     bool PassRunning() const { return Busy(); }
     // Off: every pass reads and processes its whole window (the reference for the incremental one).
     void SetIncrementalPasses(bool on) { rt_.Window.SetEnabled(on); }
-    const std::array<qint64, 3>& WindowReadCounts() const { return rt_.Window.ReadCounts(); }
+    const IncrementalWindow& WindowReads() const { return rt_.Window; }
     // How long a stop waits for a running pass (tests choose a short one).
     void SetPassWaitLimit(std::chrono::milliseconds limit) { passWaitLimit_ = limit; }
     std::chrono::milliseconds PassWaitLimit() const { return passWaitLimit_; }

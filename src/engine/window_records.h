@@ -35,8 +35,9 @@ struct PassedLine {
 
 // How the output changed: the lines [dropFront, old count - dropBack) of the last output stay, with
 // `front` before them and `back` after them (texts in the engine's form, each line followed by CR
-// LF). replaceAll: nothing stays and the whole output is `back`. A read without change has
-// everything zero and empty.
+// LF). replaceAll: nothing stays and the whole output is the outcome's `out` (not copied here, so
+// the next full read can write into its memory). A read without change has everything zero and
+// empty.
 struct OutputDelta {
     bool replaceAll = true;
     qint64 dropFront = 0;

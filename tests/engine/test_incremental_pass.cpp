@@ -180,17 +180,47 @@ protected:
             ASSERT_EQ(window.alertLines, refWindow.alertLines) << where;
             ASSERT_EQ(engine->LastAlertLine(), reference->LastAlertLine()) << where;
             ASSERT_EQ(engine->HidePoint().load(), reference->HidePoint().load()) << where;
+            ASSERT_NO_FATAL_FAILURE(CheckDelta(where));
         }
         // The comparison means something only if most passes took the short ways.
-        const auto& counts = engine->WindowReadCounts();
+        const auto& counts = engine->WindowReads().ReadCounts();
         const auto slid = counts[size_t(WindowReadKind::Slid)], full = counts[size_t(WindowReadKind::Full)];
         EXPECT_GT(slid, full) << "slid " << slid << ", full " << full;
         EXPECT_GT(counts[size_t(WindowReadKind::Unchanged)], 0);
-        EXPECT_EQ(reference->WindowReadCounts()[size_t(WindowReadKind::Slid)], 0);
+        EXPECT_EQ(reference->WindowReads().ReadCounts()[size_t(WindowReadKind::Slid)], 0);
+    }
+
+    // The last read's delta, applied to the output of the read before, gives its output.
+    void CheckDelta(const std::string& where) {
+        const IncrementalWindow& reads = engine->WindowReads();
+        const auto& counts = reads.ReadCounts();
+        const qint64 total = counts[0] + counts[1] + counts[2];
+        const WindowOutcome& last = reads.Last();
+        if (total == readsSeen_)
+            return;
+        const OutputDelta& d = last.delta;
+        if (d.replaceAll || total > readsSeen_ + 1) { // more reads than one: only the last delta is known
+            shown_ = Lines(last.out);
+        } else {
+            ASSERT_LE(d.dropFront + d.dropBack, shown_.size()) << where;
+            shown_ = Lines(d.front) + shown_.mid(d.dropFront, shown_.size() - d.dropFront - d.dropBack) +
+                     Lines(d.back);
+            ASSERT_EQ(Lines(d.front).size(), d.frontLines) << where;
+            ASSERT_EQ(Lines(d.back).size(), d.backLines) << where;
+        }
+        readsSeen_ = total;
+        ASSERT_EQ(shown_, Lines(last.out)) << where << " (delta)";
+    }
+    static QStringList Lines(const QString& text) {
+        QStringList lines = text.split(QStringLiteral("\r\n"));
+        lines.removeLast(); // every line is followed by CR LF
+        return lines;
     }
 
     FakeTailWindow refWindow;
     std::unique_ptr<TailEngine> reference;
+    qint64 readsSeen_ = 0;
+    QStringList shown_;
 };
 
 TEST_F(IncrementalPassTest, EightBitWindowsMatchTheFullPass) {
