@@ -192,6 +192,19 @@ OutputDelta EdgeDelta(QStringView oldOut, qint64 oldLines, const PassedLine& old
     return d;
 }
 
+// The new output: the front, the last output's [from, to), the end. Written in place when nothing
+// else holds the last output: one move of the kept part, no new block to fault in.
+QString Joined(QString last, qsizetype from, qsizetype to, const QString& front, const QString& back) {
+    if (!last.isDetached()) {
+        QString out;
+        out.reserve(front.size() + (to - from) + back.size());
+        return out.append(front).append(QStringView(last).sliced(from, to - from)).append(back);
+    }
+    last.truncate(to);
+    last.replace(0, from, front);
+    return last.append(back);
+}
+
 } // namespace
 
 void IncrementalWindow::Forget() {
@@ -253,7 +266,7 @@ void IncrementalWindow::ReadFull(FollowedFile& file, qint64 start, WindowService
     // Written into the last output's memory when nothing else holds it (already mapped pages).
     all.out = std::move(outcome_.out);
     if (!all.out.isDetached())
-        all.out = io.buffer.TakeSpareText();
+        all.out = QString();
     all.out.resize(0);
     records_.clear();
     outcome_ = WindowOutcome();
@@ -334,26 +347,20 @@ bool IncrementalWindow::TrySlide(FollowedFile& file, qint64 start, WindowService
     Process(tail + (oldLast.next - tailFrom), unitEnd - oldLast.next, oldLast.next,
             records_.empty() ? nullptr : &oldLast, request, io, io.progress, back);
     const qsizetype dropped = sameStart ? 0 : (first - records_.begin()) + 1;
-    Splice(SliceEnds{start, size, rawEnd, oldFirst, oldLast, dropped}, front, back, io.buffer);
+    Splice(SliceEnds{start, size, rawEnd, oldFirst, oldLast, dropped}, front, back);
     end_ = unitEnd;
     endBytes_ = std::move(endBytes);
     return true;
 }
 
-void IncrementalWindow::Splice(const SliceEnds& ends, WindowStretch& front, WindowStretch& back,
-                               ReadBuffer& buffer) {
+void IncrementalWindow::Splice(const SliceEnds& ends, WindowStretch& front, WindowStretch& back) {
     const PassedLine& oldFirst = ends.oldFirst;
     const PassedLine& oldLast = ends.oldLast;
     const qint64 start = ends.start;
     const qint64 middleChars = oldLast.outChars - oldFirst.outChars;
     const qint64 middleLines = oldLast.outLines - oldFirst.outLines;
-    // The new output goes into the spare text's pages, and the last output becomes the spare.
-    QString out = buffer.TakeSpareText();
-    out.resize(0);
-    out.reserve(front.out.size() + middleChars + back.out.size());
-    out.append(front.out);
-    out.append(QStringView(outcome_.out).mid(oldFirst.outChars, middleChars));
-    out.append(back.out);
+    OutputDelta delta = EdgeDelta(outcome_.out, outcome_.outLines, oldFirst, oldLast, front, back);
+    QString out = Joined(std::move(outcome_.out), oldFirst.outChars, oldLast.outChars, front.out, back.out);
 
     // The middle's counts move by what the front now holds before them.
     PassedLine shift;
@@ -405,7 +412,6 @@ void IncrementalWindow::Splice(const SliceEnds& ends, WindowStretch& front, Wind
     }
     records_.insert(records_.end(), back.records.begin(), back.records.end());
 
-    OutputDelta delta = EdgeDelta(outcome_.out, outcome_.outLines, oldFirst, oldLast, front, back);
     outcome_.kind = WindowReadKind::Slid;
     outcome_.size = ends.size;
     outcome_.start = start;
@@ -421,6 +427,6 @@ void IncrementalWindow::Splice(const SliceEnds& ends, WindowStretch& front, Wind
     const qint64 alertLength = back.alertStart >= 0 ? back.alertLength : beforeBack.alertLength;
     outcome_.hasAlert = alertStart >= 0;
     outcome_.alertLine = outcome_.hasAlert ? out.mid(alertStart, alertLength) : QString();
-    buffer.KeepSpareText(std::exchange(outcome_.out, std::move(out)));
+    outcome_.out = std::move(out);
     outcome_.delta = std::move(delta);
 }

@@ -81,7 +81,7 @@ private:
         qsizetype dropped;
     };
     // Joins the new front, the kept middle of the last output and the new end into the outcome.
-    void Splice(const SliceEnds& ends, WindowStretch& front, WindowStretch& back, ReadBuffer& buffer);
+    void Splice(const SliceEnds& ends, WindowStretch& front, WindowStretch& back);
 
     bool enabled_ = true;
     bool valid_ = false;

@@ -256,7 +256,6 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
     if (window_.AutoOffset() && offset != window_.Offset())
         window_.SetOffset(static_cast<int>(offset));
     Publish(oldText);
-    rt_.Buffer.KeepSpareText(changed_ ? std::move(oldText) : std::move(out_));
     ShowFileStatus();
     RunAlertStep(AlertFindings{settings.alertOn, alertPattern_, alertInverted_, changed_, alertLine_,
                                rt_.CurrentFileName},
@@ -290,7 +289,7 @@ void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
                       }};
     const WindowOutcome& outcome = rt_.Window.Read(request, io);
     ApplyTabs();
-    read_ = WindowRead{outcome.size, outcome.start, outcome.n, nullptr};
+    read_ = WindowRead{outcome.size, outcome.start, outcome.n};
     hasRead_ = true;
     out_ = outcome.out;
     linesRead_ = static_cast<int>(outcome.linesRead);
