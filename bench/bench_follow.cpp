@@ -60,7 +60,7 @@ public:
         engine_->SetTailStatus(tsStart);
     }
     ~Follower() { engine_->SetTailStatus(tsStop); }
-    const QString& View() const { return window_.viewText; }
+    QString View() const { return window_.ViewText(); }
 
 private:
     TTailParam params_;

@@ -66,7 +66,7 @@ bool SteadyPasses(const QString& file, qint64 window, int runs) {
         written = next;
         grown.push_back(incremental.Pass(false) * 1e3);
         grownFull.push_back(full.Pass(false) * 1e3);
-        if (incremental.Window().viewText != full.Window().viewText) {
+        if (incremental.Window().ViewText() != full.Window().ViewText()) {
             std::fprintf(stderr, "bench: the incremental view differs from the full one\n");
             return false;
         }

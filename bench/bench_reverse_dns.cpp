@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         QThread::msleep(5);
     }
     runner.Pass();
-    if (!window.viewText.contains(QStringLiteral("[host-10.3.231.7.lan]"))) {
+    if (!window.ViewText().contains(QStringLiteral("[host-10.3.231.7.lan]"))) {
         std::fprintf(stderr, "bench: the pass did not show the resolved names\n");
         return 2;
     }

@@ -19,8 +19,11 @@ PassRunner::PassRunner(const QString& file, qint64 windowBytes, AddressResolver*
 }
 
 double PassRunner::Pass(bool touchView) {
-    if (touchView && !window_.viewText.isEmpty())
-        window_.viewText[0] = QChar(window_.viewText[0].unicode() ^ 1);
+    if (touchView) { // the shown text loses its first line first, so the pass replaces it
+        ViewSnapshotBuilder shown(window_.view);
+        shown.DropFront(1);
+        window_.view = shown.Build();
+    }
     rt_.Countdown = 1;
     QElapsedTimer timer;
     timer.start();

@@ -153,35 +153,11 @@ void GuiThreadPort::SetFileNameText(const QString& text) {
 void GuiThreadPort::SetFileNameEditVisible(bool visible) {
     Call([&] { inner_.SetFileNameEditVisible(visible); });
 }
-QString GuiThreadPort::ViewText() const {
-    return Call([&] { return inner_.ViewText(); });
+TailViewState GuiThreadPort::ViewState() const {
+    return Call([&] { return inner_.ViewState(); });
 }
-void GuiThreadPort::ReplaceViewText(const QString& text, int lineCount) {
-    Call([&] { inner_.ReplaceViewText(text, lineCount); });
-}
-void GuiThreadPort::AppendViewLine(const QString& line) {
-    Call([&] { inner_.AppendViewLine(line); });
-}
-void GuiThreadPort::ClearView() {
-    Call([&] { inner_.ClearView(); });
-}
-int GuiThreadPort::FirstVisibleLine() const {
-    return Call([&] { return inner_.FirstVisibleLine(); });
-}
-int GuiThreadPort::LinesThatFit() const {
-    return Call([&] { return inner_.LinesThatFit(); });
-}
-int GuiThreadPort::ViewLineCount() const {
-    return Call([&] { return inner_.ViewLineCount(); });
-}
-QString GuiThreadPort::SelectedText() const {
-    return Call([&] { return inner_.SelectedText(); });
-}
-void GuiThreadPort::Select(qsizetype start, qsizetype length) {
-    Call([&] { inner_.Select(start, length); });
-}
-void GuiThreadPort::ScrollLines(int lines) {
-    Call([&] { inner_.ScrollLines(lines); });
+void GuiThreadPort::PublishView(const TailViewUpdate& update) {
+    Call([&] { inner_.PublishView(update); });
 }
 void GuiThreadPort::ApplyTabStops(int dialogUnits) {
     Call([&] { inner_.ApplyTabStops(dialogUnits); });

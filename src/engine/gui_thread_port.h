@@ -61,16 +61,8 @@ public:
     QString FileNameText() const override;
     void SetFileNameText(const QString& text) override;
     void SetFileNameEditVisible(bool visible) override;
-    QString ViewText() const override;
-    void ReplaceViewText(const QString& text, int lineCount) override;
-    void AppendViewLine(const QString& line) override;
-    void ClearView() override;
-    int FirstVisibleLine() const override;
-    int LinesThatFit() const override;
-    int ViewLineCount() const override;
-    QString SelectedText() const override;
-    void Select(qsizetype start, qsizetype length) override;
-    void ScrollLines(int lines) override;
+    TailViewState ViewState() const override;
+    void PublishView(const TailViewUpdate& update) override;
     void ApplyTabStops(int dialogUnits) override;
     void ApplyDefaultTabStops() override;
     void ApplyViewFont(const QFont& font, quint32 color) override;

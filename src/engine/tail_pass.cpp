@@ -14,6 +14,7 @@
 #include "engine/pass_failure.h"
 #include "engine/scheduling.h"
 #include "engine/tail_window_port.h"
+#include "engine/view_publishing.h"
 #include "platform/file_names.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
@@ -24,9 +25,6 @@ namespace {
 
 constexpr qint64 kAutoOffsetTail = 5120; // the last 5 KiB of the window must yield a kept line
 constexpr int kMaxTrayHint = 80;
-// A window left on a missing file collects one notice per pass; beyond this many lines the
-// oldest go, so a week of notices stays small.
-constexpr int kMaxNoticeLines = 1000;
 
 // The definition's settings a tick uses, read once at its start: the list may be reloaded by the
 // window thread while a pass that a stop gave up waiting for still runs.
@@ -81,7 +79,7 @@ private:
     void ReadOnce(const PassSettings& settings, qint64 offset);
     bool MoveBack(const PassSettings& settings, qint64& offset);
     void ApplyTabs();
-    void Publish(const QString& oldText);
+    void Publish();
     void ShowFileStatus();
     void EndOfPass();
     void EndOfTick();
@@ -159,7 +157,7 @@ void TailPass::Progress(const QString& text) {
 }
 
 bool TailPass::MeasureAtBottom() const {
-    return window_.FirstVisibleLine() + window_.LinesThatFit() - 1 >= window_.ViewLineCount();
+    return window_.ViewState().AtBottom();
 }
 
 PassSettings TailPass::ReadSettings() const {
@@ -204,28 +202,11 @@ void TailPass::MissingFile() {
     }
     window_.SetInfoPane(QString());
     if (rt_.ClearRequested.exchange(false))
-        window_.ClearView();
+        ClearViewText(window_);
 }
 
 void TailPass::AppendNotice(const QString& line) {
-    // The view's own count is at least the number of lines (wrapped lines may count more), so
-    // the text is only looked at once it may be full.
-    if (window_.ViewLineCount() >= kMaxNoticeLines) {
-        const QString text = window_.ViewText();
-        const qsizetype lines = text.count(QLatin1String("\r\n"));
-        if (lines >= kMaxNoticeLines) {
-            const bool atBottom = MeasureAtBottom();
-            qsizetype from = 0;
-            for (qsizetype dropped = lines - kMaxNoticeLines + 1; dropped > 0; --dropped)
-                from = text.indexOf(QLatin1String("\r\n"), from) + 2;
-            window_.ReplaceViewText(text.mid(from), kMaxNoticeLines - 1);
-            window_.AppendViewLine(line);
-            if (atBottom)
-                window_.ScrollLines(window_.ViewLineCount() - 1);
-            return;
-        }
-    }
-    window_.AppendViewLine(line);
+    AppendViewNotice(window_, line);
 }
 
 bool TailPass::TypeFile() {
@@ -245,7 +226,6 @@ bool TailPass::TypeFile() {
 
 void TailPass::ReadAndPublish(const PassSettings& settings) {
     qint64 offset = window_.AutoOffset() ? 0 : window_.Offset();
-    QString oldText = window_.ViewText();
     for (;;) {
         ReadOnce(settings, offset);
         if (!MoveBack(settings, offset))
@@ -255,7 +235,7 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
     }
     if (window_.AutoOffset() && offset != window_.Offset())
         window_.SetOffset(static_cast<int>(offset));
-    Publish(oldText);
+    Publish();
     ShowFileStatus();
     RunAlertStep(AlertFindings{settings.alertOn, alertPattern_, alertInverted_, changed_, alertLine_,
                                rt_.CurrentFileName},
@@ -329,23 +309,23 @@ void TailPass::ApplyTabs() {
     }
 }
 
-void TailPass::Publish(const QString& oldText) {
-    const QString selected = window_.SelectedText();
-    const int first = window_.FirstVisibleLine();
-    const bool atBottom = first + window_.LinesThatFit() - 1 >= window_.ViewLineCount();
-    if (out_ != oldText && !rt_.MouseHeld.load()) {
-        changed_ = true;
-        rt_.LastChangeTime = deps_.clock->Now();
-        Progress(QStringLiteral("Analyze > Memo"));
-        window_.ReplaceViewText(out_, outLines_);
-        if (atBottom || deps_.params->alwaysscroll)
-            window_.ScrollLines(window_.ViewLineCount() - 1);
-        else
-            window_.ScrollLines(first);
-        if (!selected.isEmpty()) {
-            const qsizetype at = out_.lastIndexOf(selected);
-            if (at >= 0)
-                window_.Select(at, selected.size());
+// The new text is compared with the snapshot the view shows (not one kept here): the window may
+// have emptied the view by itself since the last pass.
+void TailPass::Publish() {
+    const TailViewState view = window_.ViewState();
+    const bool atBottom = view.AtBottom();
+    if (!rt_.MouseHeld.load()) {
+        ViewSnapshot next = BuildViewSnapshot(out_);
+        if (!next.SameText(view.shown)) {
+            changed_ = true;
+            rt_.LastChangeTime = deps_.clock->Now();
+            Progress(QStringLiteral("Analyze > Memo"));
+            TailViewUpdate update{
+                std::move(next), atBottom || deps_.params->alwaysscroll, view.firstVisibleLine, {}};
+            // The selection is found again at the last occurrence of its text.
+            if (!view.selection.IsEmpty())
+                update.selection = update.snapshot.FindLast(view.shown.TextBetween(view.selection, u"\r\n"));
+            window_.PublishView(update);
         }
     }
     window_.SetBottomIndicator(atBottom);
@@ -388,7 +368,7 @@ void TailPass::EndOfTick() {
     // filtered, shortened or decoded from two bytes each, and those lines would come back.
     if (hasRead_ && rt_.ClearRequested.exchange(false)) {
         rt_.HidePoint = std::min(read_.start + read_.n, read_.size);
-        window_.ClearView();
+        ClearViewText(window_);
     }
     const QString waiting = WaitingText(def_.autotimer, rt_.Countdown.load(), workerMode_);
     window_.SetStatePane(waiting);

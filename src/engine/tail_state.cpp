@@ -13,6 +13,7 @@
 #include "engine/scheduling.h"
 #include "engine/tail_pass.h"
 #include "engine/tail_window_port.h"
+#include "engine/view_publishing.h"
 #include "platform/dialogs.h"
 #include "platform/file_names.h"
 #include "settings/uList.h"
@@ -145,8 +146,8 @@ void TailEngine::StartSequence() {
     TailWindowPort& w = *deps_.window;
     const QString typed = w.FileNameText();
     if (typed.trimmed().isEmpty()) {
-        w.AppendViewLine(ShortDateLongTimeText(deps_.clock->Now()) +
-                         QLatin1String(" - No filename entered !"));
+        AppendViewNotice(w, ShortDateLongTimeText(deps_.clock->Now()) +
+                                QLatin1String(" - No filename entered !"));
         return;
     }
     rt_.TailStatus = tsStart;

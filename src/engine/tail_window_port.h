@@ -8,12 +8,37 @@
 // waiting for it to return). A method may throw std::exception; inside a pass that ends the pass's
 // main steps with "Exception : " + the message in the INFO pane.
 //
-// View text convention: the view's text is given and taken with every line followed by CR LF
-// ("a\r\nb\r\n"; an empty view is ""). Character positions (Select) count in that form, a line
-// break being two characters. The window converts to and from its own widget's form.
+// The view: the engine hands the window immutable snapshots of the view's text (ViewSnapshot),
+// built off the window thread, and takes from it the snapshot it shows with its scroll position
+// and selection in one call. The window only swaps the snapshot in, so its share of a pass costs
+// the same for ten lines as for a gigabyte, plus the paint.
+#include <optional>
+
 #include <QFont>
 #include <QSize>
 #include <QString>
+
+#include "engine/view_snapshot.h"
+
+// What the view shows and where it stands, taken in one call.
+struct TailViewState {
+    ViewSnapshot shown;
+    qint64 firstVisibleLine = 0;
+    // Lines shown whole from the first visible one; lines past the end count one row each.
+    qint64 linesThatFit = 1;
+    ViewRange selection; // empty when nothing is selected
+
+    // The end of the text is on screen.
+    bool AtBottom() const { return firstVisibleLine + linesThatFit - 1 >= shown.LineCount(); }
+};
+
+// A new text for the view and where it stands, applied in one step (one paint).
+struct TailViewUpdate {
+    ViewSnapshot snapshot;
+    bool scrollToEnd = false;
+    qint64 firstVisibleLine = 0;        // when not scrolling to the end; clamped to the text
+    std::optional<ViewRange> selection; // nothing is selected without one
+};
 
 class TailWindowPort {
 public:
@@ -50,21 +75,8 @@ public:
     virtual void SetFileNameEditVisible(bool visible) = 0;
 
     // --- The view (MemoTail)
-    virtual QString ViewText() const = 0;
-    // Empties the view and puts the lineCount lines of text in, inside one update bracket (no
-    // repaint until it closes, also on failure). Leaves the first line at the top, nothing selected.
-    virtual void ReplaceViewText(const QString& text, int lineCount) = 0;
-    virtual void AppendViewLine(const QString& line) = 0;
-    virtual void ClearView() = 0;
-    // FirstVisibleLine, LinesThatFit, ViewLineCount and ScrollLines count in one unit, so that
-    // first visible + lines that fit - 1 >= line count holds exactly when the end is on screen.
-    virtual int FirstVisibleLine() const = 0;
-    // How many lines the view shows from the first visible one (in whole lines).
-    virtual int LinesThatFit() const = 0;
-    virtual int ViewLineCount() const = 0;
-    virtual QString SelectedText() const = 0;
-    virtual void Select(qsizetype start, qsizetype length) = 0;
-    virtual void ScrollLines(int lines) = 0; // scroll by that many lines (down when positive)
+    virtual TailViewState ViewState() const = 0;
+    virtual void PublishView(const TailViewUpdate& update) = 0;
     // Tab stops every that many dialog units (a quarter of the font's average character width).
     virtual void ApplyTabStops(int dialogUnits) = 0;
     virtual void ApplyDefaultTabStops() = 0;

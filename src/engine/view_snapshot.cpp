@@ -18,8 +18,14 @@ std::shared_ptr<const Data> EmptyData() {
     return empty;
 }
 
+// A line's U+FEFF is text (a BOM that began the file): the decoder must not drop it.
 QStringDecoder Utf8Decoder() {
-    return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    return QStringDecoder(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+}
+
+QString DecodeUtf8(QByteArrayView bytes) {
+    return Utf8Decoder().decode(bytes);
 }
 
 // Walks the lines of a snapshot in order without a search per line.
@@ -160,7 +166,7 @@ QByteArrayView ViewSnapshot::LineUtf8(qint64 line) const {
 }
 
 QString ViewSnapshot::Line(qint64 line) const {
-    return QString::fromUtf8(LineUtf8(line));
+    return DecodeUtf8(LineUtf8(line));
 }
 
 qsizetype ViewSnapshot::LineLength(qint64 line) const {
@@ -189,7 +195,7 @@ QString ViewSnapshot::LineSlice(qint64 line, qsizetype from, qsizetype length) c
     const bool endCutsPair = end.byte < bytes.size() && end.unit < from + length;
     if (endCutsPair)
         end.byte += 4; // keep the first half: the slice keeps its length
-    QString slice = QString::fromUtf8(bytes.sliced(start.byte, end.byte - start.byte));
+    QString slice = DecodeUtf8(bytes.sliced(start.byte, end.byte - start.byte));
     if (endCutsPair)
         slice.chop(1);
     if (start.unit < from)

@@ -3,6 +3,7 @@
 // 48 KiB) so chunks stay full however few lines each pass adds.
 #include <algorithm>
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include "engine/utf8_scan.h"
@@ -114,7 +115,9 @@ void ViewSnapshotBuilder::Append(QStringView line) {
 void ViewSnapshotBuilder::AppendUtf8(const QByteArray& line) {
     const Utf8Scan scan = ScanUtf8(line);
     if (!scan.valid) {
-        Append(QString::fromUtf8(line));
+        // Kept as text: a leading U+FEFF is not dropped as a byte order mark.
+        Append(QString(
+            QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(line)));
     } else if (line.size() > kLongLineBytes) {
         // Bytes borrowed with fromRawData could go away: those are copied.
         QByteArray bytes = line;

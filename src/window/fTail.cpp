@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSpinBox>
 

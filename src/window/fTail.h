@@ -51,10 +51,10 @@ struct TailWindowServices {
     AlertNotifier* notifier = nullptr;
     // The reverse lookup the window's resolver worker uses; empty: the system resolver.
     std::function<QString(const QString& address)> resolveAddress;
-    QStringList arguments;        // program path first; empty: QCoreApplication::arguments()
-    qint64 displayColorCount = 0; // 0: ask the screen
-    bool joinInstances = true;    // listen for and talk to the other running windows
-    int tickIntervalMs = 1000;    // Timer1
+    QStringList arguments;                    // program path first; empty: QCoreApplication::arguments()
+    qint64 displayColorCount = 0;             // 0: ask the screen
+    bool joinInstances = true;                // listen for and talk to the other running windows
+    int tickIntervalMs = 1000;                // Timer1
     int changeDebounceMs = kChangeDebounceMs; // file change notifications; negative: timer only
     // Quit signals (SIGTERM...): connected before anything can open a box, so none is lost.
     QuitSignalWatcher* quitSignals = nullptr;
@@ -96,6 +96,7 @@ public:
     QMap<QString, QString> Describe() const;
 
     const TailWidgets& Widgets() const { return ui_; }
+    QString PlainViewText() const; // the view's lines joined by LF
     TailEngine& Engine() { return *engine_; }
     TTailParam& Params() { return *params_; }
     TTailFileManager& Manager() { return *manager_; }

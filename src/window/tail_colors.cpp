@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
 
@@ -19,6 +18,7 @@
 #include "util/colors.h"
 #include "util/version_text.h"
 #include "widgets/panel_tint.h"
+#include "widgets/tail_view.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
 

@@ -7,13 +7,13 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QToolButton>
 
 #include "engine/clock.h"
 #include "platform/dialogs.h"
 #include "platform/launch.h"
 #include "settings/uList.h"
+#include "widgets/tail_view.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
 #include "window/tail_print.h"
@@ -98,7 +98,7 @@ void TFormTail::OnPrint() {
         ViewPrintout printout;
         printout.shownFile = ui_.LabelFn->text();
         printout.selection = SelectedViewText();
-        printout.allLines = ui_.MemoTail->toPlainText();
+        printout.allLines = PlainViewText();
         printout.font = ui_.MemoTail->font();
         printout.now = services_.clock->Now();
         PrintView(*services_.dialogs, printout);

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -22,6 +21,7 @@
 #include "platform/file_names.h"
 #include "settings/histories.h"
 #include "settings/uList.h"
+#include "widgets/tail_view.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
 #include "window/tail_port.h"
@@ -134,14 +134,11 @@ void TFormTail::OnReverseDnsClicked() {
 }
 
 void TFormTail::OnWrapClicked() {
-    QPlainTextEdit* memo = ui_.MemoTail;
+    TailView* view = ui_.MemoTail;
     const bool wrap = ui_.CheckBoxWrap->isChecked();
-    memo->setUpdatesEnabled(false);
-    memo->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-    memo->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
-    // To the end, counted as the passes count lines.
-    adapter_->ScrollLines(adapter_->ViewLineCount() - 1);
-    memo->setUpdatesEnabled(true);
+    view->SetWrap(wrap);
+    view->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+    view->ScrollToEnd();
     PlaceTailWidgets(ui_, centralWidget(), TailStatus() == tsStart);
 }
 
@@ -212,7 +209,7 @@ void TFormTail::OnClearReleased(Qt::MouseButton button) {
         ActOnShownFile(*services_.dialogs, name, QStringLiteral("DELETE"), QStringLiteral("delete"),
                        [&name] { return QFile::remove(name); });
     } else if (TailStatus() != tsStart) {
-        ui_.MemoTail->clear();
+        ui_.MemoTail->SetSnapshot(ViewSnapshot());
     } else {
         engine_->ClearRequested().store(true);
     }

@@ -8,11 +8,11 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
 
+#include "widgets/tail_view.h"
 #include "window/tail_controls.h"
 #include "window/tail_widgets.h"
 
@@ -147,7 +147,7 @@ void PlaceViewArea(const TailWidgets& w, int width, int height) {
     w.LabelFn->setGeometry(2, 1, width - 30, 20);
     w.SpeedButtonClear->setGeometry(width - 24, 1, 20, 20);
     w.MemoTail->setGeometry(2, 22, width - 4, panelHeight - 24);
-    const bool wrapping = w.MemoTail->lineWrapMode() != QPlainTextEdit::NoWrap;
+    const bool wrapping = w.MemoTail->Wrap();
     const int indicatorX = width - (wrapping ? 36 : 18);
     const int bottomInset = wrapping ? 4 : 20;
     w.ImageIndicator->move(indicatorX, panelHeight - 16 - bottomInset);

@@ -4,15 +4,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QToolButton>
 
 #include "engine/tail_state.h"
 #include "platform/launch.h"
 #include "rdns/reverse_dns.h"
 #include "util/text_codecs.h"
+#include "widgets/tail_view.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
 
@@ -43,8 +41,13 @@ void TFormTail::CreateReverseDns() {
 }
 
 QString TFormTail::SelectedViewText() const {
-    QString text = ui_.MemoTail->textCursor().selectedText();
-    return text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    return ui_.MemoTail->SelectedText();
+}
+
+QString TFormTail::PlainViewText() const {
+    const ViewSnapshot& shown = ui_.MemoTail->Snapshot();
+    const qint64 last = shown.LineCount() - 1;
+    return last < 0 ? QString() : shown.TextBetween({{0, 0}, {last, shown.LineLength(last)}}, u"\n");
 }
 
 void TFormTail::ConnectViewControls() {
@@ -79,26 +82,25 @@ void TFormTail::ConnectViewControls() {
         if (!text.isEmpty())
             ShellRun(QStringLiteral("mailto:") + text, QString(), QString(), 0, 1, false);
     });
-    connect(ui_.CopyView, &QAction::triggered, ui_.MemoTail, &QPlainTextEdit::copy);
-    connect(ui_.SelectAllView, &QAction::triggered, ui_.MemoTail, &QPlainTextEdit::selectAll);
+    connect(ui_.CopyView, &QAction::triggered, ui_.MemoTail, &TailView::Copy);
+    connect(ui_.SelectAllView, &QAction::triggered, ui_.MemoTail, &TailView::SelectAll);
 }
 
 void TFormTail::DescribeView(QMap<QString, QString>& description) const {
-    const QPlainTextEdit* memo = ui_.MemoTail;
+    const TailView* view = ui_.MemoTail;
     description.insert(QStringLiteral("reversedns"),
                        ui_.CheckBoxReverseDNS->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     description.insert(QStringLiteral("rdnspane"), ui_.RzStatusPaneRDNS->text());
-    description.insert(QStringLiteral("view"), memo->toPlainText());
+    description.insert(QStringLiteral("view"), PlainViewText());
     description.insert(QStringLiteral("selection"), SelectedViewText());
     description.insert(QStringLiteral("place.CheckBoxReverseDNS"), Place(ui_.CheckBoxReverseDNS));
     description.insert(QStringLiteral("place.SpeedButtonPrint"), Place(ui_.SpeedButtonPrint));
     description.insert(QStringLiteral("place.SpeedButtonClear"), Place(ui_.SpeedButtonClear));
     // The start of the view's first two lines, so a script can click and shift-click lines.
-    const QTextBlock firstBlock = memo->document()->firstBlock();
-    const QRect first = memo->cursorRect(QTextCursor(firstBlock));
-    const int step =
-        firstBlock.next().isValid() ? memo->cursorRect(QTextCursor(firstBlock.next())).y() - first.y() : 0;
-    const QPoint at = memo->viewport()->mapToGlobal(first.center());
+    const QRect first = view->LineRect(0);
+    const QRect second = view->LineRect(1);
+    const int step = second.isNull() || first.isNull() ? 0 : second.y() - first.y();
+    const QPoint at = view->viewport()->mapToGlobal(QPoint(first.x() + 4, first.center().y()));
     description.insert(QStringLiteral("place.viewlines"),
                        QStringLiteral("%1 %2 %3").arg(at.x()).arg(at.y()).arg(step));
 }

@@ -1,55 +1,25 @@
 #include "window/tail_port.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
-#include <QTextBlock>
-#include <QTextCursor>
 
 #include "manage/fTailAlerts.h"
 #include "platform/sound_player.h"
 #include "settings/uList.h"
 #include "widgets/kovra_resources.h"
+#include "widgets/tail_view.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
 
-namespace {
+TailWindowAdapter::TailWindowAdapter(TFormTail& window) : w_(window) {}
 
-const QString kCrLf = QStringLiteral("\r\n");
-
-// Document position of a position counted with two characters per line break.
-int DocumentPosition(const QTextDocument& document, qsizetype crlfPosition) {
-    qsizetype remaining = crlfPosition;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        const qsizetype length = block.length() - 1; // without the separator
-        if (remaining <= length)
-            return int(block.position() + remaining);
-        remaining -= length + 2;
-        if (remaining < 0)
-            return int(block.position() + length + 1);
-    }
-    return document.characterCount() - 1;
-}
-
-} // namespace
-
-TailWindowAdapter::TailWindowAdapter(TFormTail& window) : w_(window) {
-    documentWatch_ = QObject::connect(w_.ui_.MemoTail->document(), &QTextDocument::contentsChanged, &w_,
-                                      [this] { viewTextValid_ = false; });
-}
-
-TailWindowAdapter::~TailWindowAdapter() {
-    QObject::disconnect(documentWatch_);
-}
+TailWindowAdapter::~TailWindowAdapter() = default;
 
 int TailWindowAdapter::ReadBufferKo() const {
     return w_.ui_.RzSpinEditBufKo->value();
@@ -142,120 +112,34 @@ void TailWindowAdapter::SetFileNameEditVisible(bool visible) {
     w_.ui_.RzPanelEditFN->setVisible(!visible);
 }
 
-QString TailWindowAdapter::ViewText() const {
-    if (viewTextValid_)
-        return viewText_;
-    const QTextDocument& document = *w_.ui_.MemoTail->document();
-    if (document.isEmpty())
-        return {};
-    QString text;
-    text.reserve(document.characterCount() + document.blockCount());
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        text += block.text();
-        text += kCrLf;
-    }
-    return text;
+TailViewState TailWindowAdapter::ViewState() const {
+    const TailView* view = w_.ui_.MemoTail;
+    return {view->Snapshot(), view->FirstVisibleLine(), view->LinesThatFit(), view->Selection()};
 }
 
-void TailWindowAdapter::ReplaceViewText(const QString& text, int /*lineCount*/) {
-    QPlainTextEdit* memo = w_.ui_.MemoTail;
-    memo->setUpdatesEnabled(false);
-    try {
-        QString plain = text;
-        if (plain.endsWith(kCrLf))
-            plain.chop(2);
-        plain.replace(kCrLf, QStringLiteral("\n"));
-        memo->setPlainText(plain);
-        viewText_ = text;
-        viewTextValid_ = true;
-    } catch (...) {
-        memo->setUpdatesEnabled(true);
-        throw;
-    }
-    memo->setUpdatesEnabled(true);
-}
-
-void TailWindowAdapter::AppendViewLine(const QString& line) {
-    w_.ui_.MemoTail->appendPlainText(line);
-}
-void TailWindowAdapter::ClearView() {
-    w_.ui_.MemoTail->clear();
-}
-
-// The view's lines (one per line of text, however many screen lines Wrap makes of it) are the
-// unit of the first visible line, the lines that fit, the line count and scrolling. Screen lines
-// would not do: the widget lays out lazily and counts a line not laid out yet as one, so a count
-// taken before a replacement means another place after it.
-QTextBlock TailWindowAdapter::TopBlock() const {
-    const QPlainTextEdit* memo = w_.ui_.MemoTail;
-    return memo->document()->findBlockByLineNumber(memo->verticalScrollBar()->value());
-}
-
-int TailWindowAdapter::FirstVisibleLine() const {
-    const QTextBlock top = TopBlock();
-    return top.isValid() ? top.blockNumber() : 0;
-}
-
-int TailWindowAdapter::LinesThatFit() const {
-    // The lines from the top one whose end is on screen, plus the slot under them: at the end of
-    // the text the first visible line plus this, less one, reaches the line count.
-    const QPlainTextEdit* memo = w_.ui_.MemoTail;
-    const int bottom = memo->viewport()->height();
-    int fit = 1;
-    for (QTextBlock block = TopBlock(); block.isValid(); block = block.next()) {
-        QTextCursor end(block);
-        end.movePosition(QTextCursor::EndOfBlock);
-        if (memo->cursorRect(end).bottom() >= bottom)
-            break;
-        ++fit;
-    }
-    return fit;
-}
-
-int TailWindowAdapter::ViewLineCount() const {
-    const QTextDocument* document = w_.ui_.MemoTail->document();
-    return document->isEmpty() ? 0 : document->blockCount();
-}
-
-QString TailWindowAdapter::SelectedText() const {
-    QString text = w_.ui_.MemoTail->textCursor().selectedText();
-    text.replace(QChar::ParagraphSeparator, kCrLf);
-    return text;
-}
-
-void TailWindowAdapter::Select(qsizetype start, qsizetype length) {
-    QPlainTextEdit* memo = w_.ui_.MemoTail;
-    const QTextDocument& document = *memo->document();
-    QTextCursor cursor(memo->document());
-    cursor.setPosition(DocumentPosition(document, start));
-    cursor.setPosition(DocumentPosition(document, start + length), QTextCursor::KeepAnchor);
-    // Keep the scroll position the pass has just chosen.
-    QScrollBar* bar = memo->verticalScrollBar();
-    const int first = bar->value();
-    memo->setTextCursor(cursor);
-    bar->setValue(first);
-}
-
-void TailWindowAdapter::ScrollLines(int lines) {
-    QPlainTextEdit* memo = w_.ui_.MemoTail;
-    QScrollBar* bar = memo->verticalScrollBar();
-    const int last = memo->document()->blockCount() - 1;
-    const int target = std::clamp(FirstVisibleLine() + lines, 0, std::max(0, last));
-    // The last line is shown to its end, also when it is taller than the view.
-    bar->setValue(target == last ? bar->maximum()
-                                 : memo->document()->findBlockByNumber(target).firstLineNumber());
+// Nothing is painted before the event loop runs again, so the new text, its scroll position and
+// its selection show together.
+void TailWindowAdapter::PublishView(const TailViewUpdate& update) {
+    TailView* view = w_.ui_.MemoTail;
+    view->SetSnapshot(update.snapshot);
+    if (update.scrollToEnd)
+        view->ScrollToEnd();
+    else
+        view->SetFirstVisibleLine(update.firstVisibleLine);
+    if (update.selection)
+        view->Select(*update.selection);
 }
 
 void TailWindowAdapter::ApplyTabStops(int dialogUnits) {
-    QPlainTextEdit* memo = w_.ui_.MemoTail;
-    const qreal averageWidth = QFontMetricsF(memo->font()).averageCharWidth();
-    memo->setTabStopDistance(dialogUnits * averageWidth / 4.0);
+    TailView* view = w_.ui_.MemoTail;
+    const qreal averageWidth = QFontMetricsF(view->font()).averageCharWidth();
+    view->SetTabStopDistance(dialogUnits * averageWidth / 4.0);
 }
 
 void TailWindowAdapter::ApplyDefaultTabStops() {
     // Eight average characters, the classic default.
-    QPlainTextEdit* memo = w_.ui_.MemoTail;
-    memo->setTabStopDistance(8 * QFontMetricsF(memo->font()).averageCharWidth());
+    TailView* view = w_.ui_.MemoTail;
+    view->SetTabStopDistance(8 * QFontMetricsF(view->font()).averageCharWidth());
 }
 
 void TailWindowAdapter::ApplyViewFont(const QFont& font, quint32 /*color*/) {

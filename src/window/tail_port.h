@@ -1,12 +1,6 @@
 #pragma once
 // The tail window as the engine sees it: TailWindowPort on the window's controls. Window thread
 // only (the engine reaches it from a worker through its blocking hand-over).
-//
-// The view's text crosses the interface with every line followed by CR LF; QPlainTextEdit keeps
-// one block per line, so positions are converted (a line break is two characters outside, one
-// inside the document).
-#include <QMetaObject>
-#include <QTextBlock>
 
 #include "engine/tail_window_port.h"
 
@@ -47,16 +41,8 @@ public:
     void SetFileNameText(const QString& text) override;
     void SetFileNameEditVisible(bool visible) override;
 
-    QString ViewText() const override;
-    void ReplaceViewText(const QString& text, int lineCount) override;
-    void AppendViewLine(const QString& line) override;
-    void ClearView() override;
-    int FirstVisibleLine() const override;
-    int LinesThatFit() const override;
-    int ViewLineCount() const override;
-    QString SelectedText() const override;
-    void Select(qsizetype start, qsizetype length) override;
-    void ScrollLines(int lines) override;
+    TailViewState ViewState() const override;
+    void PublishView(const TailViewUpdate& update) override;
     void ApplyTabStops(int dialogUnits) override;
     void ApplyDefaultTabStops() override;
     void ApplyViewFont(const QFont& font, quint32 color) override;
@@ -88,14 +74,6 @@ public:
     void PlaySound(const QString& fileName) override;
 
 private:
-    // The line at the top of the view.
-    QTextBlock TopBlock() const;
-
     TFormTail& w_;
     bool busyCursor_ = false;
-    // The view's text as the engine last set it, while the document has not changed since: every
-    // pass compares against it, and rebuilding it from a large document costs a walk over all lines.
-    QString viewText_;
-    bool viewTextValid_ = false;
-    QMetaObject::Connection documentWatch_;
 };

@@ -8,12 +8,12 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
 
 #include "widgets/kovra_resources.h"
+#include "widgets/tail_view.h"
 #include "window/tail_controls.h"
 
 namespace {
@@ -133,12 +133,7 @@ void BuildViewArea(TailWidgets& w, QWidget* central) {
                                                     "Ctrl+Left click : Clear the file \n"
                                                     "Shit+Left click : Delete the file\n"
                                                     "Right click : restore full view"));
-    w.MemoTail = new QPlainTextEdit(w.RzPanel2);
-    w.MemoTail->setReadOnly(true);
-    w.MemoTail->setLineWrapMode(QPlainTextEdit::NoWrap);
-    w.MemoTail->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    w.MemoTail->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    w.MemoTail->setContextMenuPolicy(Qt::CustomContextMenu);
+    w.MemoTail = new TailView(w.RzPanel2);
     w.MemoTail->setFont(QFont(QStringLiteral("Courier New"), 8));
     w.ImageIndicator = new QLabel(w.RzPanel2);
     w.ImageIndicator->setFixedSize(16, 16);

@@ -13,7 +13,6 @@ class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QToolButton;
@@ -21,6 +20,7 @@ class QWidget;
 class ClickableLabel;
 class FileNamePanel;
 class StatusPane;
+class TailView;
 
 struct TailWidgets {
     // Top panel and its rows.
@@ -65,7 +65,7 @@ struct TailWidgets {
     QFrame* RzPanel2 = nullptr;
     ClickableLabel* LabelFn = nullptr;
     QToolButton* SpeedButtonClear = nullptr;
-    QPlainTextEdit* MemoTail = nullptr;
+    TailView* MemoTail = nullptr;
     QLabel* ImageIndicator = nullptr; // shows ImageBottom or ImageMiddle
 
     // Status bar.

@@ -23,12 +23,12 @@ TEST_F(ChangeFollowTest, AppendsAndARecreatedFileShowWithoutTheTimer) {
         Append("w.log", "second\n");
         EXPECT_TRUE(WaitUntil([&] { return View() == QStringList({"first", "second"}); }, 30000));
         Append("w.log", "third\n"); // a second change: the file is still watched
-        EXPECT_TRUE(WaitUntil([&] { return View().size() == 3; }, 30000)) << window.viewText.toStdString();
+        EXPECT_TRUE(WaitUntil([&] { return View().size() == 3; }, 30000)) << window.ViewText().toStdString();
         ASSERT_TRUE(QFile::remove(Path("w.log")));
-        EXPECT_TRUE(WaitUntil([&] { return window.viewText.contains("not found now"); }, 30000));
+        EXPECT_TRUE(WaitUntil([&] { return window.ViewText().contains("not found now"); }, 30000));
         Write("w.log", "again\n");
         EXPECT_TRUE(WaitUntil([&] { return View() == QStringList{"again"}; }, 30000))
-            << window.viewText.toStdString();
+            << window.ViewText().toStdString();
         Append("w.log", "and more\n"); // the new file is watched, not only its folder
         EXPECT_TRUE(WaitUntil([&] { return View() == QStringList({"again", "and more"}); }, 30000));
         engine->SetTailStatus(tsStop);

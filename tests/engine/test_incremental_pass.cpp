@@ -174,7 +174,7 @@ protected:
         for (int step = 0; step < steps; ++step) {
             ASSERT_NO_FATAL_FAILURE(Step(log, type, pending));
             const std::string where = "seed " + std::to_string(seed) + ", step " + std::to_string(step);
-            ASSERT_EQ(window.viewText, refWindow.viewText) << where;
+            ASSERT_EQ(window.ViewText(), refWindow.ViewText()) << where;
             ASSERT_EQ(window.infoPane, refWindow.infoPane) << where;
             ASSERT_EQ(window.offset, refWindow.offset) << where << " (auto offset)";
             ASSERT_EQ(window.alertLines, refWindow.alertLines) << where;

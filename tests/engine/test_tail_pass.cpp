@@ -69,7 +69,7 @@ TEST_F(TailPassTest, ReadBufferZeroReadsEverythingFromTheHidePoint) {
     EXPECT_EQ(View().first(), "000001000");
     engine->HidePoint() = 200000; // the file is now shorter than the bound: nothing is read
     Ticks(1);
-    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_TRUE(window.ViewText().isEmpty());
     EXPECT_EQ(window.infoPane, "Lines read= 0 - Lines filtered= 0");
 }
 
@@ -167,7 +167,7 @@ TEST_F(TailPassTest, MissingFileAppendsOneMessagePerPass) {
     engine->SetTailStatus(tsStart);
     EXPECT_EQ(engine->TailStatus(), tsStop);
     EXPECT_EQ(View(), QStringList{ShortDateLongTimeText(clock.Now()) + " - No filename entered !"});
-    window.viewText.clear();
+    window.view = ViewSnapshot();
 
     const QString name = Path("later.log");
     Start(name);
@@ -216,12 +216,12 @@ TEST_F(TailPassTest, SelectionIsRestoredOnTheLastOccurrenceAndScrollingFollowsTh
     Start("s.log");
     EXPECT_EQ(window.firstVisible, 20); // an empty view counts as scrolled to its end
     EXPECT_TRUE(window.atBottom);
-    window.Select(window.viewText.indexOf("sel"), 3);
+    window.SelectText(window.ViewText().indexOf("sel"), 3);
     window.firstVisible = 5;
     Append("s.log", "x\n");
     Ticks(1);
-    EXPECT_EQ(window.selStart, window.viewText.lastIndexOf("sel"));
-    EXPECT_EQ(window.selLength, 3);
+    EXPECT_EQ(window.SelectionStart(), window.ViewText().lastIndexOf("sel"));
+    EXPECT_EQ(window.view.TextBetween(window.selection, u"\r\n"), "sel");
     EXPECT_EQ(window.firstVisible, 5); // not at the end: the same line stays on top
     EXPECT_FALSE(window.atBottom);
     params->alwaysscroll = true;
@@ -239,7 +239,7 @@ TEST_F(TailPassTest, ClearRequestWaitsForAPassAndHidesTheClearedLines) {
     EXPECT_EQ(View(), (QStringList{"a", "b"}));
     EXPECT_TRUE(engine->ClearRequested());
     Ticks(1);
-    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_TRUE(window.ViewText().isEmpty());
     EXPECT_EQ(engine->HidePoint().load(), 6);
     Append("c.log", "c\r\n");
     Ticks(2);
@@ -256,10 +256,10 @@ TEST_F(TailPassTest, ClearHidesEverythingReadEvenWhenTheViewIsShorter) {
     EXPECT_EQ(View(), (QStringList{"ERROR 1", "ERROR 2"}));
     engine->ClearRequested() = true;
     Ticks(1);
-    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_TRUE(window.ViewText().isEmpty());
     EXPECT_EQ(engine->HidePoint().load(), QFileInfo(Path("f.log")).size());
     Ticks(1);
-    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_TRUE(window.ViewText().isEmpty());
 
     window.filterOn = false;
     QByteArray utf16("\xFF\xFE", 2);
@@ -274,7 +274,7 @@ TEST_F(TailPassTest, ClearHidesEverythingReadEvenWhenTheViewIsShorter) {
     Ticks(1);
     EXPECT_EQ(engine->HidePoint().load(), utf16.size());
     Ticks(1);
-    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_TRUE(window.ViewText().isEmpty());
 }
 
 TEST_F(TailPassTest, TabStopsAreAppliedOnlyWhenTheyChange) {
@@ -314,7 +314,7 @@ TEST_F(TailPassTest, RotationAndTruncationAreReadFromTheNewStart) {
     EXPECT_EQ(View(), QStringList{"new"});
     Write("r.log", ""); // truncated
     Ticks(1);
-    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_TRUE(window.ViewText().isEmpty());
     EXPECT_TRUE(window.filePane.startsWith("Size=0 b,")) << window.filePane.toStdString();
     Append("r.log", "again\n");
     Ticks(1);

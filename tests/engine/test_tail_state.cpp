@@ -211,7 +211,7 @@ TEST_F(TailStateTest, NewlineOnlyShowsOnlyLinesWrittenAfterTheStart) {
     Write("n.log", QByteArray(1 << 20, 'x') + "\n"); // an odd size: the bound is not rounded below
     Define("n.log")->SetNewlineOnly(true);
     Start("n.log");
-    EXPECT_TRUE(window.viewText.isEmpty());
+    EXPECT_TRUE(window.ViewText().isEmpty());
     EXPECT_TRUE(window.infoPane.endsWith(" - [NEWLINES]")) << window.infoPane.toStdString();
     Append("n.log", "new\n");
     Ticks(1);

@@ -5,10 +5,6 @@
 #include <QCoreApplication>
 #include <QThread>
 
-namespace {
-const QString kCrLf = QStringLiteral("\r\n");
-}
-
 FakeTailWindow::FakeTailWindow() : windowThread_(QThread::currentThread()) {}
 
 void FakeTailWindow::Check() const {
@@ -17,10 +13,40 @@ void FakeTailWindow::Check() const {
 }
 
 QStringList FakeTailWindow::ViewLines() const {
-    QStringList lines = viewText.split(kCrLf);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    QStringList lines;
+    for (qint64 line = 0; line < view.LineCount(); ++line)
+        lines << view.Line(line);
     return lines;
+}
+
+QString FakeTailWindow::ViewText() const {
+    return view.Text();
+}
+
+namespace {
+
+ViewPosition PositionOf(const ViewSnapshot& view, qsizetype crlfPosition) {
+    qsizetype remaining = crlfPosition;
+    for (qint64 line = 0; line < view.LineCount(); ++line) {
+        const qsizetype length = view.LineLength(line);
+        if (remaining <= length)
+            return {line, remaining};
+        remaining -= length + 2;
+    }
+    return {view.LineCount(), 0};
+}
+
+} // namespace
+
+void FakeTailWindow::SelectText(qsizetype start, qsizetype length) {
+    selection = {PositionOf(view, start), PositionOf(view, start + length)};
+}
+
+qsizetype FakeTailWindow::SelectionStart() const {
+    qsizetype position = 0;
+    for (qint64 line = 0; line < selection.from.line; ++line)
+        position += view.LineLength(line) + 2;
+    return position + selection.from.column;
 }
 
 int FakeTailWindow::ReadBufferKo() const {
@@ -127,63 +153,23 @@ void FakeTailWindow::SetFileNameEditVisible(bool visible) {
     Check();
     fileNameEditVisible = visible;
 }
-QString FakeTailWindow::ViewText() const {
+TailViewState FakeTailWindow::ViewState() const {
     Check();
-    return viewText;
+    return {view, firstVisible, linesThatFit, selection};
 }
 
-void FakeTailWindow::ReplaceViewText(const QString& text, int lineCount) {
+void FakeTailWindow::PublishView(const TailViewUpdate& update) {
     Check();
-    viewText = text;
-    lineCount_ = lineCount;
-    firstVisible = 0;
-    selStart = selLength = 0;
-    ++replaceCount;
-    events << QStringLiteral("View:replace");
-}
-
-void FakeTailWindow::AppendViewLine(const QString& line) {
-    Check();
-    viewText += line + kCrLf;
-    ++lineCount_;
-    events << QLatin1String("View:append ") + line;
-}
-
-void FakeTailWindow::ClearView() {
-    Check();
-    viewText.clear();
-    lineCount_ = 0;
-    firstVisible = 0;
-    selStart = selLength = 0;
-    events << QStringLiteral("View:clear");
-}
-
-int FakeTailWindow::FirstVisibleLine() const {
-    Check();
-    return firstVisible;
-}
-int FakeTailWindow::LinesThatFit() const {
-    Check();
-    return linesThatFit;
-}
-int FakeTailWindow::ViewLineCount() const {
-    Check();
-    return lineCount_;
-}
-QString FakeTailWindow::SelectedText() const {
-    Check();
-    return viewText.mid(selStart, selLength);
-}
-void FakeTailWindow::Select(qsizetype start, qsizetype length) {
-    Check();
-    selStart = start;
-    selLength = length;
-}
-
-void FakeTailWindow::ScrollLines(int lines) {
-    Check();
-    const int last = std::max(0, lineCount_ - linesThatFit);
-    firstVisible = std::clamp(firstVisible + lines, 0, last);
+    view = update.snapshot;
+    const qint64 last = std::max<qint64>(0, view.LineCount() - linesThatFit);
+    firstVisible = update.scrollToEnd ? last : std::clamp<qint64>(update.firstVisibleLine, 0, last);
+    selection = update.selection.value_or(ViewRange{});
+    if (view.IsEmpty()) {
+        events << QStringLiteral("View:clear");
+    } else {
+        ++replaceCount;
+        events << QStringLiteral("View:replace");
+    }
 }
 
 void FakeTailWindow::ApplyTabStops(int dialogUnits) {

@@ -1,9 +1,10 @@
 #pragma once
 // FakeTailWindow: a TailWindowPort for tests and benchmarks. Controls are plain public fields; the
-// view keeps its text in the port's CR LF form with a first visible line, a height in lines and a
-// selection. Every call is checked to run on the thread that created the fake (the window thread)
-// and the pane texts are recorded in order, so tests can see what the window showed and when.
-// Hooks let a test act at the moment a given text is shown (e.g. grow the file, advance a clock).
+// view keeps the snapshot last published with a first visible line, a height in lines and a
+// selection; its end is reached at line count - height (one row short of the real view's end). Every call is
+// checked to run on the thread that created the fake (the window thread) and the pane texts are recorded in
+// order, so tests can see what the window showed and when. Hooks let a test act at the moment a given text is
+// shown (e.g. grow the file, advance a clock).
 #include <functional>
 #include <vector>
 
@@ -41,20 +42,19 @@ public:
     bool fileNameEditVisible = true;
 
     // View.
-    QString viewText;
-    int firstVisible = 0;
-    int linesThatFit = 10;
-    qsizetype selStart = 0;
-    qsizetype selLength = 0;
-    int replaceCount = 0;
+    ViewSnapshot view;
+    qint64 firstVisible = 0;
+    qint64 linesThatFit = 10;
+    ViewRange selection;
+    int replaceCount = 0;      // publications of a text
     std::vector<int> tabStops; // applied distances; 0 = default stops
     bool atBottom = false;
     QFont viewFont;
 
     // Panes and the rest.
     QStringList stateTexts; // every STATE pane text, in order
-    QStringList
-        events; // "State:..", "Info:..", "File:..", "Time:..", "View:replace", "View:append ..", "View:clear"
+    QStringList events; // "State:..", "Info:..", "File:..", "Time:..", "View:replace", "View:clear" (an empty
+                        // text published)
     QString statePane, timePane, infoPane, filePane, fileLabel, appTitle, trayHint, startCaption;
     int trayImage = 0;
     bool startedLayout = false;
@@ -76,6 +76,10 @@ public:
     bool calledOffWindowThread = false;
 
     QStringList ViewLines() const;
+    QString ViewText() const; // every line followed by CR LF
+    // The selection in character positions of ViewText().
+    void SelectText(qsizetype start, qsizetype length);
+    qsizetype SelectionStart() const;
 
     int ReadBufferKo() const override;
     void SetReadBufferKo(int kilobytes) override;
@@ -103,16 +107,8 @@ public:
     QString FileNameText() const override;
     void SetFileNameText(const QString& text) override;
     void SetFileNameEditVisible(bool visible) override;
-    QString ViewText() const override;
-    void ReplaceViewText(const QString& text, int lineCount) override;
-    void AppendViewLine(const QString& line) override;
-    void ClearView() override;
-    int FirstVisibleLine() const override;
-    int LinesThatFit() const override;
-    int ViewLineCount() const override;
-    QString SelectedText() const override;
-    void Select(qsizetype start, qsizetype length) override;
-    void ScrollLines(int lines) override;
+    TailViewState ViewState() const override;
+    void PublishView(const TailViewUpdate& update) override;
     void ApplyTabStops(int dialogUnits) override;
     void ApplyDefaultTabStops() override;
     void ApplyViewFont(const QFont& font, quint32 color) override;
@@ -144,5 +140,4 @@ private:
     void Check() const;
 
     QThread* windowThread_;
-    int lineCount_ = 0;
 };

@@ -180,8 +180,8 @@ TEST_F(TailWindowAppearance, StartWithoutFileNameStaysStopped) {
     QTest::mouseClick(Ui().RzBitBtnStart, Qt::LeftButton);
     EXPECT_EQ(Window().TailStatus(), tsStop);
     ExpectAppearance(kStopped);
-    EXPECT_TRUE(Ui().MemoTail->toPlainText().endsWith(QStringLiteral(" - No filename entered !")))
-        << Ui().MemoTail->toPlainText().toStdString();
+    EXPECT_TRUE(ViewPlain().endsWith(QStringLiteral(" - No filename entered !")))
+        << ViewPlain().toStdString();
 }
 
 TEST_F(TailWindowAppearance, PassTitleShowsInTheWindowTitleAndTrayTipOnly) {

@@ -23,7 +23,7 @@ protected:
         StartOn(path);
         ClickStop();
         EXPECT_EQ(Ui().LabelFn->text(), path);
-        EXPECT_TRUE(Ui().MemoTail->toPlainText().contains(QStringLiteral("line two")));
+        EXPECT_TRUE(ViewPlain().contains(QStringLiteral("line two")));
         return path;
     }
     void ClickClear(Qt::KeyboardModifiers modifiers) { ClickOn(Ui().SpeedButtonClear, modifiers); }
@@ -59,7 +59,7 @@ TEST_F(TailWindowClearButton, ModifiedLeftClicksAskThenTruncateOrDelete) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = ShowFile(QStringLiteral("case%1.log").arg(index++));
-        const QString viewBefore = Ui().MemoTail->toPlainText();
+        const QString viewBefore = ViewPlain();
         const std::size_t shownBefore = dialogs_.AllShown().size();
         dialogs_.QueueAnswer(c.yes);
 
@@ -75,7 +75,7 @@ TEST_F(TailWindowClearButton, ModifiedLeftClicksAskThenTruncateOrDelete) {
         if (c.existsAfter) {
             EXPECT_EQ(after.size(), c.sizeAfter);
         }
-        EXPECT_EQ(Ui().MemoTail->toPlainText(), viewBefore) << "the file commands leave the view alone";
+        EXPECT_EQ(ViewPlain(), viewBefore) << "the file commands leave the view alone";
         EXPECT_EQ(Window().TailStatus(), tsStop);
     }
     EXPECT_EQ(dialogs_.UnusedAnswers(), 0u);
@@ -115,7 +115,7 @@ TEST_F(TailWindowClearButton, PlainClicksClearTheViewOrRequestItAndRightRestores
 
     // Stopped: the view empties at once; the file is untouched.
     ClickClear(Qt::NoModifier);
-    EXPECT_TRUE(Ui().MemoTail->toPlainText().isEmpty());
+    EXPECT_TRUE(ViewPlain().isEmpty());
     EXPECT_EQ(QFileInfo(path).size(), kContent.size());
     EXPECT_FALSE(Window().Engine().ClearRequested().load());
 
@@ -124,7 +124,7 @@ TEST_F(TailWindowClearButton, PlainClicksClearTheViewOrRequestItAndRightRestores
     ASSERT_FALSE(Window().Engine().ClearRequested().load());
     ClickClear(Qt::NoModifier);
     EXPECT_TRUE(Window().Engine().ClearRequested().load());
-    EXPECT_FALSE(Ui().MemoTail->toPlainText().isEmpty()) << "the pass clears the view, not the click";
+    EXPECT_FALSE(ViewPlain().isEmpty()) << "the pass clears the view, not the click";
 
     // Right button released: the full view again.
     Window().Engine().HidePoint().store(12);

@@ -7,18 +7,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTextCursor>
 #include <QToolButton>
 #include <QUrl>
 
 #include "recording_programs.h"
 #include "settings/uList.h"
 #include "util/date_time_text.h"
+#include "widgets/tail_view.h"
 #include "window/tail_controls.h"
 #include "window_fixture.h"
 #include "window_parts/url_catcher.h"
@@ -195,11 +194,7 @@ TEST_F(TailWindowFileCommands, PrintsTheSelectionThenEverythingToPdf) {
     const QString header = QStringLiteral("KOVRA printout (filename=") + file + QStringLiteral(", date=") +
                            LongDateLongTimeText(clock_.now) + QStringLiteral(", selection=");
 
-    QTextCursor cursor(Ui().MemoTail->document());
-    cursor.setPosition(int(Ui().MemoTail->toPlainText().indexOf(QStringLiteral("bravo"))));
-    cursor.setPosition(int(Ui().MemoTail->toPlainText().indexOf(QStringLiteral("delta"))),
-                       QTextCursor::KeepAnchor);
-    Ui().MemoTail->setTextCursor(cursor);
+    ASSERT_TRUE(SelectInView(QStringLiteral("bravo two\r\ncharlie three\r\n")));
     ClickOn(Ui().SpeedButtonPrint);
     const QString first =
         RunPoppler(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
@@ -214,7 +209,7 @@ TEST_F(TailWindowFileCommands, PrintsTheSelectionThenEverythingToPdf) {
         << info.toStdString();
 
     QFile::remove(pdf);
-    Ui().MemoTail->moveCursor(QTextCursor::End);
+    Ui().MemoTail->ClearSelection();
     ClickOn(Ui().SpeedButtonPrint);
     const QString second =
         RunPoppler(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});

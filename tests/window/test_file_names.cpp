@@ -44,7 +44,7 @@ TEST_F(TailWindowFileNames, DroppedOrChosenTheFileIsFollowed) {
     EXPECT_EQ(Ui().EditComboBox->text(), name);
     QTest::mouseClick(Ui().RzBitBtnStart, Qt::LeftButton);
     ASSERT_EQ(Window().TailStatus(), tsStart);
-    EXPECT_EQ(Ui().MemoTail->toPlainText(), QStringLiteral("first\nsecond"));
+    EXPECT_EQ(ViewPlain(), QStringLiteral("first\nsecond"));
     ClickStop();
 
     Ui().EditComboBox->clear();

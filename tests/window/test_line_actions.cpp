@@ -8,14 +8,13 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QTextCursor>
 #include <QUrl>
 
 #include "engine/tail_state.h"
 #include "rdns/reverse_dns.h"
 #include "recording_programs.h"
 #include "settings/uList.h"
+#include "widgets/tail_view.h"
 #include "window/tail_controls.h"
 #include "window_fixture.h"
 #include "window_parts/url_catcher.h"
@@ -33,16 +32,7 @@ std::string Show(const QList<QUrl>& urls) {
 class TailWindowLineActions : public TailWindowTest {
 protected:
     // Selects the first occurrence of text (line breaks as CR LF) in the view.
-    void Select(const QString& text) {
-        QString plain = text;
-        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        const qsizetype at = Ui().MemoTail->toPlainText().indexOf(plain);
-        ASSERT_GE(at, 0) << text.toStdString();
-        QTextCursor cursor(Ui().MemoTail->document());
-        cursor.setPosition(int(at));
-        cursor.setPosition(int(at + plain.size()), QTextCursor::KeepAnchor);
-        Ui().MemoTail->setTextCursor(cursor);
-    }
+    void Select(const QString& text) { ASSERT_TRUE(SelectInView(text)) << text.toStdString(); }
     QStringList Captions(const QMenu* menu) {
         QStringList captions;
         for (const QAction* action : menu->actions())
@@ -74,7 +64,7 @@ TEST_F(TailWindowLineActions, RightClickOpensOurMenuWithKillLineCopyAndSelectAll
     EXPECT_EQ(Ui().ItemCompactLine->isChecked(), killLine);
 
     Ui().SelectAllView->trigger();
-    EXPECT_EQ(Ui().MemoTail->textCursor().selectedText(), QStringLiteral("first line\u2029second line"));
+    EXPECT_EQ(Ui().MemoTail->SelectedText(), QStringLiteral("first line\r\nsecond line"));
     Select(QStringLiteral("second"));
     Ui().CopyView->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("second"));
@@ -153,7 +143,7 @@ TEST_F(TailWindowLineActions, OpenUrlSendAMailAndAddToPatternsFollowTheirRules) 
     ClickOn(Ui().CheckBoxFilter);
     ClickStop();
     StartOn(Ui().LabelFn->text());
-    EXPECT_EQ(Ui().MemoTail->toPlainText(), QStringLiteral("a.b\naXb"));
+    EXPECT_EQ(ViewPlain(), QStringLiteral("a.b\naXb"));
 }
 
 TEST_F(TailWindowLineActions, ReverseDnsShowsNamesAndThePaneAndItsClickRetriesFailures) {
@@ -166,18 +156,18 @@ TEST_F(TailWindowLineActions, ReverseDnsShowsNamesAndThePaneAndItsClickRetriesFa
     const auto settled = [&](const QString& pane, const QString& view) {
         return WaitUntil([&] {
             Window().Engine().Tick();
-            return Ui().RzStatusPaneRDNS->text() == pane && Ui().MemoTail->toPlainText() == view;
+            return Ui().RzStatusPaneRDNS->text() == pane && ViewPlain() == view;
         });
     };
     EXPECT_TRUE(settled(QStringLiteral("SUSP (Nb=2; ?=1)"),
                         QStringLiteral("connect from [gateway.lan] port 22\nand from ?10.9.9.9? port 23")))
-        << Ui().RzStatusPaneRDNS->text().toStdString() << " / " << Ui().MemoTail->toPlainText().toStdString();
+        << Ui().RzStatusPaneRDNS->text().toStdString() << " / " << ViewPlain().toStdString();
 
     names_->Set(QStringLiteral("10.9.9.9"), QStringLiteral("late.lan"));
     ClickOn(Ui().RzStatusPaneRDNS);
     EXPECT_TRUE(settled(QStringLiteral("SUSP (Nb=2; ?=0)"),
                         QStringLiteral("connect from [gateway.lan] port 22\nand from [late.lan] port 23")))
-        << Ui().RzStatusPaneRDNS->text().toStdString() << " / " << Ui().MemoTail->toPlainText().toStdString();
+        << Ui().RzStatusPaneRDNS->text().toStdString() << " / " << ViewPlain().toStdString();
 }
 
 } // namespace

@@ -39,7 +39,7 @@ TEST_F(TailWindowPatterns, FieldsStartEmptyWhateverTheHistoriesHold) {
     ClickOn(Ui().CheckBoxAlert);
     ASSERT_TRUE(Ui().CheckBoxFilter->isChecked());
     Window().Engine().Tick();
-    EXPECT_EQ(Ui().MemoTail->toPlainText(), QStringLiteral("alpha one\nzeta two\nplain three"));
+    EXPECT_EQ(ViewPlain(), QStringLiteral("alpha one\nzeta two\nplain three"));
     EXPECT_EQ(Ui().RzComboBoxFilter->currentText(), QString());
     EXPECT_EQ(Ui().RzComboBoxAlarm->currentText(), QString());
     EXPECT_EQ(Window().FilterHistory().Items(), QStringList({"alpha", "zeta"}));

@@ -35,7 +35,7 @@ TEST_F(ProgramUtf8, MultibyteTextIsShownAndCopiedOutOfTheView) {
     const QByteArray expected =
         "caf\xC3\xA9\nna\xC3\xAFve\n\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\n\xF0\x9F\x98\x80 smile";
     QByteArray copied;
-    QDeadlineTimer deadline(30000);
+    QDeadlineTimer deadline(120000); // generous: a loaded machine and a sanitized build
     while (!deadline.hasExpired()) {
         // A click in the middle of the window lands in the view; select all and copy.
         RunTool(QStringLiteral("xdotool"), {"windowfocus", "--sync", windowId}, &ok);

@@ -47,7 +47,7 @@ TEST_F(TailWindowRobustness, UnreadableFileListKeepsTheDefaults) {
     EXPECT_EQ(Ui().RzSpinEditTab->value(), 75);
     EXPECT_EQ(Window().Engine().RefreshRate(), 1);
     EXPECT_TRUE(Ui().CheckBoxCompactSpace->isChecked());
-    EXPECT_EQ(Ui().MemoTail->toPlainText(), "line");
+    EXPECT_EQ(ViewPlain(), "line");
 }
 
 } // namespace

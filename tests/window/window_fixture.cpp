@@ -8,6 +8,7 @@
 #include "engine/tail_state.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
+#include "widgets/tail_view.h"
 
 QColor StoredColor(quint32 value) {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
@@ -65,6 +66,21 @@ QString TailWindowTest::WriteFile(const QString& name, const QByteArray& content
     EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     EXPECT_EQ(file.write(content), content.size());
     return path;
+}
+
+bool TailWindowTest::SelectInView(const QString& text) {
+    QString plain = text;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString shown = ViewPlain();
+    const qsizetype at = shown.indexOf(plain);
+    if (at < 0 || plain.isEmpty())
+        return false;
+    const auto position = [&shown](qsizetype offset) {
+        const qsizetype lineStart = offset == 0 ? 0 : shown.lastIndexOf(u'\n', offset - 1) + 1;
+        return ViewPosition{shown.left(offset).count(u'\n'), offset - lineStart};
+    };
+    Ui().MemoTail->Select({position(at), position(at + plain.size())});
+    return true;
 }
 
 void TailWindowTest::StartOn(const QString& path) {

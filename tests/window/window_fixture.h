@@ -21,6 +21,7 @@
 #include "platform/mail_sender.h"
 #include "platform/sound_player.h"
 #include "support/fake_dialogs.h"
+#include "widgets/tail_view.h"
 #include "window/fTail.h"
 
 class QWidget;
@@ -120,6 +121,10 @@ protected:
     // Destroys the window now: it saves its settings on the way.
     void DestroyWindow() { window_.reset(); }
     const TailWidgets& Ui() { return window_->Widgets(); }
+    // The view's lines joined by LF.
+    QString ViewPlain() { return window_->PlainViewText(); }
+    // Selects the first occurrence of text (line breaks as CR LF) in the view; false when absent.
+    bool SelectInView(const QString& text);
 
     // A file in the temporary folder holding text; its absolute path.
     QString WriteFile(const QString& name, const QByteArray& content);
