@@ -63,6 +63,8 @@ public:
     void Forget();
     // The outcome of the last read (its delta is from the read before).
     const WindowOutcome& Last() const { return outcome_; }
+    // Reads so far: the number of the last one.
+    qint64 ReadSerial() const { return counts_[0] + counts_[1] + counts_[2]; }
     // Reads of each kind so far (WindowReadKind as index).
     const std::array<qint64, 3>& ReadCounts() const { return counts_; }
 

@@ -79,6 +79,7 @@ private:
     void ReadOnce(const PassSettings& settings, qint64 offset);
     bool MoveBack(const PassSettings& settings, qint64& offset);
     void ApplyTabs();
+    ViewSnapshot OutputSnapshot();
     void Publish();
     void ShowFileStatus();
     void EndOfPass();
@@ -309,13 +310,32 @@ void TailPass::ApplyTabs() {
     }
 }
 
+// The output as a snapshot: the last one changed by the read's delta when it was made from the
+// read before, else built from the whole text.
+ViewSnapshot TailPass::OutputSnapshot() {
+    const WindowOutcome& read = rt_.Window.Last();
+    const qint64 serial = rt_.Window.ReadSerial();
+    const OutputDelta& d = read.delta;
+    if (serial != rt_.OutputRead + 1 || d.replaceAll) {
+        rt_.Output = BuildViewSnapshot(out_);
+    } else if (d.dropFront + d.dropBack + d.frontLines + d.backLines > 0) {
+        ViewSnapshotBuilder next;
+        next.AppendCrLfText(d.front);
+        next.AppendLines(rt_.Output, d.dropFront, rt_.Output.LineCount() - d.dropBack);
+        next.AppendCrLfText(d.back);
+        rt_.Output = next.Build();
+    }
+    rt_.OutputRead = serial;
+    return rt_.Output;
+}
+
 // The new text is compared with the snapshot the view shows (not one kept here): the window may
 // have emptied the view by itself since the last pass.
 void TailPass::Publish() {
     const TailViewState view = window_.ViewState();
     const bool atBottom = view.AtBottom();
     if (!rt_.MouseHeld.load()) {
-        ViewSnapshot next = BuildViewSnapshot(out_);
+        ViewSnapshot next = OutputSnapshot();
         if (!next.SameText(view.shown)) {
             changed_ = true;
             rt_.LastChangeTime = deps_.clock->Now();

@@ -15,6 +15,7 @@
 #include "engine/incremental_window.h"
 #include "engine/read_buffer.h"
 #include "engine/regex.h"
+#include "engine/view_snapshot.h"
 
 class AddressResolver;
 class AlertMailer;
@@ -67,6 +68,9 @@ struct TailRuntime {
     ReadBuffer Buffer;
     // The last read of the window, so the next one costs what changed.
     IncrementalWindow Window;
+    // The snapshot of the output of read number OutputRead, the base of the next read's delta.
+    ViewSnapshot Output;
+    qint64 OutputRead = -1;
     PatternMatcher FilterExpr;
     PatternMatcher AlertExpr;
     AlertMailer* Mailer = nullptr; // the engine's; null without a mail sender

@@ -157,9 +157,10 @@ protected:
         reference->Tick();
     }
 
-    void Run(quint32 seed, TFileType type, int steps) {
+    void Run(quint32 seed, TFileType type, int steps, int windowKo = 2) {
         LogWriter log(seed);
-        Write("grow.log", Marker(type) + Encode(log.Lines(40), type));
+        Def().SetBufferkoVal(windowKo);
+        Write("grow.log", Marker(type) + Encode(log.Lines(100 * windowKo), type));
         Both([](FakeTailWindow& w) {
             w.alertOn = true;
             w.alertPattern = QStringLiteral("ALR");
@@ -227,10 +228,44 @@ TEST_F(IncrementalPassTest, EightBitWindowsMatchTheFullPass) {
     Run(7, TFileType::Ansi, 2500);
 }
 
+// Outputs of several snapshot chunks, so the view's next snapshot shares whole chunks of the last.
+TEST_F(IncrementalPassTest, BigWindowsMatchTheFullPass) {
+    Run(17, TFileType::Ansi, 300, 400);
+}
+
 TEST_F(IncrementalPassTest, Utf16LittleEndianWindowsMatchTheFullPass) {
     Run(11, TFileType::UNI, 1500);
 }
 
 TEST_F(IncrementalPassTest, Utf16BigEndianWindowsMatchTheFullPass) {
     Run(13, TFileType::UNIBIG, 1500);
+}
+
+// A builder given the lines of another snapshot: shared whole chunks, a copied cut one, long lines.
+TEST(SnapshotLines, AppendLinesGivesTheSameTextAsAppendingEachLine) {
+    QStringList lines;
+    for (int i = 0; i < 30000; ++i)
+        lines << (i % 997 == 0 ? QString(9000, QChar(u'\u00e9'))
+                               : QString::number(i) + QStringLiteral(" line"));
+    ViewSnapshotBuilder whole;
+    for (const QString& line : lines)
+        whole.Append(line);
+    const ViewSnapshot source = whole.Build();
+    for (const auto& [from, to] :
+         {std::pair{0, 30000}, {1, 29999}, {996, 998}, {5000, 21000}, {12, 12}, {29990, 30000}}) {
+        ViewSnapshotBuilder part;
+        part.Append(u"before");
+        part.AppendLines(source, from, to);
+        part.Append(u"after");
+        const ViewSnapshot built = part.Build();
+        ASSERT_EQ(built.LineCount(), to - from + 2) << from << ".." << to;
+        EXPECT_EQ(built.Text(),
+                  (QStringList{"before"} + lines.mid(from, to - from) + QStringList{"after"}).join("\r\n") +
+                      "\r\n")
+            << from << ".." << to;
+        qsizetype longest = 6;
+        for (const QString& line : lines.mid(from, to - from))
+            longest = std::max(longest, line.size());
+        EXPECT_EQ(built.LongestLineLength(), longest) << from << ".." << to;
+    }
 }
