@@ -1,7 +1,9 @@
 // Shows the tail view on a real log and saves what it looks like: the end of the log without and
 // with wrap, a selection across lines, tab stops, marks with a current match, and a line of 256
-// MiB scrolled to its middle. Usage: tail_view_shots OUTPUT_FOLDER [LOG_FILE]
-// (LOG_FILE defaults to /var/log/dpkg.log). Run it under xvfb-run or offscreen.
+// MiB scrolled to its middle; then a log searched with the find bar while its filter and alert
+// matches are marked, in day and night colours (find-highlight-day/-night, the README's picture).
+// Usage: tail_view_shots OUTPUT_FOLDER [LOG_FILE] (LOG_FILE defaults to /var/log/dpkg.log).
+// Run it under xvfb-run or offscreen.
 #include <cstdio>
 
 #include <QApplication>
@@ -11,8 +13,15 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 
+#include <QBoxLayout>
+#include <QLineEdit>
+#include <QTest>
+
 #include "engine/view_snapshot.h"
+#include "widgets/find_bar.h"
+#include "widgets/match_highlight.h"
 #include "widgets/tail_view.h"
+#include "widgets/view_find.h"
 
 namespace {
 
@@ -42,6 +51,64 @@ ViewSnapshot ReadLog(const QString& path) {
         builder.AppendUtf8(line);
     builder.Append(QStringLiteral("01/05/2024 12:01:00 - File /var/log/x.log not found now !"));
     return builder.Build();
+}
+
+// A service's log, the same on every machine, so the picture does not depend on this one's logs.
+ViewSnapshot ServiceLog() {
+    const QStringList events = {
+        QStringLiteral("GET /api/orders/%1 200 12ms"),
+        QStringLiteral("POST /api/login 302 40ms user=alice"),
+        QStringLiteral("GET /static/app.js 304 1ms"),
+        QStringLiteral("ERROR database timeout after 5000ms on orders/%1"),
+        QStringLiteral("GET /api/orders/%1 200 9ms"),
+        QStringLiteral("WARN slow query orders/%1 (812ms)"),
+        QStringLiteral("FATAL worker 3 exited with status 137, restarting"),
+    };
+    ViewSnapshotBuilder builder;
+    for (int i = 0; i < 60; ++i) {
+        const QString time =
+            QStringLiteral("2026-12-09 14:%1:%2").arg(i / 6 + 10).arg(i % 6 * 9 + 3, 2, 10, QLatin1Char('0'));
+        const QString event = events[i % events.size()];
+        builder.Append(time + QStringLiteral(" web-1 ") +
+                       (event.contains(QLatin1String("%1")) ? event.arg(4100 + i) : event));
+    }
+    return builder.Build();
+}
+
+void SaveSearchedView(const QString& folder, bool night) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* view = new TailView(&window);
+    layout->addWidget(view);
+    const InstalledFind find = InstallFindBar(*view, *layout);
+    view->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Base, night ? QColor(0x20, 0x24, 0x30) : QColor(0xC0, 0xFF, 0xC0));
+    palette.setColor(QPalette::Text, night ? QColor(0xE0, 0xE0, 0xE0) : Qt::black);
+    view->setPalette(palette);
+    const auto patterns = [] {
+        return HighlightPatterns{true, false, QStringLiteral("(?i)error|warn|fatal"),
+                                 true, false, QStringLiteral("FATAL|timeout")};
+    };
+    new MatchHighlighter(*view, patterns, view);
+    window.resize(760, 420);
+    window.show();
+    view->SetSnapshot(ServiceLog());
+    view->ScrollToEnd();
+    find.bar->Open();
+    find.bar->Field().setText(QStringLiteral("orders/41"));
+    if (!QTest::qWaitFor([&] { return find.bar->Find().Count().has_value(); }, 60000))
+        std::fprintf(stderr, "tail_view_shots: the find count did not come\n");
+    find.bar->FindNext();
+    find.bar->FindNext();
+    QApplication::processEvents();
+    const QString path =
+        QDir(folder).filePath(QLatin1String(night ? "find-highlight-night.png" : "find-highlight-day.png"));
+    if (!window.grab().save(path))
+        std::fprintf(stderr, "tail_view_shots: cannot write %s\n", qPrintable(path));
+    else
+        std::printf("%s\n", qPrintable(path));
 }
 
 } // namespace
@@ -108,5 +175,8 @@ int main(int argc, char** argv) {
     view.SetWrap(true);
     view.ScrollToEnd();
     Save(view, folder, "view-long-line-wrap");
+
+    SaveSearchedView(folder, false);
+    SaveSearchedView(folder, true);
     return 0;
 }

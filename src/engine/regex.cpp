@@ -1,5 +1,7 @@
 #include "engine/regex.h"
 
+#include <algorithm>
+
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
@@ -49,18 +51,20 @@ void PatternMatcher::Free() {
     jit_ = false;
 }
 
-bool PatternMatcher::SetPattern(const QString& pattern) {
-    if (compiled_ && pattern == pattern_)
+bool PatternMatcher::SetPattern(const QString& pattern, bool ignoreCase) {
+    if (compiled_ && pattern == pattern_ && ignoreCase == ignoreCase_)
         return Valid();
     Free();
     pattern_ = pattern;
+    ignoreCase_ = ignoreCase;
     compiled_ = true;
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
     const auto* text = pattern.isEmpty() ? kEmpty : reinterpret_cast<const char16_t*>(pattern.utf16());
     pcre2_code* code =
         pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), static_cast<PCRE2_SIZE>(pattern.size()),
-                      PCRE2_UTF | PCRE2_MATCH_INVALID_UTF, &error, &errorOffset, nullptr);
+                      PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | (ignoreCase ? PCRE2_CASELESS : 0u), &error,
+                      &errorOffset, nullptr);
     if (!code)
         return false;
     code_ = code;
@@ -83,20 +87,53 @@ bool PatternMatcher::SetPattern(const QString& pattern) {
     return true;
 }
 
-MatchResult PatternMatcher::Search(QStringView subject) {
-    if (!code_)
-        return MatchResult::Error;
+int PatternMatcher::Match(QStringView subject, qsizetype start) {
     const auto* text = subject.isEmpty() ? kEmpty : reinterpret_cast<const char16_t*>(subject.utf16());
     const auto length = static_cast<PCRE2_SIZE>(subject.size());
     const auto sptr = reinterpret_cast<PCRE2_SPTR>(text);
+    const auto offset = static_cast<PCRE2_SIZE>(start);
     pcre2_match_context* context = Context(context_);
-    const int rc = jit_ ? pcre2_jit_match(Code(code_), sptr, length, 0, 0, Data(match_), context)
-                        : pcre2_match(Code(code_), sptr, length, 0, 0, Data(match_), context);
+    return jit_ ? pcre2_jit_match(Code(code_), sptr, length, offset, 0, Data(match_), context)
+                : pcre2_match(Code(code_), sptr, length, offset, 0, Data(match_), context);
+}
+
+MatchResult PatternMatcher::Search(QStringView subject) {
+    if (!code_)
+        return MatchResult::Error;
+    const int rc = Match(subject, 0);
     if (rc >= 0)
         return MatchResult::Found;
     if (rc == PCRE2_ERROR_NOMATCH)
         return MatchResult::NotFound;
     return LimitHit(rc) ? MatchResult::TooCostly : MatchResult::Error;
+}
+
+MatchResult PatternMatcher::ForEachMatch(QStringView subject,
+                                         const std::function<void(qsizetype, qsizetype)>& each) {
+    if (!code_)
+        return MatchResult::Error;
+    qsizetype start = 0;
+    while (start <= subject.size()) {
+        const int rc = Match(subject, start);
+        if (rc == PCRE2_ERROR_NOMATCH)
+            return MatchResult::NotFound;
+        if (rc < 0)
+            return LimitHit(rc) ? MatchResult::TooCostly : MatchResult::Error;
+        const PCRE2_SIZE* bounds = pcre2_get_ovector_pointer(Data(match_));
+        // \K can put the start after the end; such a match counts as empty at its end.
+        const auto end = static_cast<qsizetype>(bounds[1]);
+        const qsizetype from = std::min(static_cast<qsizetype>(bounds[0]), end);
+        each(from, end);
+        if (end > start) {
+            start = end;
+        } else {
+            // Step over a whole surrogate pair, never into its middle.
+            const bool pair = start + 1 < subject.size() && subject[start].isHighSurrogate() &&
+                              subject[start + 1].isLowSurrogate();
+            start += pair ? 2 : 1;
+        }
+    }
+    return MatchResult::NotFound;
 }
 
 int RegexMajorVersion() {

@@ -7,6 +7,8 @@
 // own), so a pathological pattern such as ^(a+)+$ costs at most about a millisecond per line
 // instead of seconds: such a search answers TooCostly.
 // Not thread-safe: one pass thread at a time uses an object.
+#include <functional>
+
 #include <QString>
 #include <QStringView>
 
@@ -24,14 +26,23 @@ public:
     PatternMatcher& operator=(const PatternMatcher&) = delete;
 
     // Compiles when the text differs from the last one; answers whether the pattern is valid.
-    bool SetPattern(const QString& pattern);
+    bool SetPattern(const QString& pattern) { return SetPattern(pattern, false); }
+    // The same, optionally caseless from the start (a find bar's "Match case" off).
+    bool SetPattern(const QString& pattern, bool ignoreCase);
     bool Valid() const { return code_ != nullptr; }
     MatchResult Search(QStringView subject);
+    // Every match in the subject, left to right, as [start, end) units. An empty match is reported
+    // and the next search starts one character further, so a pattern such as "x*" ends. Stops at
+    // the first search that is not Found or NotFound and answers it (TooCostly, Error): the
+    // matches reported before it are then incomplete.
+    MatchResult ForEachMatch(QStringView subject, const std::function<void(qsizetype, qsizetype)>& each);
 
 private:
     void Free();
+    int Match(QStringView subject, qsizetype start);
 
     QString pattern_;
+    bool ignoreCase_ = false;
     bool compiled_ = false;
     bool jit_ = false;
     void* code_ = nullptr;    // pcre2_code_16*

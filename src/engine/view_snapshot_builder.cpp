@@ -116,8 +116,9 @@ void ViewSnapshotBuilder::AppendUtf8(const QByteArray& line) {
     const Utf8Scan scan = ScanUtf8(line);
     if (!scan.valid) {
         // Kept as text: a leading U+FEFF is not dropped as a byte order mark.
-        Append(QString(
-            QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(line)));
+        Append(QString(QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                                QStringDecoder::Flag::ConvertInitialBom)
+                           .decode(line)));
     } else if (line.size() > kLongLineBytes) {
         // Bytes borrowed with fromRawData could go away: those are copied.
         QByteArray bytes = line;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/view_snapshot.h"
+#include "view_test_image.h"
 #include "view_test_print.h"
 #include "widgets/tail_view.h"
 
@@ -51,14 +52,6 @@ bool HasInk(const QImage& image, int top, int bottom, QColor base) {
     for (int y = std::max(0, top); y < std::min(bottom, image.height()); ++y)
         for (int x = 0; x < image.width(); ++x)
             if (image.pixelColor(x, y) != base)
-                return true;
-    return false;
-}
-
-bool HasColour(const QImage& image, QColor colour) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, y) == colour)
                 return true;
     return false;
 }

@@ -1,0 +1,160 @@
+// Find and highlighting on a million lines, with references measured in the same run: the count
+// of a find (worker, whole snapshot) against `grep -c` on the same bytes, the count again after
+// a republish (1000 lines dropped, 1000 appended) against the first count, and a scrolled screen
+// painted with filter and alert marks against the same screen without them.
+// Prints one tab-separated row per figure: median, reference, ratio.
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "engine/view_snapshot.h"
+#include "widgets/find_count.h"
+#include "widgets/match_highlight.h"
+#include "widgets/tail_view.h"
+
+namespace {
+
+constexpr int kLines = 1000000;
+constexpr int kRuns = 5;
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double MedianMs(const std::function<void()>& work, const std::function<void()>& prepare = {},
+                int runs = kRuns) {
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare)
+            prepare();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        ms.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return Median(ms);
+}
+
+void Row(const char* figure, double value, const char* reference, double referenceValue) {
+    std::printf("find\t%s\t%.3f ms\t%s\t%.3f ms\t%.4g\n", figure, value, reference, referenceValue,
+                referenceValue > 0 ? value / referenceValue : 0.0);
+    std::fflush(stdout);
+}
+
+QString LineText(int i) {
+    return QStringLiteral("2024-05-01 12:%1:%2 web01 app[4242]: request %3 served in %4 ms")
+        .arg(i / 60000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(i / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(i)
+        .arg(i % 997);
+}
+
+qint64 Count(FindCounter& counter, const FindQuery& query, const ViewSnapshot& snapshot, quint64 serial) {
+    qint64 total = -1;
+    QEventLoop loop;
+    const auto connection = QObject::connect(&counter, &FindCounter::counted, [&](auto index) {
+        total = index->total;
+        loop.quit();
+    });
+    counter.Count(query, snapshot, serial);
+    loop.exec();
+    QObject::disconnect(connection);
+    return total;
+}
+
+double GrepMs(const QStringList& args) {
+    QProcess grep;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C");
+    grep.setProcessEnvironment(env);
+    QElapsedTimer timer;
+    timer.start();
+    grep.start("grep", args);
+    if (!grep.waitForFinished(-1) || grep.exitStatus() != QProcess::NormalExit || grep.exitCode() > 1) {
+        std::fprintf(stderr, "bench_find: grep could not run\n");
+        std::exit(2);
+    }
+    return timer.nsecsElapsed() / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log"));
+    ViewSnapshotBuilder builder;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return 2;
+        for (int i = 0; i < kLines; ++i) {
+            const QString line = LineText(i);
+            builder.Append(line);
+            file.write(line.toLatin1() + '\n');
+        }
+    }
+    const ViewSnapshot million = builder.Build();
+
+    // A counter of its own for each full count: a counter reuses its last count of the same query.
+    const auto fresh = [](const FindQuery& query, const ViewSnapshot& snapshot) {
+        FindCounter counter;
+        return Count(counter, query, snapshot, 1);
+    };
+    const FindQuery literal{QStringLiteral("served in 420 ms"), true, false};
+    qint64 found = 0;
+    const double count = MedianMs([&] { found = fresh(literal, million); });
+    std::printf("find\t(%lld matches of the plain text)\n", static_cast<long long>(found));
+    Row("count, plain text", count, "grep -c -F", MedianMs([&] {
+            GrepMs({"-c", "-F", literal.text, path});
+        }));
+    const FindQuery regex{QStringLiteral("request \\d+7 SERVED in 4"), false, true};
+    Row("count, caseless expression", MedianMs([&] { fresh(regex, million); }), "grep -c -E -i",
+        MedianMs([&] {
+            GrepMs({"-c", "-E", "-i", "request [0-9]+7 SERVED in 4", path});
+        }));
+
+    // A tail republishing: each count after the first reuses the last one.
+    ViewSnapshotBuilder next(million);
+    int appended = kLines;
+    ViewSnapshot republished;
+    FindCounter counter;
+    quint64 serial = 0;
+    Count(counter, literal, million, ++serial);
+    const double recount = MedianMs([&] { Count(counter, literal, republished, ++serial); },
+                                    [&] {
+                                        next.DropFront(1000);
+                                        for (int i = 0; i < 1000; ++i)
+                                            next.Append(LineText(appended++));
+                                        republished = next.Build();
+                                    });
+    Row("count after a republish of 1000 lines", recount, "first count", count);
+
+    // A scrolled screen: new lines laid out, with and without the marks.
+    TailView view;
+    view.resize(900, 700);
+    view.show();
+    view.SetSnapshot(million);
+    qint64 top = 0;
+    const auto scroll = [&] { view.SetFirstVisibleLine(top += 5000); };
+    const auto paint = [&] { view.viewport()->grab(); };
+    constexpr int kScreens = 21;
+    const double plain = MedianMs(paint, scroll, kScreens);
+    MatchHighlighter highlighter(view, [] {
+        return HighlightPatterns{true, false, QStringLiteral("served in \\d+"),
+                                 true, false, QStringLiteral("(?i)request \\d+7 ")};
+    });
+    Row("scrolled screen painted with marks", MedianMs(paint, scroll, kScreens), "without marks", plain);
+    return 0;
+}

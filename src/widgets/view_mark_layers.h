@@ -1,0 +1,44 @@
+#pragma once
+// ViewMarkLayers: lets several components mark a TailView's lines (filter and alert highlighting,
+// find matches), which has room for one marks provider. Each layer gives marks for a line's text;
+// a later layer's marks are drawn over an earlier one's where they overlap.
+//
+// One object per view, created on first use as the view's child (Qt parent ownership). A layer's
+// owner removes it before it dies, which ViewMarkLayers::Remove makes safe after the view is gone.
+// GUI thread only.
+#include <vector>
+
+#include <QObject>
+#include <QPointer>
+
+#include "widgets/view_line_layouts.h"
+
+class TailView;
+
+class ViewMarkLayers final : public QObject {
+    Q_OBJECT
+
+public:
+    static ViewMarkLayers& Of(TailView& view);
+    Q_DISABLE_COPY_MOVE(ViewMarkLayers)
+
+    // Layers are drawn in the order of their rank (lower first), then in the order added.
+    int Add(int rank, ViewMarksProvider provider);
+    // Marks of a layer changed (a new pattern, new colours): the view asks again.
+    void Changed();
+    static void Remove(const QPointer<ViewMarkLayers>& layers, int id);
+
+private:
+    explicit ViewMarkLayers(TailView& view);
+    void Install();
+    QList<ViewMark> MarksFor(QStringView text, qsizetype from) const;
+
+    struct Layer {
+        int id = 0;
+        int rank = 0;
+        ViewMarksProvider provider;
+    };
+    TailView& view_;
+    std::vector<Layer> layers_;
+    int nextId_ = 1;
+};
