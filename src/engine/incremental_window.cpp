@@ -207,13 +207,6 @@ QString Joined(QString last, qsizetype from, qsizetype to, const QString& front,
 
 } // namespace
 
-void IncrementalWindow::Forget() {
-    valid_ = false;
-    records_.clear();
-    outcome_ = WindowOutcome();
-    endBytes_.clear();
-}
-
 bool IncrementalWindow::SameRequest(const WindowRequest& request) const {
     return request.fileName == last_.fileName && request.type == last_.type &&
            request.offset == last_.offset && request.windowSize == last_.windowSize &&

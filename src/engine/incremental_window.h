@@ -5,10 +5,10 @@
 // setting the output depends on with the last read's: when nothing changed it reads nothing and
 // answers the last outcome. When the same file only grew and the window slid forward, it reads and
 // processes the front of the new window up to the first passing line it shares with the last read,
-// and the end from the last passing line on; the output in between is kept. Anything else (another
-// file, a shrink, settings changed, R. DNS on, the last bytes before the old end changed, a CR at
-// the old end that pairs with a new LF) is read in full. The outcome is the full read's, line for
-// line and count for count.
+// and the end from the last passing line or held-back checkpoint on; the output in between is kept. Anything
+// else (another file, a shrink, settings changed, R. DNS on, the last bytes before the old end changed, a CR
+// at the old end that pairs with a new LF) is read in full. The outcome is the full read's, line for line and
+// count for count.
 //
 // Used by the pass thread only; the state survives from pass to pass in the tail runtime.
 #include <array>
@@ -59,8 +59,6 @@ public:
     const WindowOutcome& Read(const WindowRequest& request, WindowServices& io);
     // Off: every read is a full one (the reference the incremental reads are held to).
     void SetEnabled(bool on) { enabled_ = on; }
-    // Forgets the last read (its output included).
-    void Forget();
     // The outcome of the last read (its delta is from the read before).
     const WindowOutcome& Last() const { return outcome_; }
     // Reads so far: the number of the last one.
