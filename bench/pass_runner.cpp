@@ -18,8 +18,8 @@ PassRunner::PassRunner(const QString& file, qint64 windowBytes, AddressResolver*
     deps_.resolver = resolver;
 }
 
-double PassRunner::Pass(bool touchView) {
-    if (touchView) { // the shown text loses its first line first, so the pass replaces it
+double PassRunner::Pass(bool dropShownLine) {
+    if (dropShownLine) {
         ViewSnapshotBuilder shown(window_.view);
         shown.DropFront(1);
         window_.view = shown.Build();

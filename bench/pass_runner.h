@@ -15,8 +15,9 @@ public:
     PassRunner(const QString& file, qint64 windowBytes, AddressResolver* resolver = nullptr);
 
     FakeTailWindow& Window() { return window_; }
-    // Seconds of one pass. touchView: the shown text is changed first, so the pass replaces it.
-    double Pass(bool touchView = true);
+    // Seconds of one pass. dropShownLine: the shown text loses its first line first, so the pass
+    // replaces it as when the file changed.
+    double Pass(bool dropShownLine = true);
     // Off: every pass reads and processes its whole window.
     void SetIncremental(bool on) { rt_.Window.SetEnabled(on); }
     qint64 ReadBufferBytes() const { return rt_.Buffer.Capacity(); }

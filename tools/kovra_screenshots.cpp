@@ -23,42 +23,14 @@
 #include "manage/fTailManager.h"
 #include "manage/fTailParam.h"
 #include "manage/fTailTree.h"
-#include "platform/alert_notifier.h"
 #include "platform/dialogs.h"
-#include "platform/mail_sender.h"
-#include "platform/sound_player.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
+#include "silent_services.h"
 #include "util/window_identity.h"
 #include "window/fTail.h"
 
 namespace {
-
-class SilentDialogs final : public DialogService {
-public:
-    void ShowMessage(Icon, const QString&) override {}
-    bool AskYesNo(Icon, const QString&) override { return false; }
-    QString ChooseOpenFile(const QString&) override { return {}; }
-    bool ChooseFont(QFont&, QColor*) override { return false; }
-    bool ChooseColor(QColor&) override { return false; }
-    bool ChoosePrint(QPrinter&, bool, bool*) override { return false; }
-};
-
-class NoSound final : public SoundPlayer {
-public:
-    void Play(const QString&) override {}
-};
-
-class NoMail final : public MailSender {
-public:
-    bool Send(const MailMessage&, QString*) override { return true; }
-};
-
-class NoNotifications final : public AlertNotifier {
-public:
-    void Notify(AlertKind, const QString&, const QString&) override {}
-    void SetActivationHandler(std::function<void()>) override {}
-};
 
 // The parameters dialog, one picture per tab, with an SMTP account filled in and the "Open with"
 // entry made (in the demo's own data folder).

@@ -237,3 +237,7 @@ bool GuiThreadPort::IsMinimized() const {
 void GuiThreadPort::PlaySound(const QString& fileName) {
     Call([&] { inner_.PlaySound(fileName); });
 }
+void GuiThreadPort::Batch(const std::function<void()>& calls) {
+    // On the window thread the calls made on this port forward directly.
+    Call([&] { calls(); });
+}

@@ -89,6 +89,7 @@ public:
     void RestoreWindow() override;
     bool IsMinimized() const override;
     void PlaySound(const QString& fileName) override;
+    void Batch(const std::function<void()>& calls) override;
 
 private:
     struct PendingCall {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <optional>
 #include <utility>
 
 #include <QFileInfo>
@@ -79,7 +80,7 @@ private:
     void ReadOnce(const PassSettings& settings, qint64 offset);
     bool MoveBack(const PassSettings& settings, qint64& offset);
     void ApplyTabs();
-    ViewSnapshot OutputSnapshot();
+    ViewSnapshot OutputSnapshot(const ViewSnapshot& shown);
     void Publish();
     void ShowFileStatus();
     void EndOfPass();
@@ -117,9 +118,12 @@ void TailPass::Run() {
         return;
     }
     passStart_ = deps_.clock->Now();
-    window_.AdvanceTrayImage();
-    Progress(QStringLiteral("Loading filelist..."));
-    const PassSettings settings = ReadSettings();
+    PassSettings settings;
+    window_.Batch([&] {
+        window_.AdvanceTrayImage();
+        Progress(QStringLiteral("Loading filelist..."));
+        settings = ReadSettings();
+    });
     ResolveFile();
     const FileFacts info = StatFile(rt_.CurrentFileName);
     if (!info.exists || info.isDir) {
@@ -180,13 +184,17 @@ void TailPass::ResolveFile() {
     rt_.PreviousFileName = rt_.CurrentFileName;
     rt_.CurrentFileName = deps_.manager->ResolveFileName();
     const QString& name = rt_.CurrentFileName;
-    window_.SetFileLabel(name);
-    window_.SetApplicationTitle(deps_.params->removepathontaskbar
-                                    ? QLatin1String("Kv ") + QFileInfo(name).fileName()
-                                    : QLatin1String("Kovra ") + name);
-    window_.SetTrayHint(name.size() <= kMaxTrayHint ? name
-                                                    : QLatin1String("...") + name.right(kMaxTrayHint - 3));
-    window_.SetStartMenuCaption(QLatin1String("Stop ") + name);
+    const QString title = deps_.params->removepathontaskbar
+                              ? QLatin1String("Kv ") + QFileInfo(name).fileName()
+                              : QLatin1String("Kovra ") + name;
+    const QString hint =
+        name.size() <= kMaxTrayHint ? name : QLatin1String("...") + name.right(kMaxTrayHint - 3);
+    window_.Batch([&] {
+        window_.SetFileLabel(name);
+        window_.SetApplicationTitle(title);
+        window_.SetTrayHint(hint);
+        window_.SetStartMenuCaption(QLatin1String("Stop ") + name);
+    });
 }
 
 void TailPass::MissingFile() {
@@ -311,13 +319,13 @@ void TailPass::ApplyTabs() {
 }
 
 // The output as a snapshot: the last one changed by the read's delta when it was made from the
-// read before, else built from the whole text.
-ViewSnapshot TailPass::OutputSnapshot() {
+// read before, else built from the whole text (sharing what it can with the shown one).
+ViewSnapshot TailPass::OutputSnapshot(const ViewSnapshot& shown) {
     const WindowOutcome& read = rt_.Window.Last();
     const qint64 serial = rt_.Window.ReadSerial();
     const OutputDelta& d = read.delta;
     if (serial != rt_.OutputRead + 1 || d.replaceAll) {
-        rt_.Output = BuildViewSnapshot(out_);
+        rt_.Output = BuildViewSnapshot(out_, shown);
     } else if (d.dropFront + d.dropBack + d.frontLines + d.backLines > 0) {
         ViewSnapshotBuilder next;
         next.AppendCrLfText(d.front);
@@ -334,21 +342,27 @@ ViewSnapshot TailPass::OutputSnapshot() {
 void TailPass::Publish() {
     const TailViewState view = window_.ViewState();
     const bool atBottom = view.AtBottom();
+    std::optional<TailViewUpdate> update;
     if (!rt_.MouseHeld.load()) {
-        ViewSnapshot next = OutputSnapshot();
+        ViewSnapshot next = OutputSnapshot(view.shown);
         if (!next.SameText(view.shown)) {
             changed_ = true;
             rt_.LastChangeTime = deps_.clock->Now();
-            Progress(QStringLiteral("Analyze > Memo"));
-            TailViewUpdate update{
+            update = TailViewUpdate{
                 std::move(next), atBottom || deps_.params->alwaysscroll, view.firstVisibleLine, {}};
             // The selection is found again at the last occurrence of its text.
             if (!view.selection.IsEmpty())
-                update.selection = update.snapshot.FindLast(view.shown.TextBetween(view.selection, u"\r\n"));
-            window_.PublishView(update);
+                update->selection =
+                    update->snapshot.FindLast(view.shown.TextBetween(view.selection, u"\r\n"));
         }
     }
-    window_.SetBottomIndicator(atBottom);
+    window_.Batch([&] {
+        if (update) {
+            Progress(QStringLiteral("Analyze > Memo"));
+            window_.PublishView(*update);
+        }
+        window_.SetBottomIndicator(atBottom);
+    });
 }
 
 void TailPass::ShowFileStatus() {

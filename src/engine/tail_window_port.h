@@ -12,6 +12,7 @@
 // built off the window thread, and takes from it the snapshot it shows with its scroll position
 // and selection in one call. The window only swaps the snapshot in, so its share of a pass costs
 // the same for ten lines as for a gigabyte, plus the paint.
+#include <functional>
 #include <optional>
 
 #include <QFont>
@@ -116,4 +117,8 @@ public:
     virtual void RestoreWindow() = 0; // restore the application from the minimized state
     virtual bool IsMinimized() const = 0;
     virtual void PlaySound(const QString& fileName) = 0; // never waits; failures ignored
+
+    // Makes the calls that `calls` makes on this port as one hand-over: a port that hands calls to
+    // another thread runs them all there, in order, while the caller waits once.
+    virtual void Batch(const std::function<void()>& calls) { calls(); }
 };

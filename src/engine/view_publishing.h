@@ -10,9 +10,10 @@ class TailWindowPort;
 // The notices appended to the view (a missing file adds one per pass) keep it to this many lines.
 inline constexpr qint64 kMaxNoticeLines = 1000;
 
-// The pass's output (each line followed by CR LF) as the view's next snapshot. The one place where
-// the output of a pass becomes the view's text.
-ViewSnapshot BuildViewSnapshot(QStringView crlfText);
+// The pass's output (each line followed by CR LF) as the view's next snapshot, sharing the lines
+// that `shown` ends with when the text starts with them. The one place where the output of a pass
+// becomes the view's text.
+ViewSnapshot BuildViewSnapshot(QStringView crlfText, const ViewSnapshot& shown = {});
 
 // Appends one line to the view, dropping the first lines beyond kMaxNoticeLines. A view showing
 // its end shows the new end; otherwise the same line stays on top, and the selection stays on its

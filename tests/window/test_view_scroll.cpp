@@ -102,4 +102,56 @@ TEST_F(TailWindowScroll, WrapBoxShowsTheEndEitherWay) {
     }
 }
 
+// A million lines, wrapped or not: the view scrolled up keeps its top line and a selection moves to
+// the last occurrence of its text; the view at its end follows the end; a held mouse button keeps
+// the view as it is.
+TEST_F(TailWindowScroll, MillionLinesKeepTheScrollAndSelectionRules) {
+    constexpr int kLines = 1000000;
+    QByteArray lines;
+    lines.reserve(kLines * 8);
+    for (int i = 0; i < kLines; ++i)
+        lines += (i == 10 || i == 900000 ? QByteArray("marker") : QByteArray::number(i)) + '\n';
+    for (bool wrap : {false, true}) {
+        SCOPED_TRACE(wrap ? "wrap" : "no wrap");
+        MakeWindow();
+        Window().Manager().List->DefFile->SetWrap(wrap);
+        Window().Manager().List->DefFile->SetBufferkoVal(16 * 1024);
+        const QString log = WriteFile(QStringLiteral("million.log"), lines);
+        StartOn(log);
+        TailView* view = Ui().MemoTail;
+        ASSERT_EQ(view->LineCount(), kLines);
+        EXPECT_TRUE(view->AtBottom());
+        EXPECT_TRUE(LastLineOnScreen());
+
+        view->SetFirstVisibleLine(5);
+        view->Select({{10, 0}, {10, 6}});
+        Append(log, "a\n");
+        Window().Engine().Tick();
+        ASSERT_EQ(view->LineCount(), kLines + 1);
+        EXPECT_EQ(view->FirstVisibleLine(), 5) << "scrolled up: the same line stays on top";
+        EXPECT_EQ(view->Selection(), (ViewRange{{900000, 0}, {900000, 6}})) << "the last occurrence";
+        EXPECT_EQ(Indicator(), QLatin1String(kImageMiddle));
+
+        view->ScrollToEnd();
+        view->Select({{kLines - 1, 0}, {kLines, 1}}); // "999999\r\na": unique, across a line end
+        Append(log, "b\n");
+        Window().Engine().Tick();
+        ASSERT_EQ(view->LineCount(), kLines + 2);
+        EXPECT_TRUE(view->AtBottom());
+        EXPECT_TRUE(LastLineOnScreen());
+        EXPECT_EQ(view->SelectedText(), QStringLiteral("999999\r\na"));
+        EXPECT_EQ(view->Selection().from.line, kLines - 1);
+        EXPECT_EQ(Indicator(), QLatin1String(kImageBottom));
+
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        Append(log, "c\n");
+        Window().Engine().Tick();
+        EXPECT_EQ(view->LineCount(), kLines + 2) << "not replaced while the button is held";
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        Window().Engine().Tick();
+        EXPECT_EQ(view->LineCount(), kLines + 3);
+        ClickStop();
+    }
+}
+
 } // namespace
