@@ -87,6 +87,7 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     ui_.RzComboBoxFilter->setCurrentIndex(-1);
     ui_.RzComboBoxAlarm->setCurrentIndex(-1);
     ConnectControls();
+    CreateFindAndHighlight();
     PlaceTailWidgets(ui_, centralWidget(), false);
     SetTailStatus(tsStop);
 

@@ -171,6 +171,8 @@ private:
     void OnPrint();
     void ConnectFileCommands();
     void CreateReverseDns();
+    // Ctrl+F's find bar under the view, and the marks of the filter's and the alert's matches.
+    void CreateFindAndHighlight();
     // The view's selected text, line breaks as CR LF: what the line actions and printing act on.
     QString SelectedViewText() const;
     // The view's keys of Describe: R. DNS box and pane, view text, and where the controls a

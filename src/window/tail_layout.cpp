@@ -146,7 +146,7 @@ void PlaceViewArea(const TailWidgets& w, int width, int height) {
     w.RzPanel2->setGeometry(0, top, width, panelHeight);
     w.LabelFn->setGeometry(2, 1, width - 30, 20);
     w.SpeedButtonClear->setGeometry(width - 24, 1, 20, 20);
-    w.MemoTail->setGeometry(2, 22, width - 4, panelHeight - 24);
+    w.ViewBox->setGeometry(2, 22, width - 4, panelHeight - 24);
     const bool wrapping = w.MemoTail->Wrap();
     const int indicatorX = width - (wrapping ? 36 : 18);
     const int bottomInset = wrapping ? 4 : 20;

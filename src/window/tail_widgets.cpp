@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "widgets/kovra_resources.h"
 #include "widgets/tail_view.h"
@@ -133,7 +134,12 @@ void BuildViewArea(TailWidgets& w, QWidget* central) {
                                                     "Ctrl+Left click : Clear the file \n"
                                                     "Shit+Left click : Delete the file\n"
                                                     "Right click : restore full view"));
-    w.MemoTail = new TailView(w.RzPanel2);
+    w.ViewBox = new QWidget(w.RzPanel2);
+    w.ViewBoxLayout = new QVBoxLayout(w.ViewBox);
+    w.ViewBoxLayout->setContentsMargins(0, 0, 0, 0);
+    w.ViewBoxLayout->setSpacing(2);
+    w.MemoTail = new TailView(w.ViewBox);
+    w.ViewBoxLayout->addWidget(w.MemoTail);
     w.MemoTail->setFont(QFont(QStringLiteral("Courier New"), 8));
     w.ImageIndicator = new QLabel(w.RzPanel2);
     w.ImageIndicator->setFixedSize(16, 16);

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -66,6 +67,9 @@ struct TailWidgets {
     ClickableLabel* LabelFn = nullptr;
     QToolButton* SpeedButtonClear = nullptr;
     TailView* MemoTail = nullptr;
+    // Holds MemoTail and, under it, the find bar (hidden until Ctrl+F).
+    QWidget* ViewBox = nullptr;
+    QBoxLayout* ViewBoxLayout = nullptr;
     QLabel* ImageIndicator = nullptr; // shows ImageBottom or ImageMiddle
 
     // Status bar.
