@@ -100,8 +100,8 @@ void RunCase(const BenchCase& c, const QString& asciiFile, const QString& utf8Fi
                  "# %s\t%lld\tpass_ms=%.3f\tnew_heap_in_pass=%.2fx\tread_buffer=%.2fx\toutput_text=%.2fx\t"
                  "working_set=%.2fx window\n",
                  c.name, static_cast<long long>(bytes), passSeconds * 1e3, peak / window,
-                 runner.ReadBufferBytes() / window, runner.SpareTextBytes() / window,
-                 (peak + runner.ReadBufferBytes() + runner.SpareTextBytes()) / window);
+                 runner.ReadBufferBytes() / window, runner.OutputTextBytes() / window,
+                 (peak + runner.ReadBufferBytes() + runner.OutputTextBytes()) / window);
     std::fflush(stdout);
 }
 

@@ -18,8 +18,11 @@ public:
     // Seconds of one pass. dropShownLine: the shown text loses its first line first, so the pass
     // replaces it as when the file changed.
     double Pass(bool dropShownLine = true);
+    // Off: every pass reads and processes its whole window.
+    void SetIncremental(bool on) { rt_.Window.SetEnabled(on); }
     qint64 ReadBufferBytes() const { return rt_.Buffer.Capacity(); }
-    qint64 SpareTextBytes() const { return rt_.Buffer.SpareTextBytes(); }
+    // The output text the passes keep between them.
+    qint64 OutputTextBytes() const { return qint64(rt_.Window.Last().out.capacity()) * 2; }
 
 private:
     TTailParam params_;

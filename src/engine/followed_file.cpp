@@ -45,7 +45,10 @@ bool FollowedFile::Open(const QString& fileName) {
         error_ = NotRegular();
         return false;
     }
-    size_ = info.st_size;
+    stamp_.size = info.st_size;
+    stamp_.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp_.device = info.st_dev;
+    stamp_.inode = info.st_ino;
     return true;
 }
 

@@ -6,6 +6,17 @@
 // One object per open; the descriptor is closed when it goes.
 #include <QString>
 
+// What tells one state of a file from another without reading it: a file that keeps its stamp
+// kept its bytes (a writer that rewrites in place changes the modification time).
+struct FileStamp {
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool SameFile(const FileStamp& other) const { return device == other.device && inode == other.inode; }
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
 class FollowedFile final {
 public:
     FollowedFile() = default;
@@ -17,12 +28,13 @@ public:
     bool Open(const QString& fileName);
     const QString& ErrorString() const { return error_; }
     // The size when opened.
-    qint64 Size() const { return size_; }
+    qint64 Size() const { return stamp_.size; }
+    const FileStamp& Stamp() const { return stamp_; }
     // Up to n bytes from position on (fewer at the end of the file); -1 with ErrorString().
     qint64 ReadAt(qint64 position, char* data, qint64 n);
 
 private:
     int fd_ = -1;
-    qint64 size_ = 0;
+    FileStamp stamp_;
     QString error_;
 };

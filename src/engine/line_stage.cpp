@@ -52,6 +52,7 @@ LineStage::LineStage(LineStageSettings settings, PatternMatcher& filter, Pattern
 void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
     if (s_.cancel && s_.cancel->load(std::memory_order_relaxed))
         throw PassCancelled();
+    lastPassed_ = false;
     ++linesRead_;
     if (s_.killLine && EmptyOrSpaces(QStringView(out).mid(lineStart))) {
         out.truncate(lineStart);
@@ -76,6 +77,7 @@ void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
     const qsizetype length = out.size() - lineStart;
     out.append(kLineEnd);
     ++outputLines_;
+    lastPassed_ = !failed;
     if (s_.filterOn) {
         if (!failed)
             afterCountdown_ = s_.afterCount;
@@ -121,6 +123,36 @@ void LineStage::SkipFailingLine(const char* raw, qsizetype length) {
         slot.rawLength = length;
     }
     ++heldCount_;
+}
+
+LineStage::HeldLines LineStage::Held() const {
+    HeldLines held;
+    held.count = heldCount_;
+    const qint64 ring = static_cast<qint64>(heldRing_.size());
+    for (qint64 i = heldCount_ - std::min(heldCount_, ring); i < heldCount_; ++i) {
+        const HeldLine& line = heldRing_[static_cast<size_t>(i % ring)];
+        QString text;
+        if (!line.raw)
+            text = line.text;
+        else if (s_.killSpace)
+            AppendFoldedBytes(text, line.raw, line.rawLength, false);
+        else
+            AppendDecodedBytes(text, line.raw, line.rawLength);
+        held.last.push_back(std::move(text));
+    }
+    return held;
+}
+
+void LineStage::ResumeHeld(const HeldLines& held) {
+    afterCountdown_ = 0;
+    heldCount_ = held.count;
+    const qint64 ring = static_cast<qint64>(heldRing_.size());
+    const qint64 first = heldCount_ - static_cast<qint64>(held.last.size());
+    for (size_t k = 0; k < held.last.size() && ring > 0; ++k) {
+        HeldLine& slot = heldRing_[static_cast<size_t>((first + qint64(k)) % ring)];
+        slot.text = held.last[k];
+        slot.raw = nullptr;
+    }
 }
 
 void LineStage::EmitHeld(QString& out, qsizetype lineStart) {

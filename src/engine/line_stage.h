@@ -46,6 +46,21 @@ public:
     // PassCancelled once the cancel flag is set.
     void EndLine(QString& out, qsizetype lineStart, qint64 index);
 
+    // The last EndLine put its line out as a passing line (not as context, not dropped): after it
+    // nothing is held back and the after-context starts afresh, whatever came before.
+    bool LastLinePassed() const { return lastPassed_; }
+    // Starts this stage as it stands right after a passing line, to go on from there.
+    void ResumeAfterPassingLine() { afterCountdown_ = s_.filterOn ? s_.afterCount : 0; }
+    // Between lines while no after-context runs, the held-back lines are all the stage carries on:
+    // how many there were since the last output line, and the last `before count` of them as text.
+    struct HeldLines {
+        qint64 count = 0;
+        std::vector<QString> last; // oldest first
+    };
+    HeldLines Held() const;
+    // Starts this stage with those held-back lines and no after-context running.
+    void ResumeHeld(const HeldLines& held);
+
     // The filter pattern's UTF-8 bytes when it is a plain literal that can be searched in the raw
     // bytes of an 8-bit line (no R. DNS rewriting the line first, no blank that kill space could
     // fold); empty otherwise.
@@ -78,6 +93,9 @@ public:
     bool HasAlertLine() const { return alertLength_ >= 0; }
     // The last output line that met the alert condition; out is the output text given to EndLine.
     QString AlertLine(const QString& out) const;
+    // Where that line lies in the output text (start -1: none).
+    qsizetype AlertStart() const { return alertLength_ < 0 ? -1 : alertStart_; }
+    qsizetype AlertLength() const { return alertLength_; }
 
 private:
     bool Filtered(QStringView line);
@@ -101,6 +119,7 @@ private:
     int costlyLines_ = 0;
     int outputLines_ = 0;
     int afterCountdown_ = 0;
+    bool lastPassed_ = false;
     qint64 lastKeptLineEnd_ = -1;
     qsizetype alertStart_ = 0;
     qsizetype alertLength_ = -1;

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/followed_file.h"
-#include "engine/pass_failure.h"
-
 void ReadBuffer::BeginPass() {
     std::lock_guard guard(lock_);
     inPass_ = true;
@@ -14,10 +11,8 @@ void ReadBuffer::BeginPass() {
 void ReadBuffer::EndPass() {
     std::lock_guard guard(lock_);
     inPass_ = false;
-    if (releasePending_) {
+    if (releasePending_)
         data_.reset();
-        spare_ = QString();
-    }
     releasePending_ = false;
 }
 
@@ -27,27 +22,7 @@ void ReadBuffer::Release() {
         releasePending_ = true;
     } else {
         data_.reset();
-        spare_ = QString();
     }
-}
-
-QString ReadBuffer::TakeSpareText() {
-    std::lock_guard guard(lock_);
-    return std::exchange(spare_, QString());
-}
-
-qint64 ReadBuffer::SpareTextBytes() const {
-    std::lock_guard guard(lock_);
-    return qint64(spare_.capacity()) * 2;
-}
-
-void ReadBuffer::KeepSpareText(QString text) {
-    if (!text.isDetached())
-        return; // still shared (with the view): not ours to write into
-    text.resize(0);
-    std::lock_guard guard(lock_);
-    if (text.capacity() > spare_.capacity())
-        spare_ = std::move(text);
 }
 
 char* ReadBuffer::Ensure(qint64 need) {
@@ -71,25 +46,10 @@ bool ReadBuffer::Held() const {
     return data_ != nullptr;
 }
 
-WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide,
-                      ReadBuffer& buffer) {
-    FollowedFile file;
-    if (!file.Open(fileName))
-        throw PassFailure(file.ErrorString());
-    WindowRead read;
-    read.size = file.Size();
-    read.start = std::max<qint64>(read.size - offset - windowSize, 0);
-    read.start = std::max(read.start, hidePoint);
-    if ((read.start & 1) && (wide || read.start - 1 >= hidePoint))
-        read.start -= 1;
-    const qint64 need = std::min(read.size, windowSize);
-    char* data = buffer.Ensure(need);
-    if (!data || read.start >= read.size)
-        return read;
-    const qint64 got = file.ReadAt(read.start, data, need);
-    if (got < 0)
-        throw PassFailure(file.ErrorString());
-    read.n = got;
-    read.data = data;
-    return read;
+qint64 WindowStart(qint64 size, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide) {
+    qint64 start = std::max<qint64>(size - offset - windowSize, 0);
+    start = std::max(start, hidePoint);
+    if ((start & 1) && (wide || start - 1 >= hidePoint))
+        start -= 1;
+    return start;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The process's one read buffer and the read of one window of a file.
+// The process's one read buffer, and where a window of a file starts.
 //
 // The buffer only grows: a need above the capacity makes the capacity the need and drops the old
 // block. Release() frees the block but keeps the capacity, so the next pass obtains a block of the
@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-#include <QString>
+#include <QtGlobal>
 
 class ReadBuffer final {
 public:
@@ -25,12 +25,6 @@ public:
     // A block of at least need bytes, or null while the capacity is 0. Throws std::bad_alloc.
     char* Ensure(qint64 need);
 
-    // A text allocation kept from the last pass (the output or the view text it replaced) when
-    // nothing else shares it, so the next pass writes into memory that is already mapped instead
-    // of faulting in a fresh block of twice the window. Released with the buffer.
-    QString TakeSpareText();
-    void KeepSpareText(QString text);
-    qint64 SpareTextBytes() const;
     qint64 Capacity() const;
     bool Held() const;
 
@@ -38,21 +32,18 @@ private:
     mutable std::mutex lock_;
     qint64 capacity_ = 0;
     std::unique_ptr<char[]> data_;
-    QString spare_;
     bool inPass_ = false;
     bool releasePending_ = false;
 };
 
+// Where one read of the window lay in the file.
 struct WindowRead {
-    qint64 size = 0;      // the file's size when opened
-    qint64 start = 0;     // first byte read
-    qint64 n = 0;         // bytes read into the buffer
-    char* data = nullptr; // the buffer (the pass may change it in place), null when nothing was read
+    qint64 size = 0;  // the file's size when opened
+    qint64 start = 0; // first byte read
+    qint64 n = 0;     // bytes read
 };
 
-// start := max(size - offset - windowSize, 0), raised to hidePoint, rounded down to even; reads up
-// to min(size, windowSize) bytes from there. For 8-bit files the rounding never goes below
-// hidePoint (a byte before the bound would come back as a stale line); 16-bit files always round,
-// so units are never split. Throws PassFailure (open, seek, read) or bad_alloc.
-WindowRead ReadWindow(const QString& fileName, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide,
-                      ReadBuffer& buffer);
+// The first byte of the window: max(size - offset - windowSize, 0), raised to hidePoint, rounded
+// down to even. For 8-bit files the rounding never goes below hidePoint (a byte before the bound
+// would come back as a stale line); 16-bit files always round, so units are never split.
+qint64 WindowStart(qint64 size, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide);

@@ -10,11 +10,11 @@
 
 #include "engine/alerts.h"
 #include "engine/clock.h"
+#include "engine/incremental_window.h"
 #include "engine/line_stage.h"
 #include "engine/pass_failure.h"
 #include "engine/scheduling.h"
 #include "engine/tail_window_port.h"
-#include "engine/text_split.h"
 #include "engine/view_publishing.h"
 #include "platform/file_names.h"
 #include "settings/uList.h"
@@ -80,6 +80,7 @@ private:
     void ReadOnce(const PassSettings& settings, qint64 offset);
     bool MoveBack(const PassSettings& settings, qint64& offset);
     void ApplyTabs();
+    ViewSnapshot OutputSnapshot(const ViewSnapshot& shown);
     void Publish();
     void ShowFileStatus();
     void EndOfPass();
@@ -96,6 +97,7 @@ private:
     bool changed_ = false;
     QDateTime passStart_;
     bool hasRead_ = false;
+    bool typedNow_ = false; // the file was typed in this pass: its window is read afresh
     WindowRead read_;
     QString out_;
     QString alertLine_;
@@ -227,6 +229,7 @@ bool TailPass::TypeFile() {
     }
     rt_.FileType = probe.type;
     rt_.TypeAgain = probe.bytesRead < 3;
+    typedNow_ = true;
     return true;
 }
 
@@ -242,7 +245,6 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
     if (window_.AutoOffset() && offset != window_.Offset())
         window_.SetOffset(static_cast<int>(offset));
     Publish();
-    rt_.Buffer.KeepSpareText(std::move(out_));
     ShowFileStatus();
     RunAlertStep(AlertFindings{settings.alertOn, alertPattern_, alertInverted_, changed_, alertLine_,
                                rt_.CurrentFileName},
@@ -251,43 +253,41 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
 
 void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
     Progress(QLatin1String("Reading at ") + QString::number(offset));
-    read_ = ReadWindow(rt_.CurrentFileName, offset, settings.windowSize, rt_.HidePoint.load(),
-                       IsWideType(rt_.FileType), rt_.Buffer);
-    hasRead_ = true;
-    Progress(QStringLiteral("Analyzing"));
-    if (out_.isDetached())
-        out_.resize(0);
-    else
-        out_ = rt_.Buffer.TakeSpareText();
+    WindowRequest request{rt_.CurrentFileName,
+                          rt_.FileType,
+                          offset,
+                          settings.windowSize,
+                          rt_.HidePoint.load(),
+                          LineStageSettings{settings.killLine, settings.reverseDns, settings.filterOn,
+                                            settings.alertOn, settings.before, settings.after,
+                                            deps_.params->showremlineinfo, IsWideType(rt_.FileType),
+                                            window_.FilterPattern(), window_.AlertPattern(),
+                                            window_.FilterInverted(), window_.AlertInverted(),
+                                            window_.KillSpace(), &rt_.Cancel},
+                          typedNow_};
+    alertPattern_ = request.stage.alertPattern;
+    alertInverted_ = request.stage.alertInverted;
+    WindowServices io{rt_.Buffer,
+                      rt_.FilterExpr,
+                      rt_.AlertExpr,
+                      deps_.resolver,
+                      [this] { Progress(QStringLiteral("Analyzing")); },
+                      [this](qint64 i, qint64 units) {
+                          Progress(QLatin1String("Analyzing ") + QString::number(i * 100 / units) +
+                                   QLatin1Char('%'));
+                      }};
+    const WindowOutcome& outcome = rt_.Window.Read(request, io);
     ApplyTabs();
-    LineStageSettings stageSettings{settings.killLine,
-                                    settings.reverseDns,
-                                    settings.filterOn,
-                                    settings.alertOn,
-                                    settings.before,
-                                    settings.after,
-                                    deps_.params->showremlineinfo,
-                                    IsWideType(rt_.FileType),
-                                    window_.FilterPattern(),
-                                    window_.AlertPattern(),
-                                    window_.FilterInverted(),
-                                    window_.AlertInverted(),
-                                    window_.KillSpace(),
-                                    &rt_.Cancel};
-    alertPattern_ = stageSettings.alertPattern;
-    alertInverted_ = stageSettings.alertInverted;
-    LineStage stage(std::move(stageSettings), rt_.FilterExpr, rt_.AlertExpr, deps_.resolver);
-    const SplitProgress progress = [this](qint64 i, qint64 units) {
-        Progress(QLatin1String("Analyzing ") + QString::number(i * 100 / units) + QLatin1Char('%'));
-    };
-    SplitWindow(read_.data, read_.n, rt_.FileType, stage, out_, progress);
-    linesRead_ = stage.LinesRead();
-    linesFiltered_ = stage.LinesFiltered();
-    lastKeptLineEnd_ = stage.LastKeptLineEnd();
-    outLines_ = stage.OutputLines();
-    costlyLines_ = stage.CostlyLines();
-    if (stage.HasAlertLine())
-        alertLine_ = stage.AlertLine(out_);
+    read_ = WindowRead{outcome.size, outcome.start, outcome.n};
+    hasRead_ = true;
+    out_ = outcome.out;
+    linesRead_ = static_cast<int>(outcome.linesRead);
+    linesFiltered_ = static_cast<int>(outcome.linesFiltered);
+    lastKeptLineEnd_ = outcome.lastKeptLineEnd;
+    outLines_ = static_cast<int>(outcome.outLines);
+    costlyLines_ = static_cast<int>(outcome.costly);
+    if (outcome.hasAlert)
+        alertLine_ = outcome.alertLine;
 }
 
 bool TailPass::MoveBack(const PassSettings& settings, qint64& offset) {
@@ -318,6 +318,25 @@ void TailPass::ApplyTabs() {
     }
 }
 
+// The output as a snapshot: the last one changed by the read's delta when it was made from the
+// read before, else built from the whole text (sharing what it can with the shown one).
+ViewSnapshot TailPass::OutputSnapshot(const ViewSnapshot& shown) {
+    const WindowOutcome& read = rt_.Window.Last();
+    const qint64 serial = rt_.Window.ReadSerial();
+    const OutputDelta& d = read.delta;
+    if (serial != rt_.OutputRead + 1 || d.replaceAll) {
+        rt_.Output = BuildViewSnapshot(out_, shown);
+    } else if (d.dropFront + d.dropBack + d.frontLines + d.backLines > 0) {
+        ViewSnapshotBuilder next;
+        next.AppendCrLfText(d.front);
+        next.AppendLines(rt_.Output, d.dropFront, rt_.Output.LineCount() - d.dropBack);
+        next.AppendCrLfText(d.back);
+        rt_.Output = next.Build();
+    }
+    rt_.OutputRead = serial;
+    return rt_.Output;
+}
+
 // The new text is compared with the snapshot the view shows (not one kept here): the window may
 // have emptied the view by itself since the last pass.
 void TailPass::Publish() {
@@ -325,7 +344,7 @@ void TailPass::Publish() {
     const bool atBottom = view.AtBottom();
     std::optional<TailViewUpdate> update;
     if (!rt_.MouseHeld.load()) {
-        ViewSnapshot next = BuildViewSnapshot(out_, view.shown);
+        ViewSnapshot next = OutputSnapshot(view.shown);
         if (!next.SameText(view.shown)) {
             changed_ = true;
             rt_.LastChangeTime = deps_.clock->Now();

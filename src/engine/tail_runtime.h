@@ -12,8 +12,10 @@
 #include <QString>
 
 #include "engine/file_type.h"
+#include "engine/incremental_window.h"
 #include "engine/read_buffer.h"
 #include "engine/regex.h"
+#include "engine/view_snapshot.h"
 
 class AddressResolver;
 class AlertMailer;
@@ -64,6 +66,11 @@ struct TailRuntime {
     QString LastAlertLine = QStringLiteral("VLMWASHERE");
 
     ReadBuffer Buffer;
+    // The last read of the window, so the next one costs what changed.
+    IncrementalWindow Window;
+    // The snapshot of the output of read number OutputRead, the base of the next read's delta.
+    ViewSnapshot Output;
+    qint64 OutputRead = -1;
     PatternMatcher FilterExpr;
     PatternMatcher AlertExpr;
     AlertMailer* Mailer = nullptr; // the engine's; null without a mail sender

@@ -78,6 +78,9 @@ public:
     qint64 ReadBufferCapacity() const { return rt_.Buffer.Capacity(); }
     // A pass is running (one that a stop gave up waiting for included).
     bool PassRunning() const { return Busy(); }
+    // Off: every pass reads and processes its whole window (the reference for the incremental one).
+    void SetIncrementalPasses(bool on) { rt_.Window.SetEnabled(on); }
+    const IncrementalWindow& WindowReads() const { return rt_.Window; }
     // How long a stop waits for a running pass (tests choose a short one).
     void SetPassWaitLimit(std::chrono::milliseconds limit) { passWaitLimit_ = limit; }
     std::chrono::milliseconds PassWaitLimit() const { return passWaitLimit_; }

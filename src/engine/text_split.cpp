@@ -122,12 +122,14 @@ template <typename Unit> qint64 AfterLineEnd(const Unit* data, qint64 units, qin
 
 template <typename Unit, typename Finder, typename Skipper>
 void Split(const Unit* data, qint64 units, bool killSpace, LineStage& stage, QString& out,
-           const SplitProgress& progress) {
+           const SplitProgress& progress, PassedLineSink* sink) {
     ProgressTicker ticker(units, progress);
     Finder finder(data, units);
     Skipper skipper(data, units, stage);
     qint64 pos = 0;
     while (pos < units) {
+        if (sink && pos > 0)
+            sink->LineStart(pos);
         if (const qint64 runEnd = skipper.SkipRun(pos); runEnd > pos) {
             ticker.Reach(pos + 1, runEnd); // no CR in the run: i took every value
             pos = runEnd;
@@ -149,6 +151,8 @@ void Split(const Unit* data, qint64 units, bool killSpace, LineStage& stage, QSt
         if (!skipper.Skip(pos, e)) {
             AppendLine(out, lineStart, data + pos, data + e, killSpace);
             stage.EndLine(out, lineStart, e);
+            if (sink && stage.LastLinePassed())
+                sink->Passed(pos, e, next, char16_t(data[e]));
         }
         ticker.Reach(next, next);
         pos = next;
@@ -165,11 +169,11 @@ void ReserveOutput(QString& out, qint64 units, const LineStage& stage) {
 } // namespace
 
 qint64 SplitWindow(char* data, qint64 n, TFileType type, LineStage& stage, QString& out,
-                   const SplitProgress& progress) {
+                   const SplitProgress& progress, PassedLineSink* sink) {
     const bool killSpace = stage.KillsSpace();
     if (!IsWideType(type)) {
         ReserveOutput(out, n, stage);
-        Split<char, LineEndFinder, LiteralSkipper>(data, n, killSpace, stage, out, progress);
+        Split<char, LineEndFinder, LiteralSkipper>(data, n, killSpace, stage, out, progress, sink);
         return n;
     }
     const qint64 units = n / 2;
@@ -182,6 +186,6 @@ qint64 SplitWindow(char* data, qint64 n, TFileType type, LineStage& stage, QStri
             wide[i] = qFromLittleEndian(wide[i]);
     }
     ReserveOutput(out, units, stage);
-    Split<char16_t, WideLineEndFinder, NoSkipper>(wide, units, killSpace, stage, out, progress);
+    Split<char16_t, WideLineEndFinder, NoSkipper>(wide, units, killSpace, stage, out, progress, sink);
     return units;
 }

@@ -128,6 +128,9 @@ public:
     void AppendUtf8(const QByteArray& line);
     // Text in the engine's form: each line followed by CR LF; a last line without one counts too.
     void AppendCrLfText(QStringView text);
+    // Appends lines [from, to) of a snapshot, sharing its chunks: costs one pointer per chunk, and
+    // a copy of the lines of the one chunk that `to` cuts (at most 64 KiB).
+    void AppendLines(const ViewSnapshot& source, qint64 from, qint64 to);
     ViewSnapshot Build();
 
 private:

@@ -143,6 +143,35 @@ void ViewSnapshotBuilder::AppendCrLfText(QStringView text) {
     }
 }
 
+void ViewSnapshotBuilder::AppendLines(const ViewSnapshot& source, qint64 from, qint64 to) {
+    from = std::clamp<qint64>(from, 0, source.LineCount());
+    to = std::clamp<qint64>(to, from, source.LineCount());
+    if (from == to)
+        return;
+    Seal();
+    qint64 first = 0; // number, in the source, of the entry's first line
+    for (const Entry& e : source.d_->entries) {
+        const qint64 end = first + e.Lines();
+        const qint64 lo = std::max(from, first), hi = std::min(to, end);
+        if (lo < hi && hi == end) {
+            entries_.push_back(Entry{e.chunk, e.skip + (lo - first), 0});
+            sealedLines_ += hi - lo;
+        } else {
+            // Entries hold a chunk to its end: the lines before a cut are copied (a long line has
+            // a chunk of its own, so only short lines are ever cut off).
+            for (qint64 i = lo; i < hi; ++i) {
+                const qint64 index = e.skip + (i - first);
+                const QByteArrayView line = e.chunk->Line(index);
+                const qsizetype units = e.chunk->Units(index);
+                AppendShort(line, units, units == line.size());
+            }
+        }
+        if (end >= to)
+            break;
+        first = end;
+    }
+}
+
 void ViewSnapshotBuilder::AppendShort(QByteArrayView bytes, qsizetype units, bool ascii) {
     Open& open = *open_;
     if (open.ends.empty())
