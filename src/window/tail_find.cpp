@@ -12,6 +12,8 @@ void TFormTail::CreateFindAndHighlight() {
     const InstalledFind find = InstallFindBar(*ui_.MemoTail, *ui_.ViewBoxLayout);
     // Ctrl+F from anywhere in the window, not only with the focus in the view.
     addAction(find.findAction);
+    // The bar takes room under the view: the bottom indicator follows the view's corner.
+    ui_.MemoTail->installEventFilter(this);
 
     // The switches and patterns the passes read: a new view shows what they kept, and why.
     const TailWindowAdapter* adapter = adapter_.get();

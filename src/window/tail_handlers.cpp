@@ -74,7 +74,10 @@ void TFormTail::ConnectButtons() {
 
 bool TFormTail::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
-    if (watched == ui_.MemoTail->viewport()) {
+    if (watched == ui_.MemoTail) {
+        if (type == QEvent::Resize)
+            PlaceBottomIndicator(ui_);
+    } else if (watched == ui_.MemoTail->viewport()) {
         if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
             engine_->MouseHeld().store(true);
         else if (type == QEvent::MouseButtonRelease)

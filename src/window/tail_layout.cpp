@@ -147,14 +147,21 @@ void PlaceViewArea(const TailWidgets& w, int width, int height) {
     w.LabelFn->setGeometry(2, 1, width - 30, 20);
     w.SpeedButtonClear->setGeometry(width - 24, 1, 20, 20);
     w.ViewBox->setGeometry(2, 22, width - 4, panelHeight - 24);
-    const bool wrapping = w.MemoTail->Wrap();
-    const int indicatorX = width - (wrapping ? 36 : 18);
-    const int bottomInset = wrapping ? 4 : 20;
-    w.ImageIndicator->move(indicatorX, panelHeight - 16 - bottomInset);
-    w.ImageIndicator->raise();
+    PlaceBottomIndicator(w);
 }
 
 } // namespace
+
+void PlaceBottomIndicator(const TailWidgets& w) {
+    // Over the view's bottom right corner, clear of its scroll bars; the find bar, when open,
+    // takes room under the view, so this follows the view rather than the panel.
+    const int viewBottom = w.MemoTail->mapTo(w.RzPanel2, QPoint(0, w.MemoTail->height())).y();
+    const bool wrapping = w.MemoTail->Wrap();
+    const int indicatorX = w.RzPanel2->width() - (wrapping ? 36 : 18);
+    const int bottomInset = wrapping ? 4 : 20;
+    w.ImageIndicator->move(indicatorX, viewBottom + 2 - 16 - bottomInset);
+    w.ImageIndicator->raise();
+}
 
 void PlaceTailWidgets(const TailWidgets& w, QWidget* central, bool running) {
     const int width = central->width();

@@ -102,3 +102,5 @@ TailWidgets BuildTailWidgets(QMainWindow* window);
 
 // Geometry of the window's parts for its current size; running chooses the started layout.
 void PlaceTailWidgets(const TailWidgets& w, QWidget* central, bool running);
+// The bottom indicator over the view's corner; again whenever the view's size changes.
+void PlaceBottomIndicator(const TailWidgets& w);

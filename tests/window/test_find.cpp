@@ -1,6 +1,7 @@
 // The tail window's find bar and match marks, wired to the real view and the pass's switches.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -26,6 +27,13 @@ TEST_F(TailWindowFind, CtrlFSearchesTheViewWhileTheTailGoesOnAndMarksFollowTheSw
     Ui().RzComboBoxFilter->setFocus();
     QTest::keyClick(&Window(), Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(bar->isVisible()) << "Ctrl+F did not open the find bar";
+    // The bottom indicator stays over the view, clear of the bar.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Ui().ImageIndicator->geometry().bottom() < bar->mapTo(Ui().RzPanel2, QPoint(0, 0)).y();
+        },
+        20000))
+        << "the bottom indicator covers the find bar";
     QTest::keyClicks(&bar->Field(), QStringLiteral("error"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return bar->CountText() == QStringLiteral("1 of 2"); }, 20000))
         << bar->CountText().toStdString();
