@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "bench_stats.h"
 #include "engine/view_snapshot.h"
 #include "widgets/find_count.h"
 #include "widgets/match_highlight.h"
@@ -24,25 +25,6 @@ namespace {
 
 constexpr int kLines = 1000000;
 constexpr int kRuns = 5;
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double MedianMs(const std::function<void()>& work, const std::function<void()>& prepare = {},
-                int runs = kRuns) {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        if (prepare)
-            prepare();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        ms.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    return Median(ms);
-}
 
 void Row(const char* figure, double value, const char* reference, double referenceValue) {
     std::printf("find\t%s\t%.3f ms\t%s\t%.3f ms\t%.4g\n", figure, value, reference, referenceValue,
@@ -69,21 +51,6 @@ qint64 Count(FindCounter& counter, const FindQuery& query, const ViewSnapshot& s
     loop.exec();
     QObject::disconnect(connection);
     return total;
-}
-
-double GrepMs(const QStringList& args) {
-    QProcess grep;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "C");
-    grep.setProcessEnvironment(env);
-    QElapsedTimer timer;
-    timer.start();
-    grep.start("grep", args);
-    if (!grep.waitForFinished(-1) || grep.exitStatus() != QProcess::NormalExit || grep.exitCode() > 1) {
-        std::fprintf(stderr, "bench_find: grep could not run\n");
-        std::exit(2);
-    }
-    return timer.nsecsElapsed() / 1e6;
 }
 
 } // namespace
@@ -114,15 +81,15 @@ int main(int argc, char** argv) {
     };
     const FindQuery literal{QStringLiteral("served in 420 ms"), true, false};
     qint64 found = 0;
-    const double count = MedianMs([&] { found = fresh(literal, million); });
+    const double count = MedianMs(kRuns, [&] { found = fresh(literal, million); });
     std::printf("find\t(%lld matches of the plain text)\n", static_cast<long long>(found));
-    Row("count, plain text", count, "grep -c -F", MedianMs([&] {
-            GrepMs({"-c", "-F", literal.text, path});
+    Row("count, plain text", count, "grep -c -F", MedianMs(kRuns, [&] {
+            GrepSeconds({"-c", "-F", literal.text, path});
         }));
     const FindQuery regex{QStringLiteral("request \\d+7 SERVED in 4"), false, true};
-    Row("count, caseless expression", MedianMs([&] { fresh(regex, million); }), "grep -c -E -i",
-        MedianMs([&] {
-            GrepMs({"-c", "-E", "-i", "request [0-9]+7 SERVED in 4", path});
+    Row("count, caseless expression", MedianMs(kRuns, [&] { fresh(regex, million); }), "grep -c -E -i",
+        MedianMs(kRuns, [&] {
+            GrepSeconds({"-c", "-E", "-i", "request [0-9]+7 SERVED in 4", path});
         }));
 
     // A tail republishing: each count after the first reuses the last one.
@@ -132,13 +99,14 @@ int main(int argc, char** argv) {
     FindCounter counter;
     quint64 serial = 0;
     Count(counter, literal, million, ++serial);
-    const double recount = MedianMs([&] { Count(counter, literal, republished, ++serial); },
-                                    [&] {
-                                        next.DropFront(1000);
-                                        for (int i = 0; i < 1000; ++i)
-                                            next.Append(LineText(appended++));
-                                        republished = next.Build();
-                                    });
+    const double recount = MedianMs(
+        kRuns, [&] { Count(counter, literal, republished, ++serial); },
+        [&] {
+            next.DropFront(1000);
+            for (int i = 0; i < 1000; ++i)
+                next.Append(LineText(appended++));
+            republished = next.Build();
+        });
     Row("count after a republish of 1000 lines", recount, "first count", count);
 
     // A scrolled screen: new lines laid out, with and without the marks.
@@ -150,11 +118,11 @@ int main(int argc, char** argv) {
     const auto scroll = [&] { view.SetFirstVisibleLine(top += 5000); };
     const auto paint = [&] { view.viewport()->grab(); };
     constexpr int kScreens = 21;
-    const double plain = MedianMs(paint, scroll, kScreens);
+    const double plain = MedianMs(kScreens, paint, scroll);
     MatchHighlighter highlighter(view, [] {
         return HighlightPatterns{true, false, QStringLiteral("served in \\d+"),
                                  true, false, QStringLiteral("(?i)request \\d+7 ")};
     });
-    Row("scrolled screen painted with marks", MedianMs(paint, scroll, kScreens), "without marks", plain);
+    Row("scrolled screen painted with marks", MedianMs(kScreens, paint, scroll), "without marks", plain);
     return 0;
 }

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "bench_stats.h"
 #include "engine/clock.h"
 #include "engine/tail_state.h"
 #include "settings/uList.h"
@@ -23,11 +24,6 @@
 #include "support/fake_tail_window.h"
 
 namespace {
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double CpuSeconds() {
     rusage usage{};

@@ -11,17 +11,13 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
+#include "bench_stats.h"
 #include "pass_runner.h"
 #include "synthetic_log.h"
 
 namespace {
 
 constexpr int kLinesPerStep = 100;
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // The position after the count-th line end from `from` on.
 qsizetype AfterLines(const QByteArray& bytes, qsizetype from, int count) {

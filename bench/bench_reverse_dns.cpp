@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "bench_stats.h"
 #include "pass_runner.h"
 #include "rdns/reverse_dns.h"
 
@@ -20,11 +21,6 @@ namespace {
 constexpr qint64 kWindowBytes = 51200;
 constexpr int kDistinct = 1000;
 constexpr int kRuns = 41;
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // 1,000 lines with distinct addresses, then lines that repeat them until the window is full.
 QByteArray AddressLog() {

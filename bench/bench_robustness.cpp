@@ -14,22 +14,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "bench_stats.h"
 #include "pass_runner.h"
 #include "platform/registry_store.h"
 
 namespace {
-
-double MedianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 void Row(const char* name, double ms, const char* reference, double referenceMs) {
     std::printf("%s\t%.1f ms\t%s\t%.1f ms\t%.1fx\n", name, ms, reference, referenceMs, ms / referenceMs);

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "bench_stats.h"
 #include "heap_meter.h"
 #include "pass_runner.h"
 #include "synthetic_log.h"
@@ -27,29 +28,8 @@ struct BenchCase {
     bool utf8 = false; // the window holds UTF-8 lines; also timed against the ASCII file
 };
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 int RunsFor(qint64 bytes) {
     return bytes >= (qint64(64) << 20) ? 3 : bytes >= (qint64(8) << 20) ? 5 : 21;
-}
-
-// Seconds of one `grep -c` run; exits the program when grep cannot run.
-double GrepSeconds(const QStringList& args) {
-    QProcess grep;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "C");
-    grep.setProcessEnvironment(env);
-    QElapsedTimer timer;
-    timer.start();
-    grep.start("grep", args);
-    if (!grep.waitForFinished(-1) || grep.exitStatus() != QProcess::NormalExit || grep.exitCode() > 1) {
-        std::fprintf(stderr, "bench: grep could not run: %s\n", qPrintable(grep.errorString()));
-        std::exit(2);
-    }
-    return timer.nsecsElapsed() / 1e9;
 }
 
 // One pass's new heap, above what is live before it.

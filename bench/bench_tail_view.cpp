@@ -14,31 +14,13 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
+#include "bench_stats.h"
 #include "engine/view_snapshot.h"
 #include "heap_meter.h"
 #include "synthetic_log.h"
 #include "widgets/tail_view.h"
 
 namespace {
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Milliseconds of `work`, median of `runs` runs; `prepare` runs before each, untimed.
-double MedianMs(int runs, const std::function<void()>& work, const std::function<void()>& prepare = {}) {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        if (prepare)
-            prepare();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        ms.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    return Median(ms);
-}
 
 void Row(const char* size, const char* figure, double value, const char* unit, const char* reference,
          double referenceValue) {

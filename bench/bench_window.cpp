@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "bench_stats.h"
 #include "engine/tail_state.h"
 #include "pass_runner.h"
 #include "settings/uList.h"
@@ -32,11 +33,6 @@
 #include "window/tail_widgets.h"
 
 namespace {
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // A field of /proc/self/status in MiB (VmRSS, VmHWM).
 double StatusMiB(const char* field) {
