@@ -13,7 +13,7 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 constexpr char kInterface[] = "org.freedesktop.Notifications";
 
-// The "image-data" hint: raw RGBA rows, as the notification specification's (iiibiiay).
+// The "image-data" hint: raw RGBA rows, in the (iiibiiay) form the notification service reads.
 struct NotificationImage {
     qint32 width = 0;
     qint32 height = 0;
