@@ -65,6 +65,8 @@ public:
     qint64 ReadSerial() const { return counts_[0] + counts_[1] + counts_[2]; }
     // Reads of each kind so far (WindowReadKind as index).
     const std::array<qint64, 3>& ReadCounts() const { return counts_; }
+    // The file as the last read found it open (size, modification time, identity).
+    const FileStamp& Stamp() const { return stamp_; }
 
 private:
     bool SameRequest(const WindowRequest& request) const;

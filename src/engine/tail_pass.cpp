@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include <QDateTime>
 #include <QFileInfo>
 
 #include "engine/alerts.h"
@@ -23,6 +24,12 @@
 #include "util/size_text.h"
 
 namespace {
+
+// The age shown is that of the bytes just read, from the stamp the read took on the open file
+// (asking the name again would cost a second look and could see another file).
+QDateTime ModifiedAt(const FileStamp& stamp) {
+    return QDateTime::fromMSecsSinceEpoch(stamp.modifiedNs / 1000000);
+}
 
 constexpr qint64 kAutoOffsetTail = 5120; // the last 5 KiB of the window must yield a kept line
 constexpr int kMaxTrayHint = 80;
@@ -369,7 +376,7 @@ void TailPass::ShowFileStatus() {
     try {
         const QString status = QLatin1String("Size=") + SizeText(read_.size, QLatin1Char('b')) +
                                QLatin1String(", Age=") +
-                               ShortDateLongTimeText(StatFile(rt_.CurrentFileName).lastModified) +
+                               ShortDateLongTimeText(ModifiedAt(rt_.Window.Stamp())) +
                                QLatin1String(", Type=") + FileTypeLabel(rt_.FileType);
         QString infoText = QLatin1String("Lines read= ") + QString::number(linesRead_) +
                            QLatin1String(" - Lines filtered= ") + QString::number(linesFiltered_);
