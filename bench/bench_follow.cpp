@@ -93,11 +93,10 @@ std::vector<double> Latencies(const QString& file, int debounceMs, int samples) 
 } // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir config;
-    QTemporaryDir data;
-    if (!config.isValid() || !data.isValid())
+    const BenchFolders folders;
+    if (!folders.Valid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QTemporaryDir& data = folders.data;
     QCoreApplication app(argc, argv);
     const QString file = data.filePath("follow.log");
     QFile seed(file);

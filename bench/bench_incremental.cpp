@@ -51,7 +51,7 @@ bool SteadyPasses(const QString& file, qint64 window, int runs) {
         return false;
     PassRunner incremental(file, window);
     PassRunner full(file, window);
-    full.SetIncremental(false);
+    incremental.SetIncremental(true);
     incremental.Pass(false);
     full.Pass(false);
     std::vector<double> grown, grownFull, still, stillFull;
@@ -81,7 +81,6 @@ void KillSpaceLiteral(const QString& file, qint64 window, int runs) {
     PassRunner on(file, window);
     PassRunner off(file, window);
     for (PassRunner* runner : {&on, &off}) {
-        runner->SetIncremental(false);
         runner->Window().filterOn = true;
         runner->Window().filterPattern = QStringLiteral("ERROR");
         runner->Pass();
@@ -100,11 +99,10 @@ void KillSpaceLiteral(const QString& file, qint64 window, int runs) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    QTemporaryDir data;
-    if (!config.isValid() || !data.isValid())
+    const BenchFolders folders;
+    if (!folders.Valid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QTemporaryDir& data = folders.data;
     QGuiApplication app(argc, argv);
     std::printf("case\twindow_bytes\tmedian_ms\treference\treference_ms\tratio\n");
     for (qint64 window : {qint64(16) << 20, qint64(128) << 20}) {

@@ -45,11 +45,10 @@ bool AllResolved(const TReverseDNS& cache) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    QTemporaryDir data;
-    if (!config.isValid() || !data.isValid())
+    const BenchFolders folders;
+    if (!folders.Valid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QTemporaryDir& data = folders.data;
     QGuiApplication app(argc, argv);
 
     const QString file = data.filePath(QStringLiteral("addresses.log"));

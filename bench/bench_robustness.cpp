@@ -60,10 +60,11 @@ double PassMs(const QString& file, const QString& pattern) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const BenchFolders folders;
+    if (!folders.Valid())
+        return 1;
+    const QTemporaryDir& data = folders.data;
     QCoreApplication app(argc, argv);
-    QTemporaryDir config;
-    QTemporaryDir data;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     std::printf("case\tmedian\treference\treference median\tratio\n");
     RegistryLoad(data.path(), 40000);
     RegistryLoad(data.path(), 200000);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -39,4 +40,8 @@ double GrepSeconds(const QStringList& args) {
         std::exit(2);
     }
     return timer.nsecsElapsed() / 1e9;
+}
+
+BenchFolders::BenchFolders() {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
 }

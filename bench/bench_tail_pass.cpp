@@ -89,11 +89,10 @@ void RunCase(const BenchCase& c, const QString& asciiFile, const QString& utf8Fi
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    QTemporaryDir data;
-    if (!config.isValid() || !data.isValid())
+    const BenchFolders folders;
+    if (!folders.Valid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QTemporaryDir& data = folders.data;
     QGuiApplication app(argc, argv);
 
     const std::vector<BenchCase> cases = {

@@ -16,6 +16,8 @@ PassRunner::PassRunner(const QString& file, qint64 windowBytes, AddressResolver*
     deps_.params = &params_;
     deps_.clock = &clock_;
     deps_.resolver = resolver;
+    // Full passes: a pass over an unchanged file would otherwise reuse the last one and time nothing.
+    rt_.Window.SetEnabled(false);
 }
 
 double PassRunner::Pass(bool dropShownLine) {

@@ -18,7 +18,7 @@ public:
     // Seconds of one pass. dropShownLine: the shown text loses its first line first, so the pass
     // replaces it as when the file changed.
     double Pass(bool dropShownLine = true);
-    // Off: every pass reads and processes its whole window.
+    // Off (the default): every pass reads and processes its whole window.
     void SetIncremental(bool on) { rt_.Window.SetEnabled(on); }
     qint64 ReadBufferBytes() const { return rt_.Buffer.Capacity(); }
     // The output text the passes keep between them.
