@@ -2,6 +2,11 @@
 
 #include <cstring>
 
+QStringDecoder LineUtf8Decoder() {
+    return QStringDecoder(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+}
+
 namespace {
 
 bool IsContinuation(unsigned char b) {

@@ -4,6 +4,7 @@
 // text as UTF-8 while the widgets count columns in QString units, so these run on every line
 // lookup that needs a column: they never allocate.
 #include <QByteArrayView>
+#include <QStringDecoder>
 #include <QStringView>
 
 struct Utf8Scan {
@@ -11,6 +12,10 @@ struct Utf8Scan {
     bool ascii = true;
     qsizetype units = 0; // UTF-16 code units the bytes decode to (valid text only)
 };
+
+// The decoder of a line's stored bytes: a U+FEFF at its start is text (the mark that began the
+// file), and a sequence cut off at its end shows as U+FFFD instead of vanishing.
+QStringDecoder LineUtf8Decoder();
 
 // One pass over the bytes: well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
 Utf8Scan ScanUtf8(QByteArrayView bytes);

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include <QHashFunctions>
-#include <QStringDecoder>
 
 #include "engine/utf8_scan.h"
 #include "engine/view_snapshot_data.h"
@@ -18,14 +17,8 @@ std::shared_ptr<const Data> EmptyData() {
     return empty;
 }
 
-// A line's U+FEFF is text (a BOM that began the file): the decoder must not drop it.
-QStringDecoder Utf8Decoder() {
-    return QStringDecoder(QStringDecoder::Utf8,
-                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-}
-
 QString DecodeUtf8(QByteArrayView bytes) {
-    return Utf8Decoder().decode(bytes);
+    return LineUtf8Decoder().decode(bytes);
 }
 
 // Walks the lines of a snapshot in order without a search per line.
@@ -232,7 +225,7 @@ QString ViewSnapshot::TextBetween(ViewRange range, QStringView lineBreak) const 
     qsizetype size = text.size();
     text.resize(size + bound);
     QChar* out = text.data() + size;
-    QStringDecoder decoder = Utf8Decoder();
+    QStringDecoder decoder = LineUtf8Decoder();
     LineWalker w(*d_, first + 1);
     for (qint64 line = first + 1; line < end; ++line, w.Advance(1)) {
         out = decoder.appendToBuffer(out, w.Line());

@@ -3,7 +3,6 @@
 // 48 KiB) so chunks stay full however few lines each pass adds.
 #include <algorithm>
 
-#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include "engine/utf8_scan.h"
@@ -115,10 +114,7 @@ void ViewSnapshotBuilder::Append(QStringView line) {
 void ViewSnapshotBuilder::AppendUtf8(const QByteArray& line) {
     const Utf8Scan scan = ScanUtf8(line);
     if (!scan.valid) {
-        // Kept as text: a leading U+FEFF is not dropped as a byte order mark.
-        Append(QString(QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                                QStringDecoder::Flag::ConvertInitialBom)
-                           .decode(line)));
+        Append(QString(LineUtf8Decoder().decode(line)));
     } else if (line.size() > kLongLineBytes) {
         // Bytes borrowed with fromRawData could go away: those are copied.
         QByteArray bytes = line;
