@@ -15,8 +15,8 @@
 #include <QUrl>
 
 #include "recording_programs.h"
-#include "support/journal_writer.h"
 #include "settings/uList.h"
+#include "support/journal_writer.h"
 #include "util/date_time_text.h"
 #include "widgets/tail_view.h"
 #include "window/tail_controls.h"
@@ -187,7 +187,8 @@ TEST_F(TailWindowFileCommands, AJournalKeepsTheUserCommandButNotTheLocalFileComm
     const QString folder = TempPath(QStringLiteral("journal"));
     ASSERT_TRUE(QDir().mkpath(folder));
     QString error;
-    ASSERT_TRUE(WriteJournal(folder + "/r.journal", JournalExport().Line(0, "sshd", "ssh.service", "hello"), &error))
+    ASSERT_TRUE(
+        WriteJournal(folder + "/r.journal", JournalExport().Line(0, "sshd", "ssh.service", "hello"), &error))
         << error.toStdString();
     const QString journal = QStringLiteral("journal:") + folder;
     const QString notepadHint = Ui().SpeedButtonNotePad->toolTip();
