@@ -34,13 +34,14 @@ TEST_F(ProgramJournal, FollowsAFolderNamedOnTheCommandLine) {
         << error.toStdString();
     KovraProcess& kovra = Start({QStringLiteral("/start"), QStringLiteral("journal:") + folder});
     ASSERT_TRUE(kovra.WaitUp()) << kovra.Output();
-    const QString first = "2026-12-09T18:02:40+0000 web1 sshd[100]: Accepted key for ann\n"
+    // The description gives the view's lines joined by blanks.
+    const QString first = "2026-12-09T18:02:40+0000 web1 sshd[100]: Accepted key for ann "
                           "2026-12-09T18:02:41+0000 web1 cron[101]: job started";
     EXPECT_EQ(WaitForView(kovra, first), first) << kovra.Output();
     ASSERT_TRUE(WriteJournal(folder + "/remote-web1.journal",
                              JournalExport().Line(2, "sshd", "ssh.service", "session opened"), &error))
         << error.toStdString();
-    const QString grown = first + "\n2026-12-09T18:02:42+0000 web1 sshd[102]: session opened";
+    const QString grown = first + " 2026-12-09T18:02:42+0000 web1 sshd[102]: session opened";
     EXPECT_EQ(WaitForView(kovra, grown), grown) << kovra.Output();
 }
 
