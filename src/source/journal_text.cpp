@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
+#include <QDateTime>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -143,6 +145,8 @@ JournalText::JournalText(const JournalName& name, sd_journal* journal, int store
         identity_.device = info.st_dev;
         identity_.inode = info.st_ino;
     }
+    // Until an entry comes, the age shown is that of the first look.
+    newestUs_ = QDateTime::currentMSecsSinceEpoch() * 1000;
     sd_journal_seek_head(journal_);
 }
 
@@ -285,9 +289,11 @@ QString JournalText::EmptyNotice() {
     return QStringLiteral("No journal entries");
 }
 
-QString JournalText::Notice() const {
+// The empty cases are said while they last; that only the user's own entries show, once.
+QString JournalText::Notice() {
     std::lock_guard guard(lock_);
-    if (notice_.isEmpty() || accessNotice_.isEmpty())
-        return notice_.isEmpty() ? accessNotice_ : notice_;
-    return notice_ + QStringLiteral(" - ") + accessNotice_;
+    QString notice = notice_;
+    if (!std::exchange(accessTold_, true) && !accessNotice_.isEmpty())
+        notice += (notice.isEmpty() ? QString() : QStringLiteral(" - ")) + accessNotice_;
+    return notice;
 }

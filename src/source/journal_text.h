@@ -38,8 +38,9 @@ public:
     bool Refresh(SourceCancel cancel, FileStamp* stamp, QString* error);
     // Up to n bytes from position on; -1 with *error.
     qint64 ReadAt(qint64 position, char* data, qint64 n, QString* error) const;
-    // What the INFO pane adds: no entries and why, entries the user may not read.
-    QString Notice() const;
+    // What the INFO pane says: no entries and why while it lasts; at the first call, that system
+    // entries need a group the user is not in.
+    QString Notice();
 
 private:
     JournalText(const JournalName& name, sd_journal* journal, int store);
@@ -61,5 +62,6 @@ private:
     QString broken_; // a write of the text failed: nothing more is rendered
     QString notice_;
     const QString accessNotice_;
+    bool accessTold_ = false;
     std::unique_ptr<Fields> fields_;
 };
