@@ -13,5 +13,19 @@ struct MarkColors {
 };
 MarkColors MarkColorsFor(const QPalette& palette);
 
+// Text colours of lines by level, derived from the view's palette like the marks: the error family
+// red and warnings amber, each as near its hue as reads on the background; debug and trace
+// dimmed towards the background but still readable.
+struct LevelColors {
+    QColor error;
+    QColor warning;
+    QColor debug;
+};
+LevelColors LevelColorsFor(const QPalette& palette);
+
+// Text on a background the user chose (a highlight rule): the palette's text colour where it
+// reads there, else black or white, whichever reads better; invalid when the palette's reads.
+QColor TextColorOn(const QColor& background, const QPalette& palette);
+
 // WCAG contrast ratio of two colours, 1 (same luminance) to 21 (black on white).
 double ContrastRatio(const QColor& a, const QColor& b);
