@@ -3,9 +3,13 @@
 // choosers, and a refill that must not turn inherited values into own values.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFontDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -15,6 +19,7 @@
 
 #include "manage/fTailManager.h"
 #include "manage_fixture.h"
+#include "platform/qt_dialog_service.h"
 
 namespace {
 
@@ -114,6 +119,19 @@ TEST_F(FileManagerDialog, LevelsStayWithinOneOfTheEntryAboveAndTheFirstEntryIsAt
     QTest::keyClick(Ui().RzSpinEditLevel, Qt::Key_Up);
     EXPECT_EQ(manager_->List->RItems(1)->Level, QStringLiteral("1"));
     EXPECT_EQ(Lines().value(1), QStringLiteral("     A"));
+}
+
+TEST_F(FileManagerDialog, LevelRuleHoldsAtBothEndsOfTheIntegerRange) {
+    FillList(*manager_->List, {"A||0", "B||2147483647", "C||5", "D||-2147483648", "E||7"});
+    Open();
+    ClickLine(2);
+    EXPECT_EQ(Ui().RzSpinEditLevel->minimum(), 2147483646);
+    EXPECT_EQ(Ui().RzSpinEditLevel->maximum(), 2147483647);
+    EXPECT_EQ(manager_->List->RItems(2)->Level, QStringLiteral("2147483646"));
+    ClickLine(4);
+    EXPECT_EQ(Ui().RzSpinEditLevel->minimum(), 0);
+    EXPECT_EQ(Ui().RzSpinEditLevel->maximum(), 0);
+    EXPECT_EQ(manager_->List->RItems(4)->Level, QStringLiteral("0"));
 }
 
 TEST_F(FileManagerDialog, PathOrAliasAlwaysRemainsAndTheFollowedNameFollowsItsEntry) {
@@ -240,3 +258,102 @@ TEST_F(FileManagerDialog, FontAndBrowseButtonsGoThroughTheChoosers) {
 }
 
 } // namespace
+
+TEST_F(FileManagerDialog, HandEditedNumbersShowTheirEffectiveValuesAndOnlyAUserChangeIsStored) {
+    FillList(*manager_->List, {"/a.log||0"});
+    TTailFile* a = manager_->List->RItems(0);
+    TDefTailFile* def = manager_->List->DefFile.get();
+    a->TabsVal = QStringLiteral("0");
+    a->BufferkoVal = QStringLiteral("-5");
+    a->RefreshRate = QStringLiteral("500");
+    def->TabsVal = QStringLiteral("300");
+    def->BufferkoVal = QStringLiteral("2000000");
+    def->RefreshRate = QStringLiteral("121");
+    const TTailFile storedA = *a;
+    const TDefTailFile storedDef = *def;
+    Open();
+    EXPECT_EQ(Ui().entry.tabs->value(), 0);
+    EXPECT_EQ(Ui().entry.buffer->value(), -5);
+    EXPECT_EQ(Ui().entry.refreshRate->value(), 500);
+    EXPECT_EQ(Ui().def.tabs->value(), 300);
+    EXPECT_EQ(Ui().def.buffer->value(), 2000000);
+    EXPECT_EQ(Ui().def.refreshRate->value(), 121);
+
+    // Passing through every box with the keyboard and the other tab changes nothing.
+    for (QSpinBox* box : {Ui().entry.tabs, Ui().entry.buffer, Ui().entry.refreshRate, Ui().def.tabs,
+                          Ui().def.buffer, Ui().def.refreshRate}) {
+        Ui().tabs->setCurrentIndex(box == Ui().def.tabs || box == Ui().def.buffer ||
+                                   box == Ui().def.refreshRate);
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Tab);
+    }
+    Ui().tabs->setCurrentIndex(0);
+    ClickLine(0);
+    for (auto field : {&TBaseTailFile::TabsVal, &TBaseTailFile::BufferkoVal, &TBaseTailFile::RefreshRate}) {
+        EXPECT_EQ(a->*field, storedA.*field);
+        EXPECT_EQ(def->*field, storedDef.*field);
+    }
+
+    // A step of the user's stores that box alone, from the value shown.
+    Ui().entry.refreshRate->setFocus();
+    QTest::keyClick(Ui().entry.refreshRate, Qt::Key_Down);
+    EXPECT_EQ(a->RefreshRate, QStringLiteral("499"));
+    EXPECT_EQ(a->TabsVal, QStringLiteral("0"));
+    EXPECT_EQ(a->BufferkoVal, QStringLiteral("-5"));
+}
+
+// The Font buttons through the real dialog interface: the chooser shows its lists, and what the
+// user does not change in it stays as it was, even a font this machine lacks.
+TEST_F(FileManagerDialog, FontButtonsOpenTheRealChooserWhichKeepsWhatTheUserLeftAlone) {
+    FillList(*manager_->List, {"/a.log||0"});
+    TTailFile* a = manager_->List->RItems(0);
+    QtDialogService real;
+    dialog_ = std::make_unique<TFormFileManager>(*manager_, real);
+    dialog_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
+    ASSERT_FALSE(QFontDatabase::hasFamily(QStringLiteral("Courier New")))
+        << "the preset must be missing here";
+
+    // In the open chooser: the lists it shows, then a click on the item text of the list that holds
+    // it (none: no click), then OK or Cancel.
+    const auto choose = [&](QPushButton* button, const QString& item, QDialogButtonBox::StandardButton end) {
+        bool seen = false;
+        OnNextModal<QDialog>([&](QDialog& chooser) {
+            seen = true;
+            EXPECT_EQ(chooser.windowTitle(), QStringLiteral("Font"));
+            auto* fonts = chooser.findChild<QFontDialog*>();
+            ASSERT_NE(fonts, nullptr);
+            EXPECT_TRUE(fonts->isVisible()) << "the font lists are on the screen";
+            int shownLists = 0;
+            for (QListView* list : fonts->findChildren<QListView*>()) {
+                shownLists += list->isVisible() && list->model()->rowCount() > 1;
+                const QModelIndexList found = list->model()->match(
+                    list->model()->index(0, 0), Qt::DisplayRole, item, 1, Qt::MatchExactly);
+                if (!item.isEmpty() && !found.isEmpty()) {
+                    list->scrollTo(found[0]);
+                    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                      list->visualRect(found[0]).center());
+                }
+            }
+            EXPECT_EQ(shownLists, 3) << "families, styles and sizes";
+            auto* box = chooser.findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly);
+            ASSERT_NE(box, nullptr);
+            QTest::mouseClick(box->button(end), Qt::LeftButton);
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_TRUE(seen);
+    };
+    const auto font = [](const TBaseTailFile& def) {
+        return def.FontName + u' ' + def.FontSize + def.FontStyleBold;
+    };
+
+    choose(Ui().entry.font, QString(), QDialogButtonBox::Ok);
+    EXPECT_EQ(font(*a), QStringLiteral("Courier New 8N")) << "OK without a change keeps the font";
+    choose(Ui().def.font, QStringLiteral("12"), QDialogButtonBox::Ok);
+    EXPECT_EQ(font(*manager_->List->DefFile), QStringLiteral("Courier New 12N")) << "only the size changed";
+    choose(Ui().entry.font, QStringLiteral("DejaVu Serif"), QDialogButtonBox::Ok);
+    EXPECT_EQ(font(*a), QStringLiteral("DejaVu Serif 8N"));
+    EXPECT_EQ(Ui().entry.fontName->text(), QStringLiteral("DejaVu Serif (8 pts)"));
+    choose(Ui().entry.font, QStringLiteral("Bold"), QDialogButtonBox::Cancel);
+    EXPECT_EQ(font(*a), QStringLiteral("DejaVu Serif 8N"));
+}
