@@ -102,6 +102,12 @@ void TFormFileManager::SizeToOwner(const QSize& owner) {
         move(screen->availableGeometry().center() - rect().center());
 }
 
+void TFormFileManager::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (QListWidgetItem* item = ui_.RzCheckList1->currentItem())
+        ui_.RzCheckList1->scrollToItem(item);
+}
+
 void TFormFileManager::ConnectListControls() {
     QListWidget* list = ui_.RzCheckList1;
     connect(list, &QListWidget::currentRowChanged, this, [this] {

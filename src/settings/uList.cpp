@@ -140,6 +140,7 @@ bool TTailFileManager::LoadFromRegistry() {
         Report(QStringLiteral("TTailFileManager.LoadFromRegistry:") + QString::fromStdString(e.what()));
         ok = false;
     }
+    unsavedEdits_ = false;
     // The load freed the entry CurrentFile pointed at.
     SetFileName(FileName);
     return ok;
@@ -154,7 +155,9 @@ bool TTailFileManager::SaveToRegistry() {
     } catch (const std::exception& e) {
         error = QString::fromStdString(e.what());
     }
-    if (!ok)
+    if (ok)
+        unsavedEdits_ = false;
+    else
         Report(QStringLiteral("TTailFileManager.SaveToRegistry:") + error);
     SetFileName(FileName);
     return ok;

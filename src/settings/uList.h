@@ -231,10 +231,18 @@ public:
     void ReleaseRetiredEntries();
     int RetiredCount() const;
 
+    // The tree window's rebuilds of the list (order, levels, deletions) that no save has stored
+    // yet, as after its Cancel. They wait for the next storing: a reload would lose them, so the
+    // stop that stores the window size saves them rather than reloading. Cleared by a save that
+    // succeeds and by a load.
+    void MarkUnsavedEdits() { unsavedEdits_ = true; }
+    bool HasUnsavedEdits() const { return unsavedEdits_; }
+
 private:
     void Report(const QString& text) const;
 
     DialogService* dialogs_;
     mutable std::recursive_mutex lock_;
     std::vector<std::unique_ptr<TTailFile>> retired_;
+    bool unsavedEdits_ = false;
 };

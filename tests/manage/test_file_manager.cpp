@@ -134,6 +134,18 @@ TEST_F(FileManagerDialog, LevelRuleHoldsAtBothEndsOfTheIntegerRange) {
     EXPECT_EQ(manager_->List->RItems(4)->Level, QStringLiteral("0"));
 }
 
+TEST_F(FileManagerDialog, OpensWithTheFollowedEntryInView) {
+    QStringList many;
+    for (int i = 0; i < 80; ++i)
+        many += QStringLiteral("/logs/%1.log||0").arg(i);
+    FillList(*manager_->List, many);
+    manager_->SetFileName(QStringLiteral("/logs/70.log"));
+    Open();
+    QListWidget* list = Ui().RzCheckList1;
+    ASSERT_EQ(list->currentRow(), 70);
+    EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(70))));
+}
+
 TEST_F(FileManagerDialog, PathOrAliasAlwaysRemainsAndTheFollowedNameFollowsItsEntry) {
     FillList(*manager_->List, {"/logs/a.log||0", "|group|0"});
     manager_->SetFileName(QStringLiteral("/logs/a.log"));

@@ -3,12 +3,16 @@
 // are freed.
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
 #include "engine/tail_state.h"
+#include "manage/fTailManager.h"
 #include "manage/fTailTree.h"
 #include "manage/file_tree_view.h"
 #include "manage_fixture.h"
@@ -105,6 +109,70 @@ TEST_F(TreeOpener, CancelStoresNothingAndTheDeletedCurrentEntryLivesUntilAnother
     StartOn(second_);
     OpenTree([&](TFormFileTree& tree) { QTest::keyClick(&tree, Qt::Key_Escape); });
     EXPECT_EQ(Window().Manager().RetiredCount(), 0);
+}
+
+TEST_F(TreeOpener, AnUntouchedTreeNeverChangesTheFollowedFile) {
+    const QString unlisted = WriteFile(QStringLiteral("unlisted.log"), "x\n");
+    StartOn(unlisted);
+    // The tree takes the focus, which makes its first node current: no choice of the user's.
+    const auto closeUntouched = [&](const char* button) {
+        OpenTree([&](TFormFileTree& tree) {
+            EXPECT_FALSE(tree.FilePicked());
+            QTest::mouseClick(tree.findChild<QToolButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+        });
+        EXPECT_EQ(Window().TailStatus(), tsStart) << button;
+        EXPECT_EQ(Window().Manager().FileName, unlisted) << button;
+    };
+    closeUntouched("ButtonOK"); // the first node is a group
+    closeUntouched("ButtonTail");
+    TTailFileList list;
+    FillList(list, {first_ + QStringLiteral("||0"), second_ + QStringLiteral("||0")});
+    ASSERT_TRUE(list.SaveList());
+    Window().Manager().LoadFromRegistry();
+    closeUntouched("ButtonOK"); // the first node is a file
+    OpenTree([&](TFormFileTree& tree) { SelectAndClick(tree, second_, "ButtonOK"); });
+    EXPECT_EQ(Window().Manager().FileName, second_) << "a file picked is followed";
+}
+
+TEST_F(TreeOpener, ADeletionBeforeCancelSurvivesACancelledManagerAndIsStoredByTheStop) {
+    OpenTree([&](TFormFileTree& tree) {
+        tree.Tree()->setCurrentItem(tree.Tree()->findItems(second_, Qt::MatchRecursive).value(0));
+        tree.FileMenu()->actions().value(2)->trigger(); // Delete
+        QTest::keyClick(&tree, Qt::Key_Escape);
+    });
+    const QStringList kept{"|logs|0", first_ + QStringLiteral("||1")};
+    OnNextModal<TFormFileManager>([](TFormFileManager& dialog) {
+        EXPECT_EQ(dialog.Widgets().RzCheckList1->count(), 2);
+        QTest::mouseClick(dialog.Widgets().cancel, Qt::LeftButton);
+    });
+    QTest::mouseClick(Ui().SpeedButtonManager, Qt::LeftButton);
+    EXPECT_EQ(Entries(*Window().Manager().List), kept) << "Cancel returns to the unsaved deletion";
+    EXPECT_EQ(StoredEntries().size(), 3);
+
+    StartOn(first_);
+    ClickStop();
+    EXPECT_EQ(StoredEntries(), kept) << "the stop stored the window size with the deletion";
+    TTailFileList stored;
+    stored.LoadList();
+    EXPECT_EQ(stored.RItems(1)->GetWindowWidth(), Window().frameGeometry().width());
+}
+
+TEST_F(TreeOpener, ALongListStaysOnTheScreenAndScrollsInside) {
+    QStringList many;
+    for (int i = 0; i < 200; ++i)
+        many += QStringLiteral("/logs/%1.log||0").arg(i);
+    TTailFileList list;
+    FillList(list, many);
+    ASSERT_TRUE(list.SaveList());
+    Window().Manager().LoadFromRegistry();
+    OpenTree([&](TFormFileTree& tree) {
+        const QRect room = tree.screen()->availableGeometry();
+        EXPECT_TRUE(room.contains(tree.frameGeometry())) << "the window fits the screen";
+        auto* ok = tree.findChild<QToolButton*>(QStringLiteral("ButtonOK"));
+        EXPECT_TRUE(room.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size()))) << "its buttons too";
+        EXPECT_TRUE(tree.Tree()->verticalScrollBar()->isVisible());
+        QTest::keyClick(&tree, Qt::Key_Escape);
+    });
 }
 
 } // namespace
