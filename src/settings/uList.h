@@ -172,14 +172,13 @@ class TTailFileList final : public TXStringlist<TTailFile> {
 public:
     TTailFileList();
 
-    static constexpr int MaxLoadedEntries = 100;
-
     std::unique_ptr<TDefTailFile> DefFile;
 
     TTailFile* RItems(int index) const;
     void WItems(int index, std::unique_ptr<TTailFile> file);
 
-    // INI file first; the older registry key only when there is no INI file. Throws on a reading
+    // INI file first; the older registry key only when there is no INI file. Every entry up to the
+    // first missing one is read, however many there are. Throws on a reading
     // error (a Pathdef of a non-text type, an INI file that exists but cannot be read); the entries
     // read so far stay, and the default definition gets its built-in defaults in every case.
     // Prefer TTailFileManager::LoadFromRegistry, which also re-points CurrentFile.
