@@ -63,6 +63,7 @@ public:
         auto* layout = new QVBoxLayout(this);
         fonts_ = new QFontDialog(this);
         fonts_->setWindowFlags(Qt::Widget);
+        fonts_->setSizeGripEnabled(false);
         fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
         fonts_->setCurrentFont(font);
         shown_ = fonts_->currentFont();
