@@ -105,7 +105,7 @@ void TFormFileManager::SizeToOwner(const QSize& owner) {
 void TFormFileManager::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (QListWidgetItem* item = ui_.RzCheckList1->currentItem())
-        ui_.RzCheckList1->scrollToItem(item);
+        ui_.RzCheckList1->scrollToItem(item, QAbstractItemView::PositionAtCenter);
 }
 
 void TFormFileManager::ConnectListControls() {
