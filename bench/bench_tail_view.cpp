@@ -220,15 +220,16 @@ void MeasureLineColors() {
     const char* levels[] = {"INFO", "INFO", "WARN", "INFO", "ERROR", "INFO", "DEBUG", "INFO"};
     ViewSnapshotBuilder builder;
     for (int i = 0; i < 200000; ++i)
-        builder.Append(QStringLiteral("2024-05-01 12:%1:%2 web0%3 app[4242]: %4 request req-%5 served in %6 ms "
-                                      "user=u%7")
-                           .arg(i / 60000 % 60, 2, 10, QLatin1Char('0'))
-                           .arg(i / 1000 % 60, 2, 10, QLatin1Char('0'))
-                           .arg(i % 4)
-                           .arg(QLatin1String(levels[i % 8]))
-                           .arg(i)
-                           .arg(i % 997)
-                           .arg(i % 50));
+        builder.Append(
+            QStringLiteral("2024-05-01 12:%1:%2 web0%3 app[4242]: %4 request req-%5 served in %6 ms "
+                           "user=u%7")
+                .arg(i / 60000 % 60, 2, 10, QLatin1Char('0'))
+                .arg(i / 1000 % 60, 2, 10, QLatin1Char('0'))
+                .arg(i % 4)
+                .arg(QLatin1String(levels[i % 8]))
+                .arg(i)
+                .arg(i % 997)
+                .arg(i % 50));
     TailView view;
     view.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
     view.resize(1280, 1024);

@@ -60,7 +60,8 @@ HighlightRulesEditor::HighlightRulesEditor(DialogService& dialogs, QWidget* pare
 
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(QStringLiteral("Highlight rules (the first that marks wins) :"), this), 0, 0, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("Highlight rules (the first that marks wins) :"), this), 0, 0,
+                      1, 2);
     layout->addWidget(list_, 1, 0);
     auto* order = new QVBoxLayout;
     for (QPushButton* button : {add_, edit_, delete_, up_, down_})
@@ -75,9 +76,8 @@ HighlightRulesEditor::HighlightRulesEditor(DialogService& dialogs, QWidget* pare
     layout->addWidget(invalid_, 3, 0);
 
     connect(list_, &QListWidget::currentRowChanged, this, &HighlightRulesEditor::LoadFields);
-    connect(pattern_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        invalid_->setVisible(!text.isEmpty() && !Compiles(text));
-    });
+    connect(pattern_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { invalid_->setVisible(!text.isEmpty() && !Compiles(text)); });
     connect(color_, &QPushButton::clicked, this, &HighlightRulesEditor::ChooseColor);
     connect(add_, &QPushButton::clicked, this, &HighlightRulesEditor::Add);
     connect(edit_, &QPushButton::clicked, this, &HighlightRulesEditor::Edit);

@@ -15,7 +15,8 @@ namespace {
 
 // Light backgrounds that dark text reads on (red in the low byte): yellow, green, blue, pink,
 // orange, violet.
-constexpr std::array<quint32, 6> kPalette{0x0080FFFF, 0x0090EE90, 0x00FFD8A0, 0x00D0B0FF, 0x0080C0FF, 0x00FFB0E0};
+constexpr std::array<quint32, 6> kPalette{0x0080FFFF, 0x0090EE90, 0x00FFD8A0,
+                                          0x00D0B0FF, 0x0080C0FF, 0x00FFB0E0};
 
 const QString kPattern = QStringLiteral("Pattern");
 const QString kColor = QStringLiteral("Color");
@@ -48,7 +49,8 @@ bool SaveHighlightRules(const std::vector<HighlightRule>& rules, DialogService* 
             for (size_t i = 0; i < rules.size(); ++i) {
                 const QString n = QString::number(i);
                 ini.WriteString(section, kPattern + n, rules[i].pattern);
-                ini.WriteString(section, kColor + n, QString::number(qint32(rules[i].color)));
+                // Plain colours only: a desktop colour's index byte has no meaning here.
+                ini.WriteString(section, kColor + n, QString::number(qint32(rules[i].color & 0xFFFFFFu)));
                 ini.WriteString(section, kWholeLine + n, EncodeFlag(rules[i].wholeLine));
             }
         },

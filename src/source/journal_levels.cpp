@@ -1,9 +1,9 @@
 #include "source/journal_levels.h"
 
 void JournalLevels::Add(QByteArrayView lines, QByteArrayView priority) {
-    const LineLevel level =
-        priority.size() == 1 && priority[0] >= '0' && priority[0] <= '9' ? LevelOfPriority(priority[0] - '0')
-                                                                         : LineLevel::Plain;
+    const LineLevel level = priority.size() == 1 && priority[0] >= '0' && priority[0] <= '9'
+                                ? LevelOfPriority(priority[0] - '0')
+                                : LineLevel::Plain;
     if (level == LineLevel::Plain || lines.isEmpty())
         return;
     std::lock_guard guard(lock_);

@@ -11,11 +11,21 @@ struct LevelWord {
 };
 
 constexpr std::array<LevelWord, 15> kWords{{
-    {u"EMERG", LineLevel::Error},   {u"ALERT", LineLevel::Error},     {u"FATAL", LineLevel::Error},
-    {u"CRIT", LineLevel::Error},    {u"CRITICAL", LineLevel::Error},  {u"SEVERE", LineLevel::Error},
-    {u"ERROR", LineLevel::Error},   {u"ERR", LineLevel::Error},       {u"WARN", LineLevel::Warning},
-    {u"WARNING", LineLevel::Warning}, {u"NOTICE", LineLevel::Plain},  {u"INFO", LineLevel::Plain},
-    {u"DEBUG", LineLevel::Debug},   {u"TRACE", LineLevel::Debug},     {u"VERBOSE", LineLevel::Debug},
+    {u"EMERG", LineLevel::Error},
+    {u"ALERT", LineLevel::Error},
+    {u"FATAL", LineLevel::Error},
+    {u"CRIT", LineLevel::Error},
+    {u"CRITICAL", LineLevel::Error},
+    {u"SEVERE", LineLevel::Error},
+    {u"ERROR", LineLevel::Error},
+    {u"ERR", LineLevel::Error},
+    {u"WARN", LineLevel::Warning},
+    {u"WARNING", LineLevel::Warning},
+    {u"NOTICE", LineLevel::Plain},
+    {u"INFO", LineLevel::Plain},
+    {u"DEBUG", LineLevel::Debug},
+    {u"TRACE", LineLevel::Debug},
+    {u"VERBOSE", LineLevel::Debug},
 }};
 
 bool IsWordUnit(QChar c) {
@@ -71,7 +81,8 @@ bool OneLetterLevel(QStringView text, qsizetype i, LineLevel* level) {
     qsizetype j = i + 2;
     while (j < text.size() && j - i < kTagUnits && !text[j].isSpace() && text[j] != u':' && text[j] != u'(')
         ++j;
-    return j > i + 2 && j < text.size() && (text[j] == u':' || text[j] == u'(') && LetterLevel(text[i], level);
+    return j > i + 2 && j < text.size() && (text[j] == u':' || text[j] == u'(') &&
+           LetterLevel(text[i], level);
 }
 
 constexpr quint64 kFnvOffset = 14695981039346656037ull;

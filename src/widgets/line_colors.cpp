@@ -21,7 +21,8 @@ LineColorizer::LineColorizer(TailView& view, LineColorSource source, QObject* pa
     : QObject(parent), view_(view), viewObject_(&view), source_(std::move(source)),
       levelColors_(LevelColorsFor(view.palette())) {
     layers_ = &ViewMarkLayers::Of(view);
-    layer_ = layers_->Add(kLineColorRank, [this](QStringView text, qsizetype from) { return MarksFor(text, from); });
+    layer_ = layers_->Add(kLineColorRank,
+                          [this](QStringView text, qsizetype from) { return MarksFor(text, from); });
     view.installEventFilter(this);
     connect(&view, &TailView::snapshotChanged, this, &LineColorizer::Refresh);
     Refresh();
@@ -88,12 +89,12 @@ void LineColorizer::AddLevelMark(QStringView text, qsizetype from, QList<ViewMar
 void LineColorizer::AddRuleMarks(Rule& rule, QStringView text, qsizetype from, QList<ViewMark>& marks) {
     const qsizetype before = marks.size();
     const bool whole = rule.rule.wholeLine;
-    const MatchResult result = whole ? rule.matcher->Search(text)
-                                     : rule.matcher->ForEachMatch(text, [&](qsizetype start, qsizetype end) {
-                                           if (end > start)
-                                               marks.push_back({from + start, end - start, rule.background,
-                                                                false, rule.text});
-                                       });
+    const MatchResult result =
+        whole ? rule.matcher->Search(text)
+              : rule.matcher->ForEachMatch(text, [&](qsizetype start, qsizetype end) {
+                    if (end > start)
+                        marks.push_back({from + start, end - start, rule.background, false, rule.text});
+                });
     if (result != MatchResult::NotFound && result != MatchResult::Found) {
         marks.resize(before); // too costly or failed: this rule marks nothing on this line
         return;

@@ -32,7 +32,8 @@ QColor Tint(const QColor& base, const QColor& text, const QColor& hue, double st
 // makes it read as body text does (4.5:1) or as well as the plain text does, if that is less.
 QColor Readable(const QColor& base, const QColor& text, const QColor& hue) {
     const double wanted = std::min(4.5, ContrastRatio(text, base) * 0.9);
-    const QColor extreme = ContrastRatio(Qt::black, base) >= ContrastRatio(Qt::white, base) ? Qt::black : Qt::white;
+    const QColor extreme =
+        ContrastRatio(Qt::black, base) >= ContrastRatio(Qt::white, base) ? Qt::black : Qt::white;
     QColor readable = hue;
     for (double amount = 0.05; amount <= 1.0 && ContrastRatio(readable, base) < wanted; amount += 0.05)
         readable = Mix(hue, extreme, amount);
@@ -60,7 +61,7 @@ QColor TextColorOn(const QColor& background, const QPalette& palette) {
     if (ContrastRatio(palette.color(QPalette::Text), background) >= 4.5)
         return {};
     return ContrastRatio(Qt::black, background) >= ContrastRatio(Qt::white, background) ? QColor(Qt::black)
-                                                                                           : QColor(Qt::white);
+                                                                                        : QColor(Qt::white);
 }
 
 double ContrastRatio(const QColor& a, const QColor& b) {

@@ -10,7 +10,9 @@
 
 #include "widgets/tail_view.h"
 
-ViewBookmarks::ViewBookmarks(TailView& view) : QObject(&view), view_(view), gutter_(new QWidget(&view)) {
+ViewBookmarks::ViewBookmarks(TailView& view)
+    : QObject(&view), view_(view), viewObject_(&view), viewport_(view.viewport()),
+      gutter_(new QWidget(&view)) {
     gutter_->setObjectName(QStringLiteral("BookmarkGutter"));
     gutter_->setAttribute(Qt::WA_TransparentForMouseEvents);
     gutter_->installEventFilter(this);
@@ -58,7 +60,8 @@ void ViewBookmarks::Toggle() {
         const ViewRange selection = view_.Selection();
         first = selection.from.line;
         // A selection that ends at the start of a line does not take that line.
-        last = selection.to.column == 0 && selection.to.line > first ? selection.to.line - 1 : selection.to.line;
+        last =
+            selection.to.column == 0 && selection.to.line > first ? selection.to.line - 1 : selection.to.line;
     }
     last = std::min(last, count - 1);
     const auto from = std::lower_bound(lines_.begin(), lines_.end(), first);
@@ -117,8 +120,8 @@ void ViewBookmarks::Paint() {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(view_.palette().color(QPalette::Highlight));
-    for (auto line = std::lower_bound(lines_.begin(), lines_.end(), first); line != lines_.end() && *line < end;
-         ++line) {
+    for (auto line = std::lower_bound(lines_.begin(), lines_.end(), first);
+         line != lines_.end() && *line < end; ++line) {
         const QRect rows = view_.LineRect(*line);
         if (rows.isNull())
             continue;
@@ -132,9 +135,9 @@ bool ViewBookmarks::eventFilter(QObject* watched, QEvent* event) {
         Paint();
         return true;
     }
-    if (watched == view_.viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+    if (watched == viewport_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         Place();
-    if (watched == &view_ && event->type() == QEvent::PaletteChange)
+    if (watched == viewObject_ && event->type() == QEvent::PaletteChange)
         gutter_->update();
     return QObject::eventFilter(watched, event);
 }
@@ -148,9 +151,10 @@ InstalledBookmarks InstallBookmarks(TailView& view, QWidget& host) {
         host.addAction(created);
         return created;
     };
-    InstalledBookmarks installed{bookmarks, action(QStringLiteral("Toggle bookmark"), QKeySequence(Qt::CTRL | Qt::Key_B)),
-                                 action(QStringLiteral("Next bookmark"), QKeySequence(Qt::Key_F2)),
-                                 action(QStringLiteral("Previous bookmark"), QKeySequence(Qt::SHIFT | Qt::Key_F2))};
+    InstalledBookmarks installed{
+        bookmarks, action(QStringLiteral("Toggle bookmark"), QKeySequence(Qt::CTRL | Qt::Key_B)),
+        action(QStringLiteral("Next bookmark"), QKeySequence(Qt::Key_F2)),
+        action(QStringLiteral("Previous bookmark"), QKeySequence(Qt::SHIFT | Qt::Key_F2))};
     QObject::connect(installed.toggle, &QAction::triggered, bookmarks, &ViewBookmarks::Toggle);
     QObject::connect(installed.next, &QAction::triggered, bookmarks, &ViewBookmarks::Next);
     QObject::connect(installed.previous, &QAction::triggered, bookmarks, &ViewBookmarks::Previous);

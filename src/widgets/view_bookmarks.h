@@ -52,6 +52,9 @@ private:
     void GoTo(qint64 line);
 
     TailView& view_;
+    // Compared with while the view is being destroyed.
+    const QObject* viewObject_;
+    const QObject* viewport_;
     QWidget* gutter_;
     std::vector<ViewLineId> ids_; // in the order of lines_
     std::vector<qint64> lines_;   // sorted

@@ -247,6 +247,7 @@ private:
     QString trayHint_;
     QString applicationTitle_;
     QString caption_; // "KOVRA - " and the version
+
     LineColorizer* lineColorizer_ = nullptr; // Qt parent: the view
     ViewBookmarks* bookmarks_ = nullptr;     // Qt parent: the view
 };

@@ -11,6 +11,7 @@
 #include "widgets/tail_view.h"
 #include "widgets/view_bookmarks.h"
 #include "window/fTail.h"
+#include "window/tail_controls.h"
 
 void TFormTail::CreateLineColorsAndBookmarks() {
     params_->highlightRules = LoadHighlightRules();

@@ -190,16 +190,19 @@ namespace {
 TEST_F(ParamDialogTest, TheColorsTabEditsTheHighlightRulesInOrderAndOkStoresThemInTheIniFile) {
     MakeWindow();
     dialogs_.QueueColorChoice(QColor(0x10, 0x20, 0x30));
+    dialogs_.QueueAnswer(true); // the passes run on the window thread here: each closing asks
+    dialogs_.QueueAnswer(true);
     OpenParameters([&](TFormTailParam& dialog) {
         HighlightRulesEditor& rules = *dialog.Widgets().HighlightRules;
         EXPECT_TRUE(dialog.Widgets().CheckBoxColorByLevel->isChecked()) << "on by default";
         Retype(rules.PatternField(), QStringLiteral("req-(\\d+"));
-        EXPECT_TRUE(rules.InvalidLabel()->isVisibleTo(&dialog));
+        EXPECT_FALSE(rules.InvalidLabel()->isHidden());
         rules.AddButton()->click();
         EXPECT_EQ(dialogs_.Texts(), QStringList{QStringLiteral("Invalid expression")});
+        EXPECT_EQ(dialogs_.AllShown().back().icon, DialogService::Icon::Warning);
         EXPECT_TRUE(rules.Rules().empty());
         Retype(rules.PatternField(), QStringLiteral("req-\\d+"));
-        EXPECT_FALSE(rules.InvalidLabel()->isVisibleTo(&dialog));
+        EXPECT_TRUE(rules.InvalidLabel()->isHidden());
         rules.ColorButton()->click(); // the colour chooser answers 10 20 30
         rules.AddButton()->click();
         Retype(rules.PatternField(), QStringLiteral("host=web1"));

@@ -38,7 +38,8 @@ TEST_F(HighlightRules, SurviveASaveAndAHandEditedFileKeepsItsOtherLines) {
     rules.push_back({QStringLiteral("a;b=c [d]"), 0xFF0000FF, false}); // a system-colour byte is dropped
     ASSERT_TRUE(SaveHighlightRules(rules, nullptr));
     const QByteArray saved = ReadText(IniPath());
-    EXPECT_TRUE(saved.startsWith("; my notes\r\n[\\Software\\Velmora\\Quorvel\\filter]\r\nFilter0=ERROR\r\n\r\n"))
+    EXPECT_TRUE(
+        saved.startsWith("; my notes\r\n[\\Software\\Velmora\\Quorvel\\filter]\r\nFilter0=ERROR\r\n\r\n"))
         << saved.toStdString();
     EXPECT_TRUE(saved.endsWith("[other program]\r\nkey=\xe9t\xe9 latin-1 bytes\r\n")) << saved.toStdString();
     EXPECT_TRUE(saved.contains("; rules I wrote\r\n"));
@@ -48,7 +49,7 @@ TEST_F(HighlightRules, SurviveASaveAndAHandEditedFileKeepsItsOtherLines) {
 
     // Saving what is stored again changes no byte.
     ASSERT_TRUE(SaveHighlightRules(LoadHighlightRules(), nullptr));
-    EXPECT_EQ(ReadText(IniPath()), saved);
+    EXPECT_EQ(ReadText(IniPath()).toStdString(), saved.toStdString());
 }
 
 TEST_F(HighlightRules, AFailedSaveIsSaid) {

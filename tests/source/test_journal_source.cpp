@@ -100,13 +100,18 @@ namespace {
 
 // The view asks with each line as it shows it (kill space may have folded its blanks).
 TEST_F(JournalSource, EachLineTakesTheLevelOfItsEntrysPriority) {
-    Journal("remote.journal",
-            JournalExport()
-                .Entry(0, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "3"}, {"MESSAGE", "all fine\nsecond"}})
-                .Entry(1, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "4"}, {"MESSAGE", "low disk"}})
-                .Entry(2, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "6"}, {"MESSAGE", "ERROR in words"}})
-                .Entry(3, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "7"}, {"MESSAGE", "poll"}})
-                .Entry(4, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"MESSAGE", "no priority"}}));
+    Journal(
+        "remote.journal",
+        JournalExport()
+            .Entry(
+                0,
+                {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "3"}, {"MESSAGE", "all fine\nsecond"}})
+            .Entry(1, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "4"}, {"MESSAGE", "low disk"}})
+            .Entry(
+                2,
+                {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "6"}, {"MESSAGE", "ERROR in words"}})
+            .Entry(3, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "7"}, {"MESSAGE", "poll"}})
+            .Entry(4, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"MESSAGE", "no priority"}}));
     const LineLevelLookup levels = SourceKindOf(name_).LineLevels(name_);
     ASSERT_TRUE(levels);
     EXPECT_EQ(levels(u"2026-12-09T18:02:40+0000 web1 app: all fine"), LineLevel::Plain) << "nothing read yet";

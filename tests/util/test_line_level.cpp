@@ -1,5 +1,7 @@
 // The level a log line shows: the first level word or one-letter form decides, whole words only,
 // in the common loggers' layouts; and the text key that survives the view's shaping of blanks.
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include "util/line_level.h"
@@ -52,7 +54,7 @@ TEST(LineLevel, TheFirstLevelWordOfALineDecides) {
 }
 
 TEST(LineLevel, PrioritiesAndTextKeys) {
-    const LineLevel expected[] = {LineLevel::Error, LineLevel::Error, LineLevel::Error,   LineLevel::Error,
+    const LineLevel expected[] = {LineLevel::Error,   LineLevel::Error, LineLevel::Error, LineLevel::Error,
                                   LineLevel::Warning, LineLevel::Plain, LineLevel::Plain, LineLevel::Debug};
     for (int priority = 0; priority < 8; ++priority)
         EXPECT_EQ(LevelOfPriority(priority), expected[priority]) << priority;

@@ -62,7 +62,9 @@ TEST(LineColors, LevelsAndRulesGiveTheirMarksTopRuleLast) {
     EXPECT_EQ(MarksOf(colors.MarksFor(costly, 0)), (std::vector<Mark>{{0, 3004, true, false}}));
 
     // A source that ranks its own lines decides over the words; the switch off shows no level.
-    settings.levels = [](QStringView text) { return text.startsWith(u"kernel") ? LineLevel::Warning : LineLevel::Plain; };
+    settings.levels = [](QStringView text) {
+        return text.startsWith(u"kernel") ? LineLevel::Warning : LineLevel::Plain;
+    };
     settings.levelsOf = QStringLiteral("journal:");
     settings.rules.clear();
     colors.Refresh();
@@ -104,8 +106,8 @@ QPalette Colours(QColor base, QColor text) {
 }
 
 TEST(LineColors, LevelColoursReadInDayNightAndUserColoursAndGoWithTheSwitch) {
-    const QPalette palettes[] = {Colours(QColor(0xF0, 0xFF, 0xF0), Qt::black),       // day
-                                 Colours(Qt::black, QColor(0xF0, 0xFF, 0xF0)),       // night
+    const QPalette palettes[] = {Colours(QColor(0xF0, 0xFF, 0xF0), Qt::black),           // day
+                                 Colours(Qt::black, QColor(0xF0, 0xFF, 0xF0)),           // night
                                  Colours(QColor(0x00, 0x00, 0x80), QColor(Qt::yellow))}; // the user's
     for (const QPalette& palette : palettes) {
         SCOPED_TRACE(palette.color(QPalette::Base).name().toStdString());
@@ -116,10 +118,12 @@ TEST(LineColors, LevelColoursReadInDayNightAndUserColoursAndGoWithTheSwitch) {
         const QColor base = palette.color(QPalette::Base);
         for (const QColor& level : {c.error, c.warning, c.debug})
             EXPECT_GE(ContrastRatio(level, base), 3.0) << level.name().toStdString();
-        EXPECT_GE(ContrastRatio(c.error, base), std::min(4.5, 0.9 * ContrastRatio(palette.color(QPalette::Text), base)));
+        EXPECT_GE(ContrastRatio(c.error, base),
+                  std::min(4.5, 0.9 * ContrastRatio(palette.color(QPalette::Text), base)));
         EXPECT_GT(c.error.red(), c.error.green() + 60) << "the error family is red";
         EXPECT_GT(c.warning.red(), c.warning.blue() + 60) << "warnings are amber";
-        EXPECT_LT(ContrastRatio(c.debug, base), ContrastRatio(palette.color(QPalette::Text), base)) << "debug dimmed";
+        EXPECT_LT(ContrastRatio(c.debug, base), ContrastRatio(palette.color(QPalette::Text), base))
+            << "debug dimmed";
 
         EXPECT_TRUE(HasColour(painted.Line(0), c.error));
         EXPECT_FALSE(HasColour(painted.Line(1), c.error));

@@ -3,16 +3,19 @@
 // the user's colours and with the switch off; "Highlight selection" marks its text and the rule
 // survives a new window; bookmarks follow their lines while the window slides and go with them.
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QSpinBox>
 
 #include "settings/highlight_rules.h"
+#include "settings/uList.h"
 #include "settings/uParam.h"
-#include "view_test_image.h"
 #include "widgets/line_colors.h"
 #include "widgets/tail_view.h"
 #include "widgets/view_bookmarks.h"
+#include "widgets/view_test_image.h"
 #include "window_fixture.h"
 
 namespace {
@@ -72,6 +75,7 @@ TEST_F(TailWindowLineColors, LevelsShowInDayNightAndUserColoursUntilTheSwitchIsT
 
 TEST_F(TailWindowLineColors, HighlightSelectionMarksItsTextAndTheRuleComesBackInANewWindow) {
     const QByteArray handEdited = "; kept as I wrote it\n[\\Software\\Velmora\\Quorvel\\filter]\nFilter0=x\n";
+    ASSERT_TRUE(QDir().mkpath(ConfigFolder() + QStringLiteral("/kovra")));
     WriteFile(QStringLiteral("config/kovra/kovra.ini"), handEdited);
     MakeWindow();
     const QString log = WriteFile(QStringLiteral("app.log"), "GET /a req-42 200\nGET /b req-43 200\n");

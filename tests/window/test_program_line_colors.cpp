@@ -2,6 +2,7 @@
 // rule's colour on its match and the error colour on an ERROR line both times, and the file keeps
 // the lines it was given.
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -11,7 +12,7 @@
 
 namespace {
 
-QByteArray Run(const QString& program, const QStringList& arguments, bool* ok) {
+QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok) {
     QProcess tool;
     tool.start(program, arguments);
     *ok = tool.waitForFinished(20000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
@@ -31,21 +32,20 @@ protected:
     // Until the window shows both colours; the last picture taken otherwise.
     bool ShowsRuleAndErrorColours(KovraProcess& kovra, QImage* picture) {
         bool ok = false;
-        const QByteArray found = Run(QStringLiteral("xdotool"),
-                                     {"search", "--sync", "--onlyvisible", "--pid",
-                                      QString::number(kovra.Handle()), "--name", "KOVRA"},
-                                     &ok);
+        const QByteArray found = RunTool(QStringLiteral("xdotool"),
+                                         {"search", "--sync", "--onlyvisible", "--pid",
+                                          QString::number(kovra.Handle()), "--name", "KOVRA"},
+                                         &ok);
         EXPECT_TRUE(ok) << "xdotool could not find the window";
         const QString id = QString::fromLatin1(found.split('\n').first());
         QDeadlineTimer deadline(120000);
         while (!deadline.hasExpired()) {
-            const QByteArray png = Run(QStringLiteral("import"), {"-window", id, "png:-"}, &ok);
+            const QByteArray png = RunTool(QStringLiteral("import"), {"-window", id, "png:-"}, &ok);
             EXPECT_TRUE(ok) << "import (ImageMagick) could not take the window";
             *picture = QImage::fromData(png, "PNG");
             const int yellow = CountPixels(*picture, [](QColor c) { return c == QColor(255, 255, 0); });
-            const int red = CountPixels(*picture, [](QColor c) {
-                return c.red() > 150 && c.green() < 90 && c.blue() < 90;
-            });
+            const int red = CountPixels(
+                *picture, [](QColor c) { return c.red() > 150 && c.green() < 90 && c.blue() < 90; });
             if (yellow > 200 && red > 20)
                 return true;
             QThread::msleep(300);
@@ -60,9 +60,10 @@ TEST_F(ProgramLineColors, RulesAndLevelsShowAfterEachStartAndTheHandEditedFileKe
                              "Pattern0=req-\\d+\r\n"
                              "Color0=65535\r\n"
                              "WholeLine0=N\r\n";
+    ASSERT_TRUE(QDir().mkpath(ConfigHome() + QStringLiteral("/kovra")));
     WriteFile(QStringLiteral("config/kovra/kovra.ini"), mine + rules);
-    const QString log =
-        WriteFile(QStringLiteral("app.log"), "12:00 ERROR disk failed on /dev/sda1\n12:00 INFO GET /a req-42 200\n");
+    const QString log = WriteFile(QStringLiteral("app.log"),
+                                  "12:00 ERROR disk failed on /dev/sda1\n12:00 INFO GET /a req-42 200\n");
     for (int start = 0; start < 2; ++start) {
         SCOPED_TRACE(start == 0 ? "first start" : "after a restart");
         KovraProcess& kovra = Start({QStringLiteral("/start"), log});
