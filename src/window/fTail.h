@@ -92,7 +92,8 @@ public:
     // What the window follows, its answer to the DESCRIBE request of the running instances:
     // status (none, stopped, started), filename (the file-name edit), filter and alert (1 when
     // checked) with filterpattern and alertpattern, minimized, hidden (into the tray), visible,
-    // trayicon (the icon is on the desktop) and modal (the caption of an open modal box, or empty).
+    // trayicon (the icon is on the desktop), modal (the caption of an open modal box, or empty) and
+    // platform (Qt's: xcb, wayland...).
     QMap<QString, QString> Describe() const;
 
     const TailWidgets& Widgets() const { return ui_; }
