@@ -17,6 +17,7 @@
 
 #include "desktop_tools.h"
 #include "platform/instances.h"
+#include "support/scoped_env.h"
 #include "window_parts/wait_until.h"
 
 namespace {
@@ -29,33 +30,13 @@ constexpr char kSocket[] = "wayland-kovra-test";
 constexpr char kTrayWarning[] = "qt.core.qobject.connect: QObject::connect: No such signal "
                                 "QPlatformNativeInterface::systemTrayWindowChanged(QScreen*)";
 
-class ScopedRuntimeDir final {
-public:
-    explicit ScopedRuntimeDir(const QByteArray& path)
-        : old_(qgetenv("XDG_RUNTIME_DIR")), had_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
-        qputenv("XDG_RUNTIME_DIR", path);
-    }
-    ~ScopedRuntimeDir() {
-        if (had_)
-            qputenv("XDG_RUNTIME_DIR", old_);
-        else
-            qunsetenv("XDG_RUNTIME_DIR");
-    }
-    ScopedRuntimeDir(const ScopedRuntimeDir&) = delete;
-    ScopedRuntimeDir& operator=(const ScopedRuntimeDir&) = delete;
-
-private:
-    QByteArray old_;
-    bool had_;
-};
-
 class WaylandSession : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         ASSERT_TRUE(QDir().mkpath(Runtime()));
         ASSERT_TRUE(QFile::setPermissions(Runtime(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        runtimeEnv_ = std::make_unique<ScopedRuntimeDir>(QFile::encodeName(Runtime()));
+        runtimeEnv_ = std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", QFile::encodeName(Runtime()));
         QProcessEnvironment env = WithoutDisplay(Path("config"), Runtime());
         weston_.setProcessEnvironment(env);
         weston_.setProcessChannelMode(QProcess::MergedChannels);
@@ -156,7 +137,7 @@ protected:
     QTemporaryDir dir_;
     QProcess weston_;
     std::vector<std::unique_ptr<QProcess>> processes_;
-    std::unique_ptr<ScopedRuntimeDir> runtimeEnv_;
+    std::unique_ptr<ScopedEnv> runtimeEnv_;
 };
 
 std::string Describe(const WindowDescription& description) {
