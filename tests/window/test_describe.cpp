@@ -48,10 +48,12 @@ TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
     ASSERT_TRUE(Window().Channel()->IsListening());
 
     const WindowDescription expected{
-        {"status", "stopped"}, {"filename", "app.log"}, {"filter", "1"},    {"filterpattern", "Warn"},
-        {"alert", "0"},        {"alertpattern", ""},    {"minimized", "0"}, {"hidden", "0"},
-        {"visible", "1"},      {"reversedns", "0"},     {"rdnspane", ""},   {"view", ""},
-        {"selection", ""},     {"trayicon", "0"},       {"modal", ""}, // no tray host offscreen
+        {"status", "stopped"},     {"filename", "app.log"}, {"filter", "1"},
+        {"filterpattern", "Warn"}, {"alert", "0"},          {"alertpattern", ""},
+        {"minimized", "0"},        {"hidden", "0"},         {"visible", "1"},
+        {"reversedns", "0"},       {"rdnspane", ""},        {"view", ""},
+        {"selection", ""},         {"trayicon", "0"},       {"modal", ""}, // no tray host offscreen
+        {"platform", "offscreen"},
     };
     WindowDescription described = DescribeFromElsewhere();
     // The places of the controls a script clicks depend on the screen: present, not compared.
