@@ -9,7 +9,8 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: kovra [SWITCH]... [FILE]\n"
-    "Follow a growing log file, or the newest file matching a wildcard pattern, in a window.\n"
+    "Follow a growing log file, the newest file matching a wildcard pattern, or the systemd\n"
+    "journal (FILE journal:, journal:UNIT or journal:FIELD=VALUE...), in a window.\n"
     "\n"
     "  /start         start following at once\n"
     "  /minimized     start minimised (into the tray when the tray option is on)\n"
@@ -25,8 +26,9 @@ constexpr char kUsage[] =
     "  registry.reg   the global parameters\n"
     "  kovra.ini      the file list and the filter and alert pattern histories\n"
     "\n"
-    "Example:\n"
+    "Examples:\n"
     "  kovra /start \"/f=ERROR|WARN\" /var/log/syslog\n"
+    "  kovra /start \"/a=Failed password\" journal:ssh.service\n"
     "\n"
     "See kovra(1) for more.\n";
 

@@ -24,7 +24,8 @@ struct Row {
 const QString kNoDisplay = QStringLiteral("kovra: cannot connect to the display (neither DISPLAY nor "
                                           "WAYLAND_DISPLAY is set); set DISPLAY or WAYLAND_DISPLAY\n");
 
-// The usage names every switch on a line of its own, the settings files and an example.
+// The usage names every switch on a line of its own, the journal's names, the settings files
+// and examples.
 void ExpectUsage(const QString& usage) {
     EXPECT_TRUE(usage.startsWith(QStringLiteral("Usage: kovra "))) << usage.toStdString();
     for (const char* lineStart : {"/start ", "/minimized ", "/recycle ", "/f=PATTERN ", "/a=PATTERN ", "-- ",
@@ -36,7 +37,8 @@ void ExpectUsage(const QString& usage) {
         EXPECT_TRUE(line.match(usage).hasMatch()) << "no line for " << lineStart << " in\n"
                                                   << usage.toStdString();
     }
-    for (const char* text : {"registry.reg", "kovra.ini", "~/.config/kovra/", "Example:\n  kovra "})
+    for (const char* text :
+         {"registry.reg", "kovra.ini", "~/.config/kovra/", "Examples:\n  kovra ", "journal:"})
         EXPECT_TRUE(usage.contains(QString::fromLatin1(text))) << text << " missing in\n"
                                                                << usage.toStdString();
 }
