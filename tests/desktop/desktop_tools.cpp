@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,15 @@ QString KovraBinary() {
     const QString program = qEnvironmentVariable("KOVRA_BINARY");
     EXPECT_FALSE(program.isEmpty()) << "KOVRA_BINARY is not set: run the tests through ctest";
     return program;
+}
+
+QStringList UsageSwitches(const QString& usage) {
+    static const QRegularExpression name(QStringLiteral("^  (?:(-\\S), )?([-/]\\S*?)(?:PATTERN)? "),
+                                         QRegularExpression::MultilineOption);
+    QStringList switches;
+    for (auto it = name.globalMatch(usage); it.hasNext();)
+        switches << it.next().capturedTexts().mid(1).filter(QRegularExpression(QStringLiteral(".")));
+    return switches;
 }
 
 QByteArray ReadFile(const QString& path) {

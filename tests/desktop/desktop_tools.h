@@ -26,5 +26,8 @@ QProcessEnvironment WithoutDisplay(const QString& configHome, const QString& run
 // The program under test (KOVRA_BINARY, set by ctest); fails the test when it is not set.
 QString KovraBinary();
 
+// The switches a usage text lists, as they are typed ("/f=", "-h", "--help"), in order.
+QStringList UsageSwitches(const QString& usage);
+
 // A file's bytes; empty when it cannot be read.
 QByteArray ReadFile(const QString& path);
