@@ -164,6 +164,7 @@ private:
     void OnOpenManager();
     void OnOpenParameters();
     void OnClearReleased(Qt::MouseButton button);
+    void TrackViewHold(const QEvent& event);
     void OnNotepad();
     void OnOpenWithShell();
     void OnUserCommandMenu();

@@ -77,11 +77,10 @@ bool TFormTail::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui_.MemoTail) {
         if (type == QEvent::Resize)
             PlaceBottomIndicator(ui_);
-    } else if (watched == ui_.MemoTail->viewport()) {
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
-            engine_->MouseHeld().store(true);
-        else if (type == QEvent::MouseButtonRelease)
+        else if (type == QEvent::FocusOut)
             engine_->MouseHeld().store(false);
+    } else if (watched == ui_.MemoTail->viewport()) {
+        TrackViewHold(*event);
     } else if (type == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         auto* button = static_cast<QWidget*>(watched);
@@ -94,6 +93,27 @@ bool TFormTail::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// The passes leave the view alone while a button is held in it. The release does not always come
+// back to the view (a context menu opened on the press takes it, a window hidden or deactivated
+// meanwhile never sees it), so every way a press can end ends the hold.
+void TFormTail::TrackViewHold(const QEvent& event) {
+    switch (event.type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        engine_->MouseHeld().store(true);
+        break;
+    case QEvent::MouseButtonRelease:
+        engine_->MouseHeld().store(static_cast<const QMouseEvent&>(event).buttons() != Qt::NoButton);
+        break;
+    case QEvent::ContextMenu:
+    case QEvent::Hide:
+        engine_->MouseHeld().store(false);
+        break;
+    default:
+        break;
+    }
 }
 
 void TFormTail::OnFilterClicked() {

@@ -1,18 +1,30 @@
 // The view's scroll position on the real widget, with lines long enough to wrap: a view at its end
-// stays at its end when lines arrive, one scrolled up stays where it is, and the Wrap box shows the
-// end. The first visible line, the lines that fit and the line count must share one unit.
+// stays at its end when lines arrive and when its height changes, one scrolled up stays where it
+// is, and the Wrap box shows the end. The first visible line, the lines that fit and the line count
+// must share one unit. A button held in the view holds its updates, until the press ends however
+// it ends.
+#include <functional>
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <QWindow>
 
 #include "engine/tail_state.h"
 #include "settings/uList.h"
+#include "widgets/find_bar.h"
 #include "widgets/kovra_resources.h"
 #include "widgets/tail_view.h"
+#include "window/tail_controls.h"
 #include "window/tail_port.h"
 #include "window_fixture.h"
+#include "window_parts/wait_until.h"
 
 namespace {
 
@@ -99,6 +111,138 @@ TEST_F(TailWindowScroll, WrapBoxShowsTheEndEitherWay) {
         EXPECT_EQ(Ui().MemoTail->Wrap(), wrap);
         EXPECT_EQ(Bar()->value(), Bar()->maximum());
         EXPECT_TRUE(LastLineOnScreen());
+    }
+}
+
+// The find bar opening and closing under the view, a smaller window: a view showing its end keeps
+// showing it, and lines that arrive then show; a view scrolled up keeps its first line.
+TEST_F(TailWindowScroll, HeightChangesKeepTheEndOnScreen) {
+    for (bool wrap : {false, true}) {
+        SCOPED_TRACE(wrap ? "wrap" : "no wrap");
+        MakeWindow();
+        Window().Manager().List->DefFile->SetWrap(wrap);
+        const QString log = WriteFile(QStringLiteral("heights.log"), LongLines(0, 40));
+        StartOn(log);
+        TailView* view = Ui().MemoTail;
+        int next = 40;
+        // Does what changes the view's height; true once the height went down (or up).
+        const auto height = [&](const std::function<void()>& change, bool down) {
+            const int before = view->viewport()->height();
+            change();
+            return WaitUntil([&] {
+                return down ? view->viewport()->height() < before : view->viewport()->height() > before;
+            });
+        };
+        const auto endStaysOnScreen = [&](const char* after) {
+            SCOPED_TRACE(after);
+            EXPECT_TRUE(view->AtBottom());
+            EXPECT_TRUE(LastLineOnScreen());
+            Append(log, LongLines(next++, 1));
+            Window().Engine().Tick();
+            EXPECT_TRUE(ViewPlain().endsWith(QStringLiteral("line %1 ").arg(next - 1) + QString(300, u'x')));
+            EXPECT_TRUE(LastLineOnScreen());
+            EXPECT_EQ(Indicator(), QLatin1String(kImageBottom));
+        };
+        ASSERT_TRUE(LastLineOnScreen());
+
+        auto* bar = Window().findChild<FindBar*>();
+        ASSERT_NE(bar, nullptr);
+        EXPECT_TRUE(height([&] { QTest::keyClick(&Window(), Qt::Key_F, Qt::ControlModifier); }, true));
+        ASSERT_TRUE(bar->isVisible());
+        endStaysOnScreen("the find bar opened");
+        EXPECT_TRUE(height([&] { QTest::keyClick(&bar->Field(), Qt::Key_Escape); }, false));
+        endStaysOnScreen("the find bar closed");
+        const QSize size = Window().size();
+        EXPECT_TRUE(height([&] { Window().resize(size.width(), size.height() - 150); }, true));
+        endStaysOnScreen("the window got smaller");
+
+        Bar()->setValue(Bar()->maximum() / 2);
+        const qint64 top = view->FirstVisibleLine();
+        ASSERT_GT(top, 0);
+        EXPECT_TRUE(height([&] { Window().resize(size); }, false));
+        EXPECT_EQ(view->FirstVisibleLine(), top) << "scrolled up, the first line stays";
+        EXPECT_FALSE(view->AtBottom());
+        ClickStop();
+    }
+}
+
+// The passes leave the view alone while a button is held in it; however the press ends, the next
+// pass shows the new lines: the context menu took the release and closed on Escape or on one of
+// its items, the focus went elsewhere, the button was let go outside, the window was hidden.
+TEST_F(TailWindowScroll, AHeldButtonEndsHoweverThePressEnds) {
+    MakeWindow();
+    Window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+    const QString log = WriteFile(QStringLiteral("held.log"), "line 0\n");
+    StartOn(log);
+    QMenu* menu = Ui().PopupMenuTAILMemo;
+    // Through the window, as the window system delivers them: the press on the right button opens
+    // the context menu, which then takes the release.
+    QWindow* window = Window().windowHandle();
+    const QPoint inside = Ui().MemoTail->viewport()->mapTo(&Window(), QPoint(20, 5));
+    const auto press = [&](Qt::MouseButton button) { QTest::mousePress(window, button, {}, inside); };
+    const auto release = [&](Qt::MouseButton button, QPoint at) {
+        QTest::mouseRelease(window, button, {}, at);
+    };
+    int next = 1;
+    const auto newLineShows = [&] {
+        const QString line = QStringLiteral("line %1").arg(next++);
+        Append(log, line.toLatin1() + '\n');
+        Window().Engine().Tick();
+        return ViewPlain().endsWith(line);
+    };
+    const auto menuByRightPress = [&] {
+        press(Qt::RightButton);
+        EXPECT_TRUE(WaitUntil([&] { return menu->isVisible(); })) << "the press opened no menu";
+        release(Qt::RightButton, inside);
+    };
+
+    press(Qt::LeftButton);
+    EXPECT_FALSE(newLineShows()) << "held, the view stays as it is";
+    release(Qt::LeftButton, inside);
+    EXPECT_TRUE(newLineShows());
+
+    const std::pair<const char*, std::function<void()>> endings[] = {
+        {"menu closed by Escape",
+         [&] {
+             menuByRightPress();
+             QTest::keyClick(menu, Qt::Key_Escape);
+         }},
+        {"menu item chosen",
+         [&] {
+             menuByRightPress();
+             QTest::keyClick(menu, Qt::Key_Up); // the last item, "Select all"
+             QTest::keyClick(menu, Qt::Key_Return);
+             EXPECT_TRUE(Ui().MemoTail->HasSelection());
+         }},
+        {"focus gone elsewhere",
+         [&] {
+             press(Qt::LeftButton);
+             EXPECT_TRUE(Ui().MemoTail->hasFocus());
+             Ui().RzComboBoxFilter->setFocus();
+         }},
+        {"released outside the view",
+         [&] {
+             press(Qt::LeftButton);
+             release(Qt::LeftButton, Ui().LabelFn->mapTo(&Window(), QPoint(5, 5)));
+         }},
+        {"window hidden",
+         [&] {
+             press(Qt::LeftButton);
+             Window().hide();
+             Window().show();
+             EXPECT_TRUE(QTest::qWaitForWindowExposed(&Window()));
+         }},
+    };
+    for (const auto& [how, end] : endings) {
+        SCOPED_TRACE(how);
+        end();
+        EXPECT_TRUE(WaitUntil([&] { return !menu->isVisible(); }));
+        EXPECT_TRUE(newLineShows());
+        // The button, if the window system still has it down, comes up: the next press is new.
+        if (QGuiApplication::mouseButtons() != Qt::NoButton)
+            release(QGuiApplication::mouseButtons() & Qt::LeftButton ? Qt::LeftButton : Qt::RightButton,
+                    inside);
     }
 }
 
