@@ -4,9 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -200,7 +198,7 @@ namespace {
 // question ("clear", "DELETE") and in the failure message ("clear", "delete").
 void ActOnShownFile(DialogService& dialogs, const QString& name, const QString& askVerb,
                     const QString& failVerb, const std::function<bool()>& act) {
-    if (!QFileInfo(name).isFile())
+    if (!StatFile(name).isFile)
         return;
     if (!dialogs.AskYesNo(DialogService::Icon::Warning,
                           QStringLiteral("WARNING ! Do you really want to ") + askVerb +
@@ -225,12 +223,12 @@ void TFormTail::OnClearReleased(Qt::MouseButton button) {
     const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
     if (modifiers & Qt::ControlModifier) {
         ActOnShownFile(*services_.dialogs, name, QStringLiteral("clear"), QStringLiteral("clear"), [&name] {
-            QFile file(name); // created anew, empty
-            return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            QFile file; // created anew, empty
+            return OpenFile(file, name, QIODevice::WriteOnly | QIODevice::Truncate);
         });
     } else if (modifiers & Qt::ShiftModifier) {
         ActOnShownFile(*services_.dialogs, name, QStringLiteral("DELETE"), QStringLiteral("delete"),
-                       [&name] { return QFile::remove(name); });
+                       [&name] { return RemoveFile(name); });
     } else if (TailStatus() != tsStart) {
         ui_.MemoTail->SetSnapshot(ViewSnapshot());
     } else {
