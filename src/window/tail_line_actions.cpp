@@ -10,6 +10,7 @@
 
 #include "engine/tail_state.h"
 #include "platform/dialogs.h"
+#include "platform/instances.h"
 #include "platform/launch.h"
 #include "rdns/reverse_dns.h"
 #include "util/text_codecs.h"
@@ -109,13 +110,56 @@ void TFormTail::ConnectViewControls() {
     connect(ui_.SelectAllView, &QAction::triggered, ui_.MemoTail, &TailView::SelectAll);
 }
 
-void TFormTail::DescribeView(QMap<QString, QString>& description) const {
+namespace {
+
+// At most limit characters of range: its start (fromEnd false) or its end, whole lines where they
+// fit. Only the lines taken are visited, so a huge view costs what the answer holds.
+QString BoundedText(const ViewSnapshot& shown, ViewRange range, qsizetype limit, bool fromEnd,
+                    QStringView lineBreak) {
+    if (shown.LineCount() == 0 || !(range.from < range.to))
+        return {};
+    const auto length = [&](qint64 line) {
+        const qsizetype start = line == range.from.line ? range.from.column : 0;
+        return (line == range.to.line ? range.to.column : shown.LineLength(line)) - start;
+    };
+    qsizetype used = 0;
+    if (fromEnd) {
+        qint64 line = range.to.line;
+        for (; line > range.from.line && used + length(line) + lineBreak.size() <= limit; --line)
+            used += length(line) + lineBreak.size();
+        if (used + length(line) > limit)
+            range.from = line == range.to.line ? ViewPosition{line, range.to.column - limit}
+                                               : ViewPosition{line + 1, 0};
+    } else {
+        qint64 line = range.from.line;
+        for (; line < range.to.line && used + length(line) + lineBreak.size() <= limit; ++line)
+            used += length(line) + lineBreak.size();
+        if (used + length(line) > limit) {
+            const qsizetype start = line == range.from.line ? range.from.column : 0;
+            range.to = {line, start + std::max<qsizetype>(0, limit - used)};
+        }
+    }
+    return shown.TextBetween(range, lineBreak);
+}
+
+} // namespace
+
+void TFormTail::DescribeView(QMap<QString, QString>& description, DescribeDetail detail) const {
     const TailView* view = ui_.MemoTail;
+    const ViewSnapshot& shown = view->Snapshot();
     description.insert(QStringLiteral("reversedns"),
                        ui_.CheckBoxReverseDNS->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     description.insert(QStringLiteral("rdnspane"), ui_.RzStatusPaneRDNS->text());
-    description.insert(QStringLiteral("view"), PlainViewText());
-    description.insert(QStringLiteral("selection"), SelectedViewText());
+    description.insert(QStringLiteral("lines"), QString::number(shown.LineCount()));
+    if (detail == DescribeDetail::WithView) {
+        const qint64 last = shown.LineCount() - 1;
+        const ViewRange all{{0, 0}, {last, last < 0 ? 0 : shown.LineLength(last)}};
+        description.insert(QStringLiteral("view"), BoundedText(shown, all, kDescribeTextLimit, true, u"\n"));
+        description.insert(QStringLiteral("selection"),
+                           view->HasSelection()
+                               ? BoundedText(shown, view->Selection(), kDescribeTextLimit, false, u"\r\n")
+                               : QString());
+    }
     description.insert(QStringLiteral("place.CheckBoxReverseDNS"), Place(ui_.CheckBoxReverseDNS));
     description.insert(QStringLiteral("place.SpeedButtonPrint"), Place(ui_.SpeedButtonPrint));
     description.insert(QStringLiteral("place.SpeedButtonClear"), Place(ui_.SpeedButtonClear));

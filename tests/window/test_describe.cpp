@@ -1,16 +1,21 @@
-// The DESCRIBE request answered by a tail window in this process: what it reports and that a
-// window thread that cannot answer costs a bounded wait, not a hang.
+// The DESCRIBE request answered by a tail window in this process: what it reports, that the answer
+// stays small whatever the view holds, and that a window thread that cannot answer costs a bounded
+// wait, not a hang.
 #include <chrono>
 #include <future>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 
 #include "kovra_process.h"
 #include "platform/instances.h"
+#include "settings/uList.h"
+#include "widgets/tail_view.h"
 #include "window_fixture.h"
 #include "window_parts/wait_until.h"
 
@@ -37,6 +42,23 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return answer.wait_for(0ms) == std::future_status::ready; }));
         return answer.get();
     }
+    // The bytes the socket answers to request, as a script reading it sees them.
+    QByteArray AnswerTo(const QByteArray& request) {
+        auto answer = std::async(std::launch::async, [path = Window().Channel()->SocketPath(), request] {
+            QLocalSocket socket;
+            socket.connectToServer(path);
+            QByteArray bytes;
+            if (!socket.waitForConnected(5000) || socket.write(request) != request.size())
+                return bytes;
+            QDeadlineTimer deadline(20000);
+            while (!bytes.endsWith("\n\n") && !deadline.hasExpired() &&
+                   (socket.bytesAvailable() > 0 || socket.waitForReadyRead(int(deadline.remainingTime()))))
+                bytes += socket.readAll();
+            return bytes;
+        });
+        EXPECT_TRUE(WaitUntil([&] { return answer.wait_for(0ms) == std::future_status::ready; }));
+        return answer.get();
+    }
 
 private:
     std::unique_ptr<ScopedEnv> runtime_;
@@ -48,10 +70,14 @@ TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
     ASSERT_TRUE(Window().Channel()->IsListening());
 
     const WindowDescription expected{
-        {"status", "stopped"}, {"filename", "app.log"}, {"filter", "1"},    {"filterpattern", "Warn"},
-        {"alert", "0"},        {"alertpattern", ""},    {"minimized", "0"}, {"hidden", "0"},
-        {"visible", "1"},      {"reversedns", "0"},     {"rdnspane", ""},   {"view", ""},
-        {"selection", ""},     {"trayicon", "0"},       {"modal", ""}, // no tray host offscreen
+        {"status", "stopped"}, {"filename", "app.log"},
+        {"filter", "1"},       {"filterpattern", "Warn"},
+        {"alert", "0"},        {"alertpattern", ""},
+        {"minimized", "0"},    {"hidden", "0"},
+        {"visible", "1"},      {"reversedns", "0"},
+        {"rdnspane", ""},      {"view", ""},
+        {"selection", ""},     {"lines", "0"},
+        {"trayicon", "0"},     {"modal", ""}, // no tray host offscreen
     };
     WindowDescription described = DescribeFromElsewhere();
     // The places of the controls a script clicks depend on the screen: present, not compared.
@@ -68,6 +94,43 @@ TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
     EXPECT_EQ(described.value(QStringLiteral("alert")), QStringLiteral("1")) << Show(described);
     EXPECT_EQ(described.value(QStringLiteral("alertpattern")), QStringLiteral("disk = full"))
         << Show(described);
+}
+
+// A view of 20 MB, all of it selected: DESCRIBE copies nothing of it and stays small; DESCRIBE VIEW
+// gives the view's last whole lines and the selection's start, each within the bound.
+TEST_F(WindowDescribe, AnswersStaySmallWhateverTheViewHolds) {
+    constexpr int kLines = 200000;
+    QByteArray text;
+    for (int i = 0; i < kLines; ++i)
+        text += QByteArray::number(i).rightJustified(6, '0') + ' ' + QByteArray(93, 'x') + '\n';
+    MakeWindow(kTrueColor, {"kovra"}, true);
+    Window().Manager().List->DefFile->SetBufferkoVal(32 * 1024);
+    StartOn(WriteFile(QStringLiteral("big.log"), text));
+    ASSERT_EQ(Ui().MemoTail->LineCount(), kLines);
+    Ui().MemoTail->SelectAll();
+
+    const QByteArray summary = AnswerTo("DESCRIBE\n");
+    EXPECT_TRUE(summary.contains("\nlines=200000\n")) << summary.toStdString();
+    EXPECT_FALSE(summary.contains("\nview=") || summary.contains("\nselection=")) << summary.toStdString();
+    EXPECT_LT(summary.size(), 1024);
+
+    const QByteArray full = AnswerTo("DESCRIBE VIEW\n");
+    EXPECT_LT(full.size(), 2 * kDescribeTextLimit + 1024);
+    const auto value = [&full](const QByteArray& key) {
+        const qsizetype at = full.indexOf('\n' + key + '=');
+        const qsizetype start = at + key.size() + 2;
+        return at < 0 ? QByteArray() : full.mid(start, full.indexOf('\n', start) - start);
+    };
+    // LF between the view's lines arrives as a blank: the value is one line.
+    const QByteArray view = value("view");
+    ASSERT_LE(view.size(), kDescribeTextLimit);
+    const qsizetype shownLines = (view.size() + 1) / 101;
+    EXPECT_EQ(view, text.right(shownLines * 101).chopped(1).replace('\n', ' ')) << "whole last lines";
+    EXPECT_GT(view.size(), kDescribeTextLimit - 101);
+    const QByteArray selection = value("selection");
+    ASSERT_LE(selection.size(), kDescribeTextLimit);
+    EXPECT_GT(selection.size(), kDescribeTextLimit - 102);
+    EXPECT_TRUE(text.replace('\n', "  ").startsWith(selection)) << "the selection's start, CR LF as blanks";
 }
 
 TEST_F(WindowDescribe, AWindowThreadThatCannotAnswerCostsABoundedWait) {
