@@ -1,6 +1,8 @@
 // What the window hands to other programs: selections opened as URLs through a recording
 // xdg-open, and a shown file whose name holds blanks, quotes, a leading "-" and bytes that are not
 // UTF-8, given to the editor, the desktop, the user command and the file system as its real bytes.
+#include <functional>
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -33,9 +35,10 @@ protected:
         TailWindowTest::TearDown();
         path_.reset();
     }
-    // What xdg-open received for the next call; "<nothing>" when no call came.
-    QString NextOpened() {
+    // What xdg-open received for the call that act makes; "<nothing>" when no call came.
+    QString Opened(const std::function<void()>& act) {
         const int calls = programs_->Calls(QStringLiteral("xdg-open")) + 1;
+        act();
         if (!programs_->WaitCalls(QStringLiteral("xdg-open"), calls))
             return QStringLiteral("<nothing>");
         const QStringList args = programs_->LastArguments(QStringLiteral("xdg-open"));
@@ -81,19 +84,23 @@ TEST_F(TailWindowNamesAndLinks, OpenUrlAndSendAMailGiveTheDesktopAUrlNeverALocal
     for (const Case& c : cases) {
         SCOPED_TRACE(c.selection);
         ASSERT_TRUE(SelectInView(QString::fromLatin1(c.selection)));
-        c.action->trigger();
-        EXPECT_EQ(NextOpened(), QString::fromLatin1(c.opened));
+        EXPECT_EQ(Opened([&] { c.action->trigger(); }), QString::fromLatin1(c.opened));
     }
     // Blanks only: nothing. "http://" inside a text that is no URL: nothing either, and surely no
     // file named after it.
-    ASSERT_TRUE(SelectInView(QStringLiteral("     ")));
-    Ui().OpenURL1->trigger();
-    Ui().Sendamail1->trigger();
-    ASSERT_TRUE(SelectInView(QStringLiteral("see http://mid.invalid")));
-    Ui().OpenURL1->trigger();
-    ASSERT_TRUE(SelectInView(QStringLiteral("bare.invalid")));
-    Ui().OpenURL1->trigger();
-    EXPECT_EQ(NextOpened(), QStringLiteral("http://bare.invalid")) << "a call before opened something";
+    EXPECT_EQ(Opened([&] {
+                  ASSERT_TRUE(SelectInView(QStringLiteral("     ")));
+                  Ui().OpenURL1->trigger();
+                  Ui().Sendamail1->trigger();
+                  ASSERT_TRUE(SelectInView(QStringLiteral("see http://mid.invalid")));
+                  Ui().OpenURL1->trigger();
+                  ASSERT_TRUE(SelectInView(QStringLiteral("bare.invalid")));
+                  Ui().OpenURL1->trigger();
+              }),
+              QStringLiteral("http://bare.invalid"))
+        << "a call before opened something";
+    EXPECT_TRUE(programs_->WaitCalls(QStringLiteral("xdg-open"), int(std::size(cases)) + 1));
+    EXPECT_EQ(programs_->Calls(QStringLiteral("xdg-open")), int(std::size(cases)) + 1);
 }
 
 TEST_F(TailWindowNamesAndLinks, EveryCommandOnTheShownFileUsesItsRealBytes) {
@@ -125,10 +132,9 @@ TEST_F(TailWindowNamesAndLinks, EveryCommandOnTheShownFileUsesItsRealBytes) {
     ClickOn(Ui().SpeedButtonNotePad);
     ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("notepad"), 1));
     EXPECT_EQ(programs_->LastArguments(QStringLiteral("notepad")), QStringList{name});
-    Ui().ActionOpenwithShell->trigger();
-    EXPECT_EQ(NextOpened(), name);
-    QTest::mouseDClick(Ui().LabelFn, Qt::LeftButton);
-    EXPECT_EQ(NextOpened(), DecodeFileName(folder) + u'/');
+    EXPECT_EQ(Opened([&] { Ui().ActionOpenwithShell->trigger(); }), name);
+    EXPECT_EQ(Opened([&] { QTest::mouseDClick(Ui().LabelFn, Qt::LeftButton); }),
+              DecodeFileName(folder) + u'/');
     ReleaseOn(Ui().SpeedButtonNotePad, Qt::RightButton);
     ASSERT_TRUE(Ui().ActionOpenwithUser->isEnabled()) << Ui().ActionOpenwithUser->text().toStdString();
     Ui().PopupMenuAction->close();

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/remove_tree.h"
 #include "url_catcher.h"
 #include "wait_until.h"
 
@@ -51,6 +52,7 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(QDir().mkpath(Bin()));
     }
+    void TearDown() override { RemoveTreeByBytes(m_dir.path()); }
     QString Bin() const { return m_dir.filePath(QStringLiteral("bin")); }
     QString Path(const QString& name) const { return m_dir.filePath(name); }
 
