@@ -1,16 +1,10 @@
 // The real program's command line: each row starts a process and asks its window what it made of
 // the arguments. The rows run side by side, each with settings of its own.
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
 
 #include "kovra_process.h"
-#include "manage/fTailTree.h"
 #include "platform/file_names.h"
-#include "window_parts/wait_until.h"
 
 namespace {
 
@@ -67,40 +61,6 @@ TEST_F(ProgramCommandLine, AFileNameThatIsNoUtf8IsFollowed) {
     EXPECT_TRUE(process.WaitDescribed(
         {{"status", "started"}, {"filename", DecodeFileName(raw)}, {"view", QStringLiteral("only line")}}))
         << process.LastDescription();
-}
-
-// A window the file tree launches for a name holding Latin-1 bytes, quotes and blanks follows that
-// very file.
-TEST_F(ProgramCommandLine, AWindowLaunchedFromTheTreeFollowsTheNameGiven) {
-    const QByteArray raw = QFile::encodeName(Path(QStringLiteral("r"))) + "\xe9sum\xe9 \"1\".log";
-    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, "only line\n", 10), 10);
-    ::close(fd);
-    const QString name = DecodeFileName(raw);
-    // The launched process inherits these, as the real program's children do.
-    const ScopedEnv config("XDG_CONFIG_HOME", QFile::encodeName(Path(QStringLiteral("launched"))));
-    const ScopedEnv display("QT_QPA_PLATFORM", "xcb");
-    const ScopedEnv asan("ASAN_OPTIONS", qgetenv("ASAN_OPTIONS") + ":detect_leaks=0:strict_string_checks=0");
-    RunCommandLauncher()(TFormFileTree::LaunchCommandLine(Program(), name, true));
-
-    qint32 handle = 0;
-    WindowDescription described;
-    const bool followed = WaitUntil(
-        [&] {
-            const auto windows = CollectSiblingWindows();
-            handle = windows->Count() > 0 ? windows->Objects(0)->Value : 0;
-            described = handle ? DescribeWindow(handle) : WindowDescription();
-            return described.value(QStringLiteral("view")) == QStringLiteral("only line");
-        },
-        60000);
-    if (handle > 0) {
-        ::kill(handle, SIGTERM); // the first channel's handle is the process id
-        EXPECT_TRUE(WaitUntil([&] { return ::kill(handle, 0) != 0; }, 30000)) << "the window did not end";
-    }
-    ASSERT_TRUE(followed) << Show(described);
-    EXPECT_EQ(described.value(QStringLiteral("filename")), name);
-    EXPECT_EQ(described.value(QStringLiteral("status")), QStringLiteral("started"));
 }
 
 } // namespace

@@ -167,8 +167,8 @@ TEST_F(TailWindowScroll, HeightChangesKeepTheEndOnScreen) {
 }
 
 // The passes leave the view alone while a button is held in it; however the press ends, the next
-// pass shows the new lines: the context menu took the release and closed on Escape or on one of
-// its items, the focus went elsewhere, the button was let go outside, the window was hidden.
+// pass shows the new lines: the context menu took the release, the focus went elsewhere, the
+// window was hidden.
 TEST_F(TailWindowScroll, AHeldButtonEndsHoweverThePressEnds) {
     MakeWindow();
     Window().activateWindow();
@@ -176,14 +176,10 @@ TEST_F(TailWindowScroll, AHeldButtonEndsHoweverThePressEnds) {
     const QString log = WriteFile(QStringLiteral("held.log"), "line 0\n");
     StartOn(log);
     QMenu* menu = Ui().PopupMenuTAILMemo;
-    // Through the window, as the window system delivers them: the press on the right button opens
-    // the context menu, which then takes the release.
+    // Through the window, as the window system delivers them: the right button's press opens the
+    // context menu, which then takes the release.
     QWindow* window = Window().windowHandle();
     const QPoint inside = Ui().MemoTail->viewport()->mapTo(&Window(), QPoint(20, 5));
-    const auto press = [&](Qt::MouseButton button) { QTest::mousePress(window, button, {}, inside); };
-    const auto release = [&](Qt::MouseButton button, QPoint at) {
-        QTest::mouseRelease(window, button, {}, at);
-    };
     int next = 1;
     const auto newLineShows = [&] {
         const QString line = QStringLiteral("line %1").arg(next++);
@@ -191,44 +187,30 @@ TEST_F(TailWindowScroll, AHeldButtonEndsHoweverThePressEnds) {
         Window().Engine().Tick();
         return ViewPlain().endsWith(line);
     };
-    const auto menuByRightPress = [&] {
-        press(Qt::RightButton);
-        EXPECT_TRUE(WaitUntil([&] { return menu->isVisible(); })) << "the press opened no menu";
-        release(Qt::RightButton, inside);
-    };
 
-    press(Qt::LeftButton);
+    QTest::mousePress(window, Qt::LeftButton, {}, inside);
     EXPECT_FALSE(newLineShows()) << "held, the view stays as it is";
-    release(Qt::LeftButton, inside);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, inside);
     EXPECT_TRUE(newLineShows());
 
     const std::pair<const char*, std::function<void()>> endings[] = {
         {"menu closed by Escape",
          [&] {
-             menuByRightPress();
+             QTest::mousePress(window, Qt::RightButton, {}, inside);
+             EXPECT_TRUE(WaitUntil([&] { return menu->isVisible(); })) << "the press opened no menu";
+             QTest::mouseRelease(window, Qt::RightButton, {}, inside);
              QTest::keyClick(menu, Qt::Key_Escape);
-         }},
-        {"menu item chosen",
-         [&] {
-             menuByRightPress();
-             QTest::keyClick(menu, Qt::Key_Up); // the last item, "Select all"
-             QTest::keyClick(menu, Qt::Key_Return);
-             EXPECT_TRUE(Ui().MemoTail->HasSelection());
+             EXPECT_TRUE(WaitUntil([&] { return !menu->isVisible(); }));
          }},
         {"focus gone elsewhere",
          [&] {
-             press(Qt::LeftButton);
+             QTest::mousePress(window, Qt::LeftButton, {}, inside);
              EXPECT_TRUE(Ui().MemoTail->hasFocus());
              Ui().RzComboBoxFilter->setFocus();
          }},
-        {"released outside the view",
-         [&] {
-             press(Qt::LeftButton);
-             release(Qt::LeftButton, Ui().LabelFn->mapTo(&Window(), QPoint(5, 5)));
-         }},
         {"window hidden",
          [&] {
-             press(Qt::LeftButton);
+             QTest::mousePress(window, Qt::LeftButton, {}, inside);
              Window().hide();
              Window().show();
              EXPECT_TRUE(QTest::qWaitForWindowExposed(&Window()));
@@ -237,12 +219,9 @@ TEST_F(TailWindowScroll, AHeldButtonEndsHoweverThePressEnds) {
     for (const auto& [how, end] : endings) {
         SCOPED_TRACE(how);
         end();
-        EXPECT_TRUE(WaitUntil([&] { return !menu->isVisible(); }));
         EXPECT_TRUE(newLineShows());
-        // The button, if the window system still has it down, comes up: the next press is new.
-        if (QGuiApplication::mouseButtons() != Qt::NoButton)
-            release(QGuiApplication::mouseButtons() & Qt::LeftButton ? Qt::LeftButton : Qt::RightButton,
-                    inside);
+        if (QGuiApplication::mouseButtons() & Qt::LeftButton) // up again: the next press is a new one
+            QTest::mouseRelease(window, Qt::LeftButton, {}, inside);
     }
 }
 

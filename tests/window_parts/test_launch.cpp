@@ -20,9 +20,7 @@
 #include "wait_until.h"
 
 #include <csignal>
-#include <fcntl.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -337,35 +335,6 @@ TEST_F(Launch, ShellRunGivesPingAndTraceRouteAConsoleThatStaysOpen) {
     EXPECT_FALSE(
         ShellRun(QStringLiteral("cmd.exe"), QStringLiteral("/K ping.exe 10.1.2.3"), QString(), 0, 1, false))
         << "no x-terminal-emulator on this PATH";
-}
-
-// xdg-open first on the PATH gets what the desktop is to open: a URL percent-encoded where a
-// strict one may not hold a character (never taken for a file), a file by its bytes.
-TEST_F(Launch, ShellRunWithoutParametersGivesXdgOpenAUrlOrTheFilesBytes) {
-    WriteRecorder(QStringLiteral("xdg-open"));
-    const ScopedEnv path("PATH", QFile::encodeName(Bin()) + ":/usr/bin:/bin");
-    const QByteArray raw = QFile::encodeName(Path(QStringLiteral("x"))).chopped(1) + "-caf\xe9 \"1\".log";
-    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
-    struct Case {
-        QString target;
-        QString opened;
-    };
-    const Case cases[] = {
-        {"http://example.invalid/a b|c", "http://example.invalid/a%20b%7Cc"},
-        {"mailto:Ann Example <ann@example.invalid>", "mailto:Ann%20Example%20%3Cann@example.invalid%3E"},
-        {"https://example.invalid/%zz", "https://example.invalid/%25zz"},
-        {DecodeFileName(raw), DecodeFileName(raw)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.target.toStdString());
-        QFile::remove(Path(QStringLiteral("xdg-open.args")));
-        EXPECT_TRUE(ShellRun(c.target, QString(), QString(), 0, 1, false));
-        ASSERT_TRUE(WaitUntil([&] { return WasRecorded(QStringLiteral("xdg-open")); }));
-        EXPECT_EQ(Recorded(QStringLiteral("xdg-open")), QStringList{c.opened});
-    }
-    EXPECT_FALSE(OpenUrl(QStringLiteral("no scheme here"))) << "not a URL, and not taken for a file";
 }
 
 TEST_F(Launch, ShellRunWithoutParametersAsksTheDesktop) {
