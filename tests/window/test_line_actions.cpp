@@ -9,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QToolTip>
 
 #include "engine/tail_state.h"
 #include "rdns/reverse_dns.h"
@@ -46,6 +47,11 @@ TEST_F(TailWindowLineActions, RightClickOpensOurMenuWithKillLineCopyAndSelectAll
                               viewport->mapToGlobal(viewport->rect().center()));
     QApplication::sendEvent(viewport, &request);
     EXPECT_TRUE(WaitUntil([&] { return menu->isVisible(); })) << "not our menu";
+    const QPoint killLineItem = menu->actionGeometry(Ui().ItemCompactLine).center();
+    QHelpEvent hint(QEvent::ToolTip, killLineItem, menu->mapToGlobal(killLineItem));
+    QApplication::sendEvent(menu, &hint);
+    EXPECT_TRUE(WaitUntil([] { return QToolTip::text() == QStringLiteral("Remove blank line"); }))
+        << "the item's hint shows";
     menu->close();
 
     // Kill line is a check item that toggles its own mark, and the pass reads it.
