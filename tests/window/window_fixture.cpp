@@ -8,6 +8,7 @@
 #include "engine/tail_state.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
+#include "support/remove_tree.h"
 #include "widgets/tail_view.h"
 
 QColor StoredColor(quint32 value) {
@@ -23,6 +24,7 @@ void TailWindowTest::TearDown() {
     // The window saves its settings when it goes: into the temporary folder, not the user's.
     window_.reset();
     configHome_.reset();
+    RemoveTreeByBytes(dir_.path());
 }
 
 TFormTail& TailWindowTest::MakeWindow(qint64 displayColorCount, const QStringList& arguments,
