@@ -94,10 +94,10 @@ public:
     // status (none, stopped, started), filename (the file-name edit), filter and alert (1 when
     // checked) with filterpattern and alertpattern, minimized, hidden (into the tray), visible,
     // trayicon (the icon is on the desktop), modal (the caption of an open modal box, or empty),
-    // reversedns and rdnspane, lines (the view's line count) and place.* (screen points of the
-    // controls a script clicks). WithView adds view (the view's last lines, LF between them) and
-    // selection (its start, CR LF), each at most kDescribeTextLimit characters. Cheap whatever
-    // the view holds.
+    // platform (Qt's: xcb, wayland...), reversedns and rdnspane, lines (the view's line count) and
+    // place.* (screen points of the controls a script clicks). WithView adds view (the view's last
+    // lines, LF between them) and selection (its start, CR LF), each at most kDescribeTextLimit
+    // characters. Cheap whatever the view holds.
     QMap<QString, QString> Describe(DescribeDetail detail) const;
 
     const TailWidgets& Widgets() const { return ui_; }

@@ -185,6 +185,7 @@ QMap<QString, QString> TFormTail::Describe(DescribeDetail detail) const {
         {QStringLiteral("visible"), flag(isVisible())},
         {QStringLiteral("trayicon"), flag(TrayEnabled())},
         {QStringLiteral("modal"), ModalCaption()},
+        {QStringLiteral("platform"), QGuiApplication::platformName()},
     };
     DescribeView(description, detail);
     return description;

@@ -62,6 +62,7 @@ TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
         {"rdnspane", ""},      {"view", ""},
         {"selection", ""},     {"lines", "0"},
         {"trayicon", "0"},     {"modal", ""}, // no tray host offscreen
+        {"platform", "offscreen"},
     };
     WindowDescription described = DescribeFromElsewhere();
     // The places of the controls a script clicks depend on the screen: present, not compared.

@@ -15,18 +15,6 @@ QColor StoredColor(quint32 value) {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
-ScopedEnv::ScopedEnv(const char* name, const QByteArray& value)
-    : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
-    qputenv(name, value);
-}
-
-ScopedEnv::~ScopedEnv() {
-    if (had_)
-        qputenv(name_, old_);
-    else
-        qunsetenv(name_);
-}
-
 void TailWindowTest::SetUp() {
     ASSERT_TRUE(dir_.isValid());
     configHome_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", QFile::encodeName(ConfigFolder()));

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "support/remove_tree.h"
+#include "support/scoped_env.h"
 #include "url_catcher.h"
 #include "wait_until.h"
 
@@ -23,26 +24,6 @@
 #include <sys/wait.h>
 
 namespace {
-
-// Sets an environment variable for the life of the object.
-class ScopedEnv final {
-public:
-    ScopedEnv(const char* name, const QByteArray& value)
-        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedEnv() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had;
-};
 
 class Launch : public ::testing::Test {
 protected:
