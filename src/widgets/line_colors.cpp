@@ -1,9 +1,6 @@
 #include "widgets/line_colors.h"
 
-#include <QEvent>
-
 #include "widgets/tail_view.h"
-#include "widgets/view_mark_layers.h"
 
 namespace {
 
@@ -18,18 +15,9 @@ bool SameSettings(const LineColorSettings& a, const LineColorSettings& b) {
 } // namespace
 
 LineColorizer::LineColorizer(TailView& view, LineColorSource source, QObject* parent)
-    : QObject(parent), view_(view), viewObject_(&view), source_(std::move(source)),
+    : ViewMarkLayer(view, kLineColorRank, parent), source_(std::move(source)),
       levelColors_(LevelColorsFor(view.palette())) {
-    layers_ = &ViewMarkLayers::Of(view);
-    layer_ = layers_->Add(kLineColorRank,
-                          [this](QStringView text, qsizetype from) { return MarksFor(text, from); });
-    view.installEventFilter(this);
-    connect(&view, &TailView::snapshotChanged, this, &LineColorizer::Refresh);
     Refresh();
-}
-
-LineColorizer::~LineColorizer() {
-    ViewMarkLayers::Remove(layers_, layer_);
 }
 
 void LineColorizer::Refresh() {
@@ -44,24 +32,17 @@ void LineColorizer::Refresh() {
         if (!rule.pattern.isEmpty() && matcher->SetPattern(rule.pattern))
             rules_.push_back(Rule{rule, {}, {}, std::move(matcher)});
     }
-    ApplyPalette();
+    PaletteChanged();
 }
 
-void LineColorizer::ApplyPalette() {
+void LineColorizer::PaletteChanged() {
     const QPalette palette = view_.palette();
     levelColors_ = LevelColorsFor(palette);
     for (Rule& r : rules_) {
         r.background = QColor(r.rule.color & 0xFF, (r.rule.color >> 8) & 0xFF, (r.rule.color >> 16) & 0xFF);
         r.text = TextColorOn(r.background, palette);
     }
-    if (layers_)
-        layers_->Changed();
-}
-
-bool LineColorizer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == viewObject_ && event->type() == QEvent::PaletteChange)
-        ApplyPalette();
-    return QObject::eventFilter(watched, event);
+    Changed();
 }
 
 QList<ViewMark> LineColorizer::MarksFor(QStringView text, qsizetype from) {

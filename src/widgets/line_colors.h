@@ -19,17 +19,11 @@
 #include <memory>
 #include <vector>
 
-#include <QObject>
-#include <QPointer>
-
 #include "engine/regex.h"
 #include "settings/highlight_rules.h"
 #include "util/line_level.h"
 #include "widgets/mark_colors.h"
-#include "widgets/view_line_layouts.h"
-
-class TailView;
-class ViewMarkLayers;
+#include "widgets/view_mark_layers.h"
 
 struct LineColorSettings {
     bool byLevel = true;
@@ -41,21 +35,16 @@ struct LineColorSettings {
 };
 using LineColorSource = std::function<LineColorSettings()>;
 
-class LineColorizer final : public QObject {
+class LineColorizer final : public ViewMarkLayer {
     Q_OBJECT
 
 public:
     LineColorizer(TailView& view, LineColorSource source, QObject* parent = nullptr);
-    ~LineColorizer() override;
-    Q_DISABLE_COPY_MOVE(LineColorizer)
 
     // Reads the source again; repaints when something changed.
-    void Refresh();
-    QList<ViewMark> MarksFor(QStringView text, qsizetype from);
+    void Refresh() override;
+    QList<ViewMark> MarksFor(QStringView text, qsizetype from) override;
     const LevelColors& Colors() const { return levelColors_; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Rule {
@@ -64,17 +53,13 @@ private:
         QColor text; // invalid: the palette's
         std::unique_ptr<PatternMatcher> matcher;
     };
-    void ApplyPalette();
+    void PaletteChanged() override;
     void AddLevelMark(QStringView text, qsizetype from, QList<ViewMark>& marks) const;
     void AddRuleMarks(Rule& rule, QStringView text, qsizetype from, QList<ViewMark>& marks);
 
-    TailView& view_;
-    const QObject* viewObject_; // compared with while the view is being destroyed
     LineColorSource source_;
     LineColorSettings settings_;
     bool loaded_ = false;
     std::vector<Rule> rules_; // valid patterns only, in the list's order
     LevelColors levelColors_;
-    QPointer<ViewMarkLayers> layers_;
-    int layer_ = 0;
 };

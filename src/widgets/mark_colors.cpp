@@ -74,5 +74,5 @@ MarkColors MarkColorsFor(const QPalette& palette) {
     const QColor base = palette.color(QPalette::Base);
     const QColor text = palette.color(QPalette::Text);
     return {Tint(base, text, QColor(255, 225, 0), 0.4), Tint(base, text, QColor(235, 0, 0), 0.35),
-            Tint(base, text, QColor(0, 170, 255), 0.35), Tint(base, text, QColor(255, 130, 0), 0.7)};
+            Tint(base, text, QColor(0, 170, 255), 0.35), Tint(base, text, QColor(255, 130, 0), 0.7), text};
 }

@@ -10,6 +10,9 @@ struct MarkColors {
     QColor alert;   // parts matching the alert (drawn bold): a red tint
     QColor find;    // every match of the find bar
     QColor current; // the find bar's current match: the strongest tint
+    // The view's text: marked text is drawn in it, over a level's or a rule's text colour, since
+    // the tints are chosen for it.
+    QColor text;
 };
 MarkColors MarkColorsFor(const QPalette& palette);
 

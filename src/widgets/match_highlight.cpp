@@ -2,10 +2,7 @@
 
 #include <algorithm>
 
-#include <QEvent>
-
 #include "widgets/tail_view.h"
-#include "widgets/view_mark_layers.h"
 
 namespace {
 
@@ -20,19 +17,9 @@ bool BlankPattern(const QString& text) {
 } // namespace
 
 MatchHighlighter::MatchHighlighter(TailView& view, HighlightPatternSource source, QObject* parent)
-    : QObject(parent), view_(view), viewObject_(&view), source_(std::move(source)),
+    : ViewMarkLayer(view, kHighlightRank, parent), source_(std::move(source)),
       colors_(MarkColorsFor(view.palette())) {
-
-    layers_ = &ViewMarkLayers::Of(view);
-    layer_ = layers_->Add(kHighlightRank,
-                          [this](QStringView text, qsizetype from) { return MarksFor(text, from); });
-    view.installEventFilter(this);
-    connect(&view, &TailView::snapshotChanged, this, &MatchHighlighter::Refresh);
     Refresh();
-}
-
-MatchHighlighter::~MatchHighlighter() {
-    ViewMarkLayers::Remove(layers_, layer_);
 }
 
 void MatchHighlighter::Refresh() {
@@ -45,17 +32,12 @@ void MatchHighlighter::Refresh() {
                     filter_.SetPattern(patterns_.filter);
     alertActive_ = patterns_.alertOn && !patterns_.alertInverted && !patterns_.alert.isEmpty() &&
                    alert_.SetPattern(patterns_.alert);
-    if (layers_)
-        layers_->Changed();
+    Changed();
 }
 
-bool MatchHighlighter::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == viewObject_ && event->type() == QEvent::PaletteChange) {
-        colors_ = MarkColorsFor(view_.palette());
-        if (layers_)
-            layers_->Changed();
-    }
-    return QObject::eventFilter(watched, event);
+void MatchHighlighter::PaletteChanged() {
+    colors_ = MarkColorsFor(view_.palette());
+    Changed();
 }
 
 QList<ViewMark> MatchHighlighter::MarksFor(QStringView text, qsizetype from) {
@@ -72,7 +54,7 @@ void MatchHighlighter::Mark(PatternMatcher& matcher, QStringView text, qsizetype
     const qsizetype before = marks.size();
     const MatchResult result = matcher.ForEachMatch(text, [&](qsizetype start, qsizetype end) {
         if (end > start)
-            marks.push_back({from + start, end - start, background, bold});
+            marks.push_back({from + start, end - start, background, bold, colors_.text});
     });
     if (result != MatchResult::NotFound)
         marks.resize(before); // too costly or failed: this line is not marked at all

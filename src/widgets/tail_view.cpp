@@ -328,6 +328,7 @@ QList<QTextLayout::FormatRange> TailView::DrawnRanges(qint64 line, const ViewLin
     if (currentMatch_) {
         QTextCharFormat match;
         match.setBackground(currentMatchColor_);
+        match.setForeground(palette().brush(QPalette::Text)); // over a level's or a rule's colour
         add(*currentMatch_, match);
     }
     return ranges;

@@ -42,12 +42,9 @@ void ViewBookmarks::Follow() {
             lines.push_back(found[i]);
         }
     }
-    const bool same = lines == lines_;
     ids_ = std::move(ids);
     lines_ = std::move(lines);
     gutter_->update();
-    if (!same)
-        emit changed();
 }
 
 void ViewBookmarks::Toggle() {
@@ -84,7 +81,6 @@ void ViewBookmarks::Toggle() {
         ids_.push_back(id);
     }
     gutter_->update();
-    emit changed();
 }
 
 void ViewBookmarks::GoTo(qint64 line) {

@@ -39,9 +39,6 @@ public:
     const std::vector<qint64>& Lines() const { return lines_; }
     bool IsBookmarked(qint64 line) const;
 
-signals:
-    void changed();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

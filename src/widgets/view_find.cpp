@@ -242,7 +242,7 @@ QList<ViewMark> ViewFind::MarksFor(QStringView text, qsizetype from) {
         return marks;
     const MatchResult result = matcher_.ForEachMatch(text, [&](qsizetype start, qsizetype end) {
         if (end > start)
-            marks.push_back({from + start, end - start, colors_.find, false});
+            marks.push_back({from + start, end - start, colors_.find, false, colors_.text});
     });
     if (result != MatchResult::NotFound)
         marks.clear();

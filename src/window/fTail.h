@@ -26,11 +26,8 @@ class DialogGate;
 class DialogService;
 class EngineClock;
 class InstanceChannel;
-<<<<<<< HEAD
-class LineColorizer;
-=======
 enum class DescribeDetail;
->>>>>>> main
+class LineColorizer;
 class MailSender;
 class QSystemTrayIcon;
 class QMenu;

@@ -1,14 +1,9 @@
-// Lines coloured by level and the user's highlight rules: the marks asked of the colorizer, and the
-// pixels of a real view in day, night and user colours, with the switch on and off, under the
-// filter's marks.
-#include <QApplication>
-
+// Lines coloured by level and the user's highlight rules: the marks the colorizer gives a line (the
+// pixels of the real window are tested in tests/window/test_line_colors.cpp).
 #include <gtest/gtest.h>
 
 #include "engine/view_snapshot.h"
-#include "view_test_image.h"
 #include "widgets/line_colors.h"
-#include "widgets/match_highlight.h"
 #include "widgets/tail_view.h"
 
 namespace {
@@ -76,93 +71,25 @@ TEST(LineColors, LevelsAndRulesGiveTheirMarksTopRuleLast) {
     EXPECT_TRUE(colors.MarksFor(QStringLiteral("kernel: disk"), 0).empty());
 }
 
-// Pixels of a real view: each line's rows as an image.
-struct PaintedView {
-    explicit PaintedView(const QPalette& palette) {
-        QFont font(QStringLiteral("Monospace"));
-        font.setPixelSize(18);
-        view.setFont(font);
-        view.setPalette(palette);
-        view.resize(700, 300);
-        ViewSnapshotBuilder builder;
-        for (const char* line : {"12:00 ERROR disk failed", "12:00 INFO disk fine", "12:00 WARN disk slow",
-                                 "12:00 DEBUG disk poll", "12:00 INFO req-42 served"})
-            builder.Append(QString::fromLatin1(line));
-        view.SetSnapshot(builder.Build());
-        view.show();
-    }
-    QImage Line(qint64 line) {
-        QApplication::processEvents();
-        return view.viewport()->grab().toImage().copy(view.LineRect(line));
-    }
+TEST(LineColors, OnlyTheLinesLaidOutForTheScreenAreLookedAt) {
+    ViewSnapshotBuilder builder;
+    for (int i = 0; i < 100000; ++i)
+        builder.Append(QStringLiteral("12:00 ERROR %1").arg(i));
     TailView view;
-};
-
-QPalette Colours(QColor base, QColor text) {
-    QPalette palette;
-    palette.setColor(QPalette::Base, base);
-    palette.setColor(QPalette::Text, text);
-    return palette;
-}
-
-TEST(LineColors, LevelColoursReadInDayNightAndUserColoursAndGoWithTheSwitch) {
-    const QPalette palettes[] = {Colours(QColor(0xF0, 0xFF, 0xF0), Qt::black),           // day
-                                 Colours(Qt::black, QColor(0xF0, 0xFF, 0xF0)),           // night
-                                 Colours(QColor(0x00, 0x00, 0x80), QColor(Qt::yellow))}; // the user's
-    for (const QPalette& palette : palettes) {
-        SCOPED_TRACE(palette.color(QPalette::Base).name().toStdString());
-        PaintedView painted(palette);
-        LineColorSettings settings;
-        LineColorizer colors(painted.view, [&] { return settings; });
-        const LevelColors& c = colors.Colors();
-        const QColor base = palette.color(QPalette::Base);
-        for (const QColor& level : {c.error, c.warning, c.debug})
-            EXPECT_GE(ContrastRatio(level, base), 3.0) << level.name().toStdString();
-        EXPECT_GE(ContrastRatio(c.error, base),
-                  std::min(4.5, 0.9 * ContrastRatio(palette.color(QPalette::Text), base)));
-        EXPECT_GT(c.error.red(), c.error.green() + 60) << "the error family is red";
-        EXPECT_GT(c.warning.red(), c.warning.blue() + 60) << "warnings are amber";
-        EXPECT_LT(ContrastRatio(c.debug, base), ContrastRatio(palette.color(QPalette::Text), base))
-            << "debug dimmed";
-
-        EXPECT_TRUE(HasColour(painted.Line(0), c.error));
-        EXPECT_FALSE(HasColour(painted.Line(1), c.error));
-        EXPECT_TRUE(HasColour(painted.Line(1), palette.color(QPalette::Text)));
-        EXPECT_TRUE(HasColour(painted.Line(2), c.warning));
-        EXPECT_TRUE(HasColour(painted.Line(3), c.debug));
-        settings.byLevel = false;
-        colors.Refresh();
-        EXPECT_FALSE(HasColour(painted.Line(0), c.error));
-        EXPECT_TRUE(HasColour(painted.Line(0), palette.color(QPalette::Text)));
-    }
-}
-
-TEST(LineColors, ARuleColoursItsMatchOrItsLineAndTheFilterMarkStaysOverIt) {
-    PaintedView painted(Colours(Qt::white, Qt::black));
-    LineColorSettings settings{true, {{QStringLiteral("req-\\d+"), kYellow, false}}, {}, {}};
-    LineColorizer colors(painted.view, [&] { return settings; });
-    const QColor yellow(255, 255, 0);
-    const QImage served = painted.Line(4);
-    EXPECT_TRUE(HasColour(served, yellow));
-    for (qint64 line = 0; line < 4; ++line)
-        EXPECT_FALSE(HasColour(painted.Line(line), yellow)) << line;
-    // Only on the match: not at the line's start nor past its text.
-    EXPECT_FALSE(HasColour(served.copy(0, 0, 40, served.height()), yellow));
-    EXPECT_FALSE(HasColour(served.copy(served.width() - 40, 0, 40, served.height()), yellow));
-
-    // Whole line: its rows edge to edge.
-    settings.rules = {{QStringLiteral("disk fine"), kCyan, true}};
-    colors.Refresh();
-    const QImage fine = painted.Line(1);
-    EXPECT_EQ(fine.pixelColor(fine.width() - 2, fine.height() / 2), QColor(0, 255, 255));
-    EXPECT_EQ(fine.pixelColor(1, fine.height() / 2), QColor(0, 255, 255));
-    EXPECT_FALSE(HasColour(painted.Line(0), QColor(0, 255, 255)));
-
-    // The filter's mark is drawn over a rule's colour.
-    HighlightPatterns patterns{true, false, QStringLiteral("fine"), false, false, {}};
-    MatchHighlighter highlighter(painted.view, [&] { return patterns; });
-    EXPECT_TRUE(HasColour(painted.Line(1), highlighter.Colors().filter));
-    EXPECT_TRUE(HasColour(painted.Line(1), QColor(0, 255, 255)));
+    view.resize(600, 400);
+    view.SetSnapshot(builder.Build());
+    view.SetFirstVisibleLine(50000);
+    int asked = 0;
+    LineColorSettings settings;
+    settings.levels = [&](QStringView) {
+        ++asked;
+        return LineLevel::Error;
+    };
+    settings.levelsOf = QStringLiteral("counted");
+    LineColorizer colors(view, [&] { return settings; });
+    view.viewport()->grab();
+    EXPECT_GT(asked, 0);
+    EXPECT_LE(asked, 2 * (view.LinesThatFit() + 2)) << "no pass over the whole window";
 }
 
 } // namespace
