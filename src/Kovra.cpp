@@ -3,9 +3,12 @@
 
 #include "platform/file_names.h"
 #include "platform/quit_signals.h"
+#include "platform/session_bus_probe.h"
 #include "window/fTail.h"
 
 int main(int argc, char** argv) {
+    // Before Qt can use the bus from this thread: a bus that never answers would hold it.
+    GiveUpASilentSessionBus();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kovra"));
     // The window may hide itself into the tray; only its own closing ends the program.

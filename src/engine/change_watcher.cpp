@@ -1,6 +1,9 @@
 #include "engine/change_watcher.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 ChangeWatcher::ChangeWatcher(std::function<void()> report, int debounceMs, QObject* parent)
     : QObject(parent), report_(std::move(report)) {
@@ -27,9 +30,15 @@ void ChangeWatcher::Follow(const QString& path) {
     path_ = path;
     if (path.isEmpty())
         return;
-    // A deleted file drops out of the watch by itself: it is added again once it exists.
-    if (!watcher_.files().contains(path) && QFileInfo::exists(path))
-        watcher_.addPath(path);
+    // A deleted file drops out of the watch by itself: it is added again once it exists. The
+    // watch is set on the file the name stands for then; another one now is watched afresh.
+    const Target target = TargetOf(path);
+    const bool fileWatched = watcher_.files().contains(path);
+    const bool sameTarget = fileWatched && target == watched_;
+    if (fileWatched && !sameTarget)
+        watcher_.removePath(path);
+    if (!sameTarget && target.inode != 0 && watcher_.addPath(path))
+        watched_ = target;
     if (!watcher_.directories().contains(folder) && QFileInfo(folder).isDir())
         watcher_.addPath(folder);
 }
@@ -54,4 +63,11 @@ ChangeWatcher::Signature ChangeWatcher::Stat() const {
     if (!info.exists())
         return {};
     return {true, info.size(), info.lastModified().toMSecsSinceEpoch(), info.birthTime().toMSecsSinceEpoch()};
+}
+
+ChangeWatcher::Target ChangeWatcher::TargetOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {quint64(info.st_dev), quint64(info.st_ino)};
 }

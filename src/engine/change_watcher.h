@@ -6,6 +6,10 @@
 // interval makes one report. Where the file system sends no notifications (some network file
 // systems) nothing is reported and the engine's timer does the work as before.
 //
+// A name that comes to stand for another file (a symbolic link pointed elsewhere, a file renamed
+// over it while the old one is still open) is watched again, so the notifications follow what the
+// name stands for now rather than the file it stood for when the watch began.
+//
 // Threads: create, call and destroy on the window thread; the report runs there too.
 #include <functional>
 
@@ -39,11 +43,19 @@ private:
         bool operator==(const Signature&) const = default;
     };
     Signature Stat() const;
+    // The file the name stands for now (links followed); null when there is none.
+    struct Target {
+        quint64 device = 0;
+        quint64 inode = 0;
+        bool operator==(const Target&) const = default;
+    };
+    static Target TargetOf(const QString& path);
 
     std::function<void()> report_;
     QFileSystemWatcher watcher_;
     QTimer debounce_;
     QString path_;
     Signature reported_;
+    Target watched_; // what the file's watch was set on
     bool folderChanged_ = false;
 };

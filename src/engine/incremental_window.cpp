@@ -105,6 +105,8 @@ void Process(char* data, qint64 bytes, qint64 base, const PassedLine* from, cons
         stage.ResumeHeld(*from->held);
     else if (from)
         stage.ResumeAfterPassingLine();
+    else if (base > 0)
+        stage.NextLineCutAtStart(); // the window's first line may have begun before it
     const qint64 unitBytes = IsWideType(request.type) ? 2 : 1;
     RecordSink sink(stage, into.out, base, unitBytes, RecordSpacing(request.windowSize), into);
     SplitWindow(data, bytes, request.type, stage, into.out, progress, &sink);

@@ -17,17 +17,30 @@ pcre2_match_context* Context(void* p) {
     return static_cast<pcre2_match_context*>(p);
 }
 
+// What a callout answers to end the search; any negative number does, this one is ours.
+constexpr int kBoundHit = -1000;
+
 // A JIT stack large enough for long lines, small enough to stay a bound (the default is 32 KiB).
 constexpr PCRE2_SIZE kJitStackStart = 32 * 1024;
 constexpr PCRE2_SIZE kJitStackMax = 1024 * 1024;
 
 bool LimitHit(int rc) {
-    return rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT ||
-           rc == PCRE2_ERROR_JIT_STACKLIMIT;
+    return rc == kBoundHit || rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT ||
+           rc == PCRE2_ERROR_HEAPLIMIT || rc == PCRE2_ERROR_JIT_STACKLIMIT;
 }
 
 // Never hand the library a null subject pointer, even for an empty line.
 const char16_t kEmpty[1] = {0};
+
+// With a time bound the callouts stop the search, and the JIT counts them against the match limit:
+// a limit this high leaves the deciding to the clock.
+constexpr quint32 kBoundedMatchLimit = 100000000;
+// Callouts between two looks at the clock (a look costs about as much as eight callouts).
+constexpr unsigned kCallsPerClockLook = 8;
+
+int OnCallout(pcre2_callout_block*, void* data) {
+    return static_cast<PatternMatcher::Bound*>(data)->Hit() ? kBoundHit : 0;
+}
 
 } // namespace
 
@@ -51,20 +64,40 @@ void PatternMatcher::Free() {
     jit_ = false;
 }
 
+bool PatternMatcher::Bound::Hit() {
+    if (interrupt && interrupt->load(std::memory_order_relaxed))
+        return true;
+    return budget.count() > 0 && ++calls % kCallsPerClockLook == 0 &&
+           std::chrono::steady_clock::now() >= deadline;
+}
+
+void PatternMatcher::SetTimeBound(std::chrono::microseconds budget, const std::atomic<bool>* interrupt) {
+    bound_.budget = budget;
+    bound_.interrupt = interrupt;
+}
+
+void PatternMatcher::StartBound() {
+    bound_.calls = 0;
+    if (bound_.budget.count() > 0)
+        bound_.deadline = std::chrono::steady_clock::now() + bound_.budget;
+}
+
 bool PatternMatcher::SetPattern(const QString& pattern, bool ignoreCase) {
-    if (compiled_ && pattern == pattern_ && ignoreCase == ignoreCase_)
+    if (compiled_ && pattern == pattern_ && ignoreCase == ignoreCase_ && boundCompiled_ == Bounded())
         return Valid();
     Free();
     pattern_ = pattern;
     ignoreCase_ = ignoreCase;
     compiled_ = true;
+    boundCompiled_ = Bounded();
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
     const auto* text = pattern.isEmpty() ? kEmpty : reinterpret_cast<const char16_t*>(pattern.utf16());
+    const uint32_t options = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | (ignoreCase ? PCRE2_CASELESS : 0u) |
+                             (boundCompiled_ ? PCRE2_AUTO_CALLOUT : 0u);
     pcre2_code* code =
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), static_cast<PCRE2_SIZE>(pattern.size()),
-                      PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | (ignoreCase ? PCRE2_CASELESS : 0u), &error,
-                      &errorOffset, nullptr);
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), static_cast<PCRE2_SIZE>(pattern.size()), options,
+                      &error, &errorOffset, nullptr);
     if (!code)
         return false;
     code_ = code;
@@ -76,8 +109,10 @@ bool PatternMatcher::SetPattern(const QString& pattern, bool ignoreCase) {
         Free();
         return false;
     }
-    pcre2_set_match_limit(context, kRegexMatchLimit);
+    pcre2_set_match_limit(context, boundCompiled_ ? kBoundedMatchLimit : kRegexMatchLimit);
     pcre2_set_depth_limit(context, kRegexDepthLimit);
+    if (boundCompiled_)
+        pcre2_set_callout(context, OnCallout, &bound_);
     if (jit_) {
         pcre2_jit_stack* stack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
         stack_ = stack;
@@ -100,6 +135,7 @@ int PatternMatcher::Match(QStringView subject, qsizetype start) {
 MatchResult PatternMatcher::Search(QStringView subject) {
     if (!code_)
         return MatchResult::Error;
+    StartBound();
     const int rc = Match(subject, 0);
     if (rc >= 0)
         return MatchResult::Found;
@@ -112,6 +148,7 @@ MatchResult PatternMatcher::ForEachMatch(QStringView subject,
                                          const std::function<void(qsizetype, qsizetype)>& each) {
     if (!code_)
         return MatchResult::Error;
+    StartBound();
     qsizetype start = 0;
     while (start <= subject.size()) {
         const int rc = Match(subject, start);
@@ -124,6 +161,8 @@ MatchResult PatternMatcher::ForEachMatch(QStringView subject,
         const auto end = static_cast<qsizetype>(bounds[1]);
         const qsizetype from = std::min(static_cast<qsizetype>(bounds[0]), end);
         each(from, end);
+        if (boundCompiled_ && bound_.Hit())
+            return MatchResult::TooCostly; // many quick matches: the callouts alone may not look
         if (end > start) {
             start = end;
         } else {

@@ -5,8 +5,13 @@
 // Case-sensitive and unanchored unless the pattern says otherwise ("(?i)").
 // The work of one search is bounded (the library's match and depth limits, a JIT stack of its
 // own), so a pathological pattern such as ^(a+)+$ costs at most about a millisecond per line
-// instead of seconds: such a search answers TooCostly.
+// instead of seconds: such a search answers TooCostly. Those limits do not bound the time of every
+// pattern on a long line (the JIT runs .*.*X for minutes on 200,000 characters without reaching
+// them); a matcher that a window waits for, or that must stop when asked, is given a time budget
+// or an interrupt flag as well, checked from callouts while the library works.
 // Not thread-safe: one pass thread at a time uses an object.
+#include <atomic>
+#include <chrono>
 #include <functional>
 
 #include <QString>
@@ -25,6 +30,13 @@ public:
     PatternMatcher(const PatternMatcher&) = delete;
     PatternMatcher& operator=(const PatternMatcher&) = delete;
 
+    // Every later Search or ForEachMatch call answers TooCostly once it has run for `budget` (zero:
+    // no time bound), or once *interrupt (may be null) is true. The checks cost about a third more
+    // per search, so only matchers that need them set them. Whether there is a bound at all is
+    // built into the compiled pattern (it takes effect at the next SetPattern); a new budget for a
+    // matcher that has one takes effect at once.
+    void SetTimeBound(std::chrono::microseconds budget, const std::atomic<bool>* interrupt = nullptr);
+
     // Compiles when the text differs from the last one; answers whether the pattern is valid.
     bool SetPattern(const QString& pattern) { return SetPattern(pattern, false); }
     // The same, optionally caseless from the start (a find bar's "Match case" off).
@@ -37,11 +49,24 @@ public:
     // matches reported before it are then incomplete.
     MatchResult ForEachMatch(QStringView subject, const std::function<void(qsizetype, qsizetype)>& each);
 
+    // Callouts' state; public only for the library's callout function.
+    struct Bound {
+        std::chrono::microseconds budget{0};
+        const std::atomic<bool>* interrupt = nullptr;
+        std::chrono::steady_clock::time_point deadline;
+        unsigned calls = 0;
+        bool Hit();
+    };
+
 private:
     void Free();
+    bool Bounded() const { return bound_.budget.count() > 0 || bound_.interrupt; }
+    void StartBound();
     int Match(QStringView subject, qsizetype start);
 
     QString pattern_;
+    Bound bound_;
+    bool boundCompiled_ = false; // the code holds the callouts
     bool ignoreCase_ = false;
     bool compiled_ = false;
     bool jit_ = false;

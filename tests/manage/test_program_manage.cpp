@@ -17,6 +17,7 @@
 #include "manage/file_tree_view.h"
 #include "manage_fixture.h"
 #include "settings/uParam.h"
+#include "twin_places.h"
 #include "window/tail_widgets.h"
 #include "window_parts/wait_until.h"
 #include "x_driver.h"
@@ -24,44 +25,6 @@
 namespace {
 
 constexpr int kProgramDeadlineMs = 30000;
-
-// Where a control of the tail window sits in a window of that size: its layout is absolute.
-template <typename W> QPoint TailWindowPoint(const QSize& size, W* TailWidgets::*control) {
-    QMainWindow twin;
-    const TailWidgets widgets = BuildTailWidgets(&twin);
-    twin.resize(size);
-    twin.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&twin));
-    PlaceTailWidgets(widgets, twin.centralWidget(), false);
-    QWidget* widget = widgets.*control;
-    return widget->mapTo(&twin, widget->rect().center());
-}
-
-// The tail window's interface font, which the dialogs it opens inherit: a twin needs it to be
-// laid out like them.
-void UseInterfaceFont(QWidget& twin) {
-    QFont font = twin.font();
-    font.setPointSize(8);
-    twin.setFont(font);
-}
-
-// Where the window is once it stopped moving and resizing (a new window is mapped first and
-// then given its size).
-QRect SettledGeometry(const QString& window) {
-    QRect last;
-    QRect now = XDriver::Geometry(window);
-    WaitUntil([&] {
-        last = now;
-        QTest::qWait(100);
-        now = XDriver::Geometry(window);
-        return now == last;
-    });
-    return now;
-}
-
-template <typename W> QPoint CentreIn(const QWidget& window, const W* widget) {
-    return widget->mapTo(&window, widget->rect().center());
-}
 
 bool ProcessEnded(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));

@@ -1,5 +1,9 @@
 // The view's context menu: its items, the actions on the selected text (through stand-in console
 // programs and the desktop's URL handlers), and the reverse-DNS pane fed by the window's resolver.
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -8,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QMenu>
+#include <QSpinBox>
 #include <QUrl>
 
 #include "engine/tail_state.h"
@@ -168,6 +173,40 @@ TEST_F(TailWindowLineActions, ReverseDnsShowsNamesAndThePaneAndItsClickRetriesFa
     EXPECT_TRUE(settled(QStringLiteral("SUSP (Nb=2; ?=0)"),
                         QStringLiteral("connect from [gateway.lan] port 22\nand from [late.lan] port 23")))
         << Ui().RzStatusPaneRDNS->text().toStdString() << " / " << ViewPlain().toStdString();
+}
+
+// A sweep over 2,000 addresses writes three texts an entry while the window is busy elsewhere:
+// the window then gets one call, with the latest text, not 6,000 queued behind each other.
+TEST_F(TailWindowLineActions, TheResolversTextsReachThePaneCoalesced) {
+    QByteArray log;
+    for (int i = 0; i < 2000; ++i)
+        log += "from 10.7." + QByteArray::number(i / 256) + '.' + QByteArray::number(i % 256) + "\n";
+    MakeWindow();
+    ClickOn(Ui().CheckBoxReverseDNS);
+    StartOn(WriteFile(QStringLiteral("many.log"), log));
+    // The window's thread waits here, handling nothing, until the worker has resolved them all.
+    const auto queued = [&] {
+        const auto entries = Window().ReverseDns().Entries();
+        return entries.size() < 2000 || std::any_of(entries.begin(), entries.end(), [](const auto& e) {
+                   return e.second == QStringLiteral("#");
+               });
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+    while (queued() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_FALSE(queued());
+    struct CallCount : QObject {
+        int calls = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            calls += event->type() == QEvent::MetaCall;
+            return false;
+        }
+    } count;
+    Ui().RzStatusPaneRDNS->installEventFilter(&count);
+    EXPECT_TRUE(WaitUntil([&] {
+        return Ui().RzStatusPaneRDNS->text() == QStringLiteral("SUSP (Nb=2000; ?=2000)");
+    })) << Ui().RzStatusPaneRDNS->text().toStdString();
+    EXPECT_LE(count.calls, 2);
 }
 
 } // namespace
