@@ -88,7 +88,7 @@ private:
     std::optional<Notice> pending_;
     int folded_ = 0; // notices since the last one sent that the pending one stands for besides itself
     uint lastId_ = 0;
-    bool calling_ = false;             // a Notify call waits for its answer
+    bool calling_ = false; // a Notify call waits for its answer
     bool busKnown_ = false;
     std::shared_ptr<HandOff> handOff_; // with the connecting thread, while there is one
     QElapsedTimer sinceSent_;

@@ -155,7 +155,8 @@ TEST_F(ResolvePattern, ManagerResolvesWithTheCurrentFilesReadMethod) {
 // was) still counts, and a new file makes a new listing.
 TEST_F(ResolvePattern, AFolderOf100000FilesIsListedAgainOnlyWhenItChanges) {
     for (int i = 0; i < 100000; ++i) {
-        const QByteArray name = QFile::encodeName(Logs() + QStringLiteral("app-%1.log").arg(i, 6, 10, QLatin1Char('0')));
+        const QByteArray name =
+            QFile::encodeName(Logs() + QStringLiteral("app-%1.log").arg(i, 6, 10, QLatin1Char('0')));
         const int fd = ::open(name.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
         ASSERT_GE(fd, 0);
         ::close(fd);
