@@ -129,6 +129,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    TypingStalls();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("log"));
     ViewSnapshotBuilder builder;
@@ -194,6 +195,5 @@ int main(int argc, char** argv) {
                                  true, false, QStringLiteral("(?i)request \\d+7 ")};
     });
     Row("scrolled screen painted with marks", MedianMs(kScreens, paint, scroll), "without marks", plain);
-    TypingStalls();
     return 0;
 }

@@ -343,7 +343,6 @@ TEST_F(TailViewTest, EveryPartOfALongLineIsReachedWrappedOrNot) {
     view_.setFocus();
     QTest::keyClick(&view_, Qt::Key_End, Qt::ControlModifier);
     EXPECT_TRUE(view_.AtBottom());
-    EXPECT_EQ(view_.FirstVisibleLine(), 30);
     const int endRow = view_.viewport()->height() / spacing_ - 1;
     const ViewPosition lastRow =
         view_.PositionAt(QPoint(view_.viewport()->width() - 2, (endRow - 1) * spacing_));
@@ -383,7 +382,6 @@ TEST_F(TailViewTest, EveryPartOfALongLineIsReachedWrappedOrNot) {
         const qsizetype length = view_.Snapshot().LineLength(0);
         QScrollBar* bar = view_.horizontalScrollBar();
         bar->setValue(0);
-        QApplication::processEvents();
         EXPECT_TRUE(HasInk(Shot().copy(0, spacing_, 200, spacing_), 0, spacing_, base_))
             << "a right-to-left line starts at the left";
         for (int value = 0; value < bar->maximum(); value += bar->maximum() / 37) {
