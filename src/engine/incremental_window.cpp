@@ -220,7 +220,7 @@ const WindowOutcome& IncrementalWindow::Read(const WindowRequest& request, Windo
     const bool reusable = std::exchange(valid_, false) && enabled_ && !request.retyped &&
                           !request.stage.reverseDns && SameRequest(request);
     FollowedFile file;
-    if (!file.Open(request.fileName))
+    if (!file.Open(request.fileName, request.stage.cancel))
         throw PassFailure(file.ErrorString());
     const FileStamp& stamp = file.Stamp();
     const bool wide = IsWideType(request.type);

@@ -1,6 +1,7 @@
 #include "engine/regex.h"
 
 #include <algorithm>
+#include <ctime>
 
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
@@ -35,11 +36,20 @@ const char16_t kEmpty[1] = {0};
 // With a time bound the callouts stop the search, and the JIT counts them against the match limit:
 // a limit this high leaves the deciding to the clock.
 constexpr quint32 kBoundedMatchLimit = 100000000;
-// Callouts between two looks at the clock (a look costs about as much as eight callouts).
-constexpr unsigned kCallsPerClockLook = 8;
+// Callouts between two looks at the clock (a look at the thread's processor time is a system
+// call, about as dear as thirty callouts).
+constexpr unsigned kCallsPerClockLook = 32;
 
 int OnCallout(pcre2_callout_block*, void* data) {
     return static_cast<PatternMatcher::Bound*>(data)->Hit() ? kBoundHit : 0;
+}
+
+// Processor time, not the wall clock: a thread that waits for a processor on a busy machine has
+// not searched meanwhile.
+qint64 ThreadTimeNs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 } // namespace
@@ -51,24 +61,23 @@ PatternMatcher::~PatternMatcher() {
 void PatternMatcher::Free() {
     if (match_)
         pcre2_match_data_free(Data(match_));
-    if (code_)
-        pcre2_code_free(Code(code_));
-    if (context_)
-        pcre2_match_context_free(Context(context_));
+    for (Form* form : {&plain_, &bounded_}) {
+        if (form->code)
+            pcre2_code_free(Code(form->code));
+        if (form->context)
+            pcre2_match_context_free(Context(form->context));
+        *form = Form{};
+    }
     if (stack_)
         pcre2_jit_stack_free(static_cast<pcre2_jit_stack*>(stack_));
     match_ = nullptr;
-    code_ = nullptr;
-    context_ = nullptr;
     stack_ = nullptr;
-    jit_ = false;
 }
 
 bool PatternMatcher::Bound::Hit() {
     if (interrupt && interrupt->load(std::memory_order_relaxed))
         return true;
-    return budget.count() > 0 && ++calls % kCallsPerClockLook == 0 &&
-           std::chrono::steady_clock::now() >= deadline;
+    return budget.count() > 0 && ++calls % kCallsPerClockLook == 0 && ThreadTimeNs() >= deadlineNs;
 }
 
 void PatternMatcher::SetTimeBound(std::chrono::microseconds budget, const std::atomic<bool>* interrupt) {
@@ -79,7 +88,37 @@ void PatternMatcher::SetTimeBound(std::chrono::microseconds budget, const std::a
 void PatternMatcher::StartBound() {
     bound_.calls = 0;
     if (bound_.budget.count() > 0)
-        bound_.deadline = std::chrono::steady_clock::now() + bound_.budget;
+        bound_.deadlineNs = ThreadTimeNs() + std::chrono::nanoseconds(bound_.budget).count();
+}
+
+bool PatternMatcher::Compile(const QString& pattern, bool withCallouts, Form& form) {
+    int error = 0;
+    PCRE2_SIZE errorOffset = 0;
+    const auto* text = pattern.isEmpty() ? kEmpty : reinterpret_cast<const char16_t*>(pattern.utf16());
+    const uint32_t options = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | (ignoreCase_ ? PCRE2_CASELESS : 0u) |
+                             (withCallouts ? PCRE2_AUTO_CALLOUT : 0u);
+    pcre2_code* code =
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), static_cast<PCRE2_SIZE>(pattern.size()), options,
+                      &error, &errorOffset, nullptr);
+    if (!code)
+        return false;
+    form.code = code;
+    form.jit = pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0;
+    pcre2_match_context* context = pcre2_match_context_create(nullptr);
+    form.context = context;
+    if (!context)
+        return false;
+    pcre2_set_match_limit(context, withCallouts ? kBoundedMatchLimit : kRegexMatchLimit);
+    pcre2_set_depth_limit(context, kRegexDepthLimit);
+    if (withCallouts)
+        pcre2_set_callout(context, OnCallout, &bound_);
+    if (form.jit) {
+        if (!stack_)
+            stack_ = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
+        if (stack_)
+            pcre2_jit_stack_assign(context, nullptr, static_cast<pcre2_jit_stack*>(stack_));
+    }
+    return true;
 }
 
 bool PatternMatcher::SetPattern(const QString& pattern, bool ignoreCase) {
@@ -90,34 +129,10 @@ bool PatternMatcher::SetPattern(const QString& pattern, bool ignoreCase) {
     ignoreCase_ = ignoreCase;
     compiled_ = true;
     boundCompiled_ = Bounded();
-    int error = 0;
-    PCRE2_SIZE errorOffset = 0;
-    const auto* text = pattern.isEmpty() ? kEmpty : reinterpret_cast<const char16_t*>(pattern.utf16());
-    const uint32_t options = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | (ignoreCase ? PCRE2_CASELESS : 0u) |
-                             (boundCompiled_ ? PCRE2_AUTO_CALLOUT : 0u);
-    pcre2_code* code =
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), static_cast<PCRE2_SIZE>(pattern.size()), options,
-                      &error, &errorOffset, nullptr);
-    if (!code)
-        return false;
-    code_ = code;
-    jit_ = pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0;
-    match_ = pcre2_match_data_create_from_pattern(code, nullptr);
-    pcre2_match_context* context = pcre2_match_context_create(nullptr);
-    context_ = context;
-    if (!match_ || !context) {
+    if (!Compile(pattern, false, plain_) || (boundCompiled_ && !Compile(pattern, true, bounded_)) ||
+        !(match_ = pcre2_match_data_create_from_pattern(Code(plain_.code), nullptr))) {
         Free();
         return false;
-    }
-    pcre2_set_match_limit(context, boundCompiled_ ? kBoundedMatchLimit : kRegexMatchLimit);
-    pcre2_set_depth_limit(context, kRegexDepthLimit);
-    if (boundCompiled_)
-        pcre2_set_callout(context, OnCallout, &bound_);
-    if (jit_) {
-        pcre2_jit_stack* stack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
-        stack_ = stack;
-        if (stack)
-            pcre2_jit_stack_assign(context, nullptr, stack);
     }
     return true;
 }
@@ -127,13 +142,14 @@ int PatternMatcher::Match(QStringView subject, qsizetype start) {
     const auto length = static_cast<PCRE2_SIZE>(subject.size());
     const auto sptr = reinterpret_cast<PCRE2_SPTR>(text);
     const auto offset = static_cast<PCRE2_SIZE>(start);
-    pcre2_match_context* context = Context(context_);
-    return jit_ ? pcre2_jit_match(Code(code_), sptr, length, offset, 0, Data(match_), context)
-                : pcre2_match(Code(code_), sptr, length, offset, 0, Data(match_), context);
+    const Form& form = bounded_.code && subject.size() > kShortSubject ? bounded_ : plain_;
+    pcre2_match_context* context = Context(form.context);
+    return form.jit ? pcre2_jit_match(Code(form.code), sptr, length, offset, 0, Data(match_), context)
+                    : pcre2_match(Code(form.code), sptr, length, offset, 0, Data(match_), context);
 }
 
 MatchResult PatternMatcher::Search(QStringView subject) {
-    if (!code_)
+    if (!Valid())
         return MatchResult::Error;
     StartBound();
     const int rc = Match(subject, 0);
@@ -146,7 +162,7 @@ MatchResult PatternMatcher::Search(QStringView subject) {
 
 MatchResult PatternMatcher::ForEachMatch(QStringView subject,
                                          const std::function<void(qsizetype, qsizetype)>& each) {
-    if (!code_)
+    if (!Valid())
         return MatchResult::Error;
     StartBound();
     qsizetype start = 0;

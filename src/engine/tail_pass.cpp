@@ -7,7 +7,6 @@
 #include <utility>
 
 #include <QDateTime>
-#include <QFileInfo>
 
 #include "engine/alerts.h"
 #include "engine/clock.h"
@@ -17,9 +16,9 @@
 #include "engine/scheduling.h"
 #include "engine/tail_window_port.h"
 #include "engine/view_publishing.h"
-#include "platform/file_names.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
+#include "source/source.h"
 #include "util/date_time_text.h"
 #include "util/size_text.h"
 
@@ -99,6 +98,8 @@ private:
     bool workerMode_;
 
     DefinitionValues def_;
+    SourceTraits traits_;
+    SourceFacts facts_;
     QString typeError_;
     int costlyLines_ = 0;
     bool changed_ = false;
@@ -132,8 +133,13 @@ void TailPass::Run() {
         settings = ReadSettings();
     });
     ResolveFile();
-    const FileFacts info = StatFile(rt_.CurrentFileName);
-    if (!info.exists || info.isDir) {
+    const SourceKind& kind = SourceKindOf(rt_.CurrentFileName);
+    traits_ = kind.Traits();
+    facts_ = kind.Facts(rt_.CurrentFileName, &rt_.Cancel);
+    if (!facts_.error.isEmpty()) {
+        // A source that could not be looked at (a connection that failed) is no missing file.
+        window_.SetInfoPane(QLatin1String("Exception : ") + facts_.error);
+    } else if (!facts_.exists || facts_.isDir) {
         MissingFile();
     } else if (!TypeFile()) {
         // The first failed detection ends the tick at once and the next tick tries again; when
@@ -192,7 +198,7 @@ void TailPass::ResolveFile() {
     rt_.CurrentFileName = deps_.manager->ResolveFileName();
     const QString& name = rt_.CurrentFileName;
     const QString title = deps_.params->removepathontaskbar
-                              ? QLatin1String("Kv ") + QFileInfo(name).fileName()
+                              ? QLatin1String("Kv ") + SourceKindOf(name).ShortName(name)
                               : QLatin1String("Kovra ") + name;
     const QString hint =
         name.size() <= kMaxTrayHint ? name : QLatin1String("...") + name.right(kMaxTrayHint - 3);
@@ -374,11 +380,13 @@ void TailPass::Publish() {
 
 void TailPass::ShowFileStatus() {
     try {
-        const QString status = QLatin1String("Size=") + SizeText(read_.size, QLatin1Char('b')) +
-                               QLatin1String(", Age=") +
-                               ShortDateLongTimeText(ModifiedAt(rt_.Window.Stamp())) +
-                               QLatin1String(", Type=") + FileTypeLabel(rt_.FileType);
-        QString infoText = QLatin1String("Lines read= ") + QString::number(linesRead_) +
+        const QString status =
+            QLatin1String("Size=") + SizeText(read_.size, QLatin1Char('b')) + QLatin1String(", Age=") +
+            ShortDateLongTimeText(ModifiedAt(rt_.Window.Stamp())) + QLatin1String(", Type=") +
+            (traits_.typeLabel.isEmpty() ? FileTypeLabel(rt_.FileType) : traits_.typeLabel);
+        // A source's notice comes first, where the narrow pane still shows it.
+        QString infoText = (facts_.notice.isEmpty() ? QString() : facts_.notice + QLatin1String(" - ")) +
+                           QLatin1String("Lines read= ") + QString::number(linesRead_) +
                            QLatin1String(" - Lines filtered= ") + QString::number(linesFiltered_);
         if (def_.newlineOnly)
             infoText += QLatin1String(" - [NEWLINES]");

@@ -15,9 +15,9 @@
 #include "engine/tail_window_port.h"
 #include "engine/view_publishing.h"
 #include "platform/dialogs.h"
-#include "platform/file_names.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
+#include "source/source.h"
 #include "util/date_time_text.h"
 
 namespace {
@@ -186,8 +186,12 @@ void TailEngine::StartSequence() {
     w.SetStartedLayout(true);
     w.SetStartStopButtons(true);
     w.SetFileNameEditVisible(false);
-    const FileFacts info = StatFile(resolved);
-    rt_.HidePoint = def.GetNewlineOnly() && info.isFile ? info.size : 0;
+    // Looked at only when needed: a source may be slow to answer (a journal's first look renders it).
+    rt_.HidePoint = 0;
+    if (def.GetNewlineOnly()) {
+        const SourceFacts info = SourceKindOf(resolved).Facts(resolved);
+        rt_.HidePoint = info.isFile ? info.size : 0;
+    }
     Tick();
     // A timer-mode first tick handles events: a stop taken there must not leave the timer running.
     if (rt_.TailStatus.load() == tsStart)

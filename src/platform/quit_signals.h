@@ -18,7 +18,7 @@ class QuitSignalWatcher final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QuitSignalWatcher)
 public:
-    static constexpr std::chrono::milliseconds kQuitBound{4000};
+    static constexpr std::chrono::milliseconds kQuitBound{3000};
 
     explicit QuitSignalWatcher(QObject* parent = nullptr);
     ~QuitSignalWatcher() override;

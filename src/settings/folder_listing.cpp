@@ -1,8 +1,9 @@
 #include "settings/folder_listing.h"
 
+#include <algorithm>
 #include <ctime>
+#include <optional>
 
-#include <QDir>
 #include <QFile>
 
 #include <sys/stat.h>
@@ -28,21 +29,26 @@ bool FolderListing::Read(const QString& folder, Stamp* stamp, qint64* nowNs) {
     return true;
 }
 
-std::shared_ptr<const FolderListing::Names> FolderListing::Files(const QString& folder) {
+std::shared_ptr<const FolderListing::Listing> FolderListing::Files(const SourceKind& kind,
+                                                                   const QString& folder, bool reuse) {
+    const QString path = folder.isEmpty() ? QStringLiteral(".") : folder;
     Stamp stamp;
     qint64 now = 0;
-    const bool known = Read(folder, &stamp, &now);
+    const bool known = kind.Traits().localFile && Read(path, &stamp, &now);
     {
         const std::lock_guard guard(lock_);
-        if (known && names_ && stamp == stamp_)
-            return names_;
+        if (reuse && known && kept_ && stamp == stamp_)
+            return kept_;
     }
-    auto names = std::make_shared<Names>();
-    names->files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    std::optional<std::vector<FolderEntry>> files = kind.ListFiles(folder);
+    if (!files)
+        return nullptr;
+    auto listing = std::make_shared<Listing>();
+    listing->files = std::move(*files);
     const std::lock_guard guard(lock_);
-    names->serial = ++serial_;
+    listing->serial = ++serial_;
     const bool settled = known && now - std::max(stamp.modifiedNs, stamp.changedNs) >= kSettleNs;
     stamp_ = settled ? stamp : Stamp{};
-    names_ = settled ? names : nullptr;
-    return names;
+    kept_ = settled ? listing : nullptr;
+    return listing;
 }

@@ -6,9 +6,9 @@
 
 #include <QCollator>
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
+
+#include "source/source.h"
 
 namespace {
 
@@ -25,13 +25,6 @@ QRegularExpression NameMatcher(const QString& namePattern) {
     }
     return QRegularExpression(QRegularExpression::anchoredPattern(expression),
                               QRegularExpression::DotMatchesEverythingOption);
-}
-
-// Linux file systems without a birth time (or kernels that do not report it) fall back to the
-// time of the last metadata change, the closest thing they keep.
-QDateTime CreationTime(const QFileInfo& info) {
-    const QDateTime birth = info.birthTime();
-    return birth.isValid() ? birth : info.metadataChangeTime();
 }
 
 // Local time at two-second resolution as 14 digits: yyyyMMddhhmmss with an even second.
@@ -79,24 +72,25 @@ QString Resolve(const QString& pattern, int order, FolderListing& listing) {
     const QString folderPart = pattern.left(slash + 1);
     const QRegularExpression matcher = NameMatcher(pattern.mid(slash + 1));
 
-    // Hidden files count; folders do not. Sockets, FIFOs and devices are left out too: reading a
-    // FIFO would block the pass.
-    const QString folder = folderPart.isEmpty() ? QStringLiteral(".") : folderPart;
-    const std::shared_ptr<const FolderListing::Names> names = listing.Files(folder);
+    // The name's kind lists the folder's files (a kind without folders leaves the name as it is).
+    // Ranked by name, the listing is kept while the folder does not change; write and creation
+    // times change without the folder changing, so ranked by them the files are listed each time.
+    const std::shared_ptr<const FolderListing::Listing> listed =
+        listing.Files(SourceKindOf(pattern), folderPart, order != 1 && order != 2);
+    if (!listed)
+        return pattern;
 
     Newest newest;
-    for (const QString& name : names->files) {
+    for (const FolderEntry& file : listed->files) {
+        const QString& name = file.name;
         if (!matcher.match(name).hasMatch())
             continue;
-        if (order == 1 || order == 2) {
-            // Write and creation times change without the folder changing: asked every time.
-            const QFileInfo info(folderPart + name);
-            if (!info.exists())
-                continue;
-            newest.Add({TimeKey(order == 1 ? info.lastModified() : CreationTime(info)) + name, name});
-        } else {
+        if (order == 1)
+            newest.Add({TimeKey(file.modified) + name, name});
+        else if (order == 2)
+            newest.Add({TimeKey(file.created) + name, name});
+        else
             newest.Add({name, name});
-        }
     }
     return newest.Empty() ? pattern : folderPart + newest.Name();
 }

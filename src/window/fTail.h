@@ -194,9 +194,13 @@ private:
     void ApplyAlphaBlend(bool use, qint32 value);
     void ApplyTrayEnabled(bool enabled);
     void OpenFolderOfShownFile();
+    // The editor, the shell, the folder, truncate and delete need a local file: switched off,
+    // with a hint, while the shown source is another kind.
+    void ApplyLocalFileCommands(const QString& name);
     void ShowTitles();
 
     TailWindowServices services_;
+    bool localFileCommands_ = true;
     // Real implementations made when the services left them null.
     std::unique_ptr<DialogService> ownDialogs_;
     std::unique_ptr<DialogGate> gate_; // in front of ownDialogs_ or the given service

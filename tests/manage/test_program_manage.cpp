@@ -219,11 +219,12 @@ TEST_F(ProgramManage, TreeGroupMenuStartsTwoTailWindowsThatFollowTheirFilesAndEn
     EXPECT_TRUE(kovra.Running());
 }
 
-// From SIGTERM to the end of the process, whatever runs: the quit bound and a second to end in.
+// From SIGTERM to the end of the process, whatever runs: the quit bound and two seconds to end in.
 void ExpectEndsSoonAfterSigterm(KovraProcess& kovra) {
-    const int bound = int(QuitSignalWatcher::kQuitBound.count()) + 1000;
+    const int bound = int(QuitSignalWatcher::kQuitBound.count()) + 2000;
     kovra.Process().terminate();
-    EXPECT_TRUE(kovra.WaitExited(bound)) << "still running " << bound << " ms after SIGTERM:\n" << kovra.Output();
+    EXPECT_TRUE(kovra.WaitExited(bound)) << "still running " << bound << " ms after SIGTERM:\n"
+                                         << kovra.Output();
 }
 
 TEST_F(ProgramManage, ASessionBusThatNeverAnswersHoldsNeitherStartUpNorQuit) {
@@ -287,7 +288,8 @@ TEST_F(ProgramManage, AWindowThreadHeldInsideASystemCallStillEndsOnSigterm) {
     const QDir instances(InstanceFolderPath());
     ASSERT_TRUE(WaitUntil([&] { return !instances.entryList(QDir::System | QDir::NoDotAndDotDot).isEmpty(); },
                           kProgramDeadlineMs))
-        << "the socket is bound before listen() is called; output:\n" << kovra.Output();
+        << "the socket is bound before listen() is called; output:\n"
+        << kovra.Output();
     ExpectEndsSoonAfterSigterm(kovra);
     EXPECT_EQ(kovra.Process().exitCode(), 1);
     EXPECT_NE(kovra.Output().find("did not end in time"), std::string::npos) << kovra.Output();

@@ -8,6 +8,7 @@
 #include "settings/folder_listing.h"
 #include "settings/uList.h"
 #include "settings_fixture.h"
+#include "source/source.h"
 #include "support/fake_dialogs.h"
 
 namespace {
@@ -130,6 +131,16 @@ TEST_F(ResolvePattern, BarePatternGivesABareName) {
     EXPECT_EQ(resolved, "two.log");
 }
 
+// A journal name's wildcards are its match's: no file of the working folder stands for them.
+TEST_F(ResolvePattern, AJournalNameIsNoPattern) {
+    Create("journal:MESSAGE=ab");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Logs()));
+    const QString resolved = Resolve("journal:MESSAGE=a*", 0);
+    QDir::setCurrent(before);
+    EXPECT_EQ(resolved, "journal:MESSAGE=a*");
+}
+
 TEST_F(ResolvePattern, ManagerResolvesWithTheCurrentFilesReadMethod) {
     Create("b.log");
     Create("a.log");
@@ -151,8 +162,8 @@ TEST_F(ResolvePattern, ManagerResolvesWithTheCurrentFilesReadMethod) {
 }
 
 // A folder of 100,000 matching files is listed once while it does not change: the greatest name
-// and the newest write come from that listing, a write to a file (which leaves the folder as it
-// was) still counts, and a new file makes a new listing.
+// comes from that listing, a write to a file (which leaves the folder as it was) still counts for
+// the newest write, and a new file makes a new listing.
 TEST_F(ResolvePattern, AFolderOf100000FilesIsListedAgainOnlyWhenItChanges) {
     for (int i = 0; i < 100000; ++i) {
         const QByteArray name =
@@ -167,12 +178,13 @@ TEST_F(ResolvePattern, AFolderOf100000FilesIsListedAgainOnlyWhenItChanges) {
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(logs_.path()).constData(), old, 0), 0);
     FolderListing listing;
     const QString pattern = Logs() + "app-*.log";
-    const auto serial = [&] { return listing.Files(Logs())->serial; };
+    const auto serial = [&] { return listing.Files(SourceKindOf(pattern), Logs())->serial; };
     EXPECT_EQ(TTailFileManager::ResolvePattern(pattern, 0, &listing), Logs() + "app-099999.log");
     const quint64 first = serial();
     SetModified("app-000007.log", QDateTime(QDate(2099, 1, 1), QTime(0, 0)));
     EXPECT_EQ(TTailFileManager::ResolvePattern(pattern, 1, &listing), Logs() + "app-000007.log")
         << "a write leaves the folder as it was and is seen all the same";
+    EXPECT_EQ(TTailFileManager::ResolvePattern(pattern, 0, &listing), Logs() + "app-099999.log");
     EXPECT_EQ(serial(), first) << "listed once";
 
     Create("app-100000.log");

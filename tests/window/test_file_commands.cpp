@@ -16,6 +16,7 @@
 
 #include "recording_programs.h"
 #include "settings/uList.h"
+#include "support/journal_writer.h"
 #include "util/date_time_text.h"
 #include "widgets/tail_view.h"
 #include "window/tail_controls.h"
@@ -175,6 +176,42 @@ TEST_F(TailWindowFileCommands, FolderAndShellOpenOnlyWhatExists) {
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     const QUrl folder = QUrl::fromLocalFile(QFileInfo(file).absolutePath() + u'/');
     EXPECT_EQ(catcher.urls, (QList<QUrl>{folder, folder, QUrl::fromLocalFile(file)}));
+}
+
+// What needs a local file is off, with its hint, while a journal is shown; the user command gets
+// the journal's name. A file shown again gets its commands back.
+TEST_F(TailWindowFileCommands, AJournalKeepsTheUserCommandButNotTheLocalFileCommands) {
+    programs_->Recorder(QStringLiteral("notepad"));
+    const QString user = programs_->Recorder(QStringLiteral("usercmd"));
+    MakeWindow();
+    const QString folder = TempPath(QStringLiteral("journal"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QString error;
+    ASSERT_TRUE(
+        WriteJournal(folder + "/r.journal", JournalExport().Line(0, "sshd", "ssh.service", "hello"), &error))
+        << error.toStdString();
+    const QString journal = QStringLiteral("journal:") + folder;
+    const QString notepadHint = Ui().SpeedButtonNotePad->toolTip();
+    Define(journal, user + QStringLiteral(" %s"));
+    StartOn(journal);
+    EXPECT_FALSE(Ui().ActionOpenwithNotePad->isEnabled());
+    EXPECT_FALSE(Ui().ActionOpenwithShell->isEnabled());
+    EXPECT_EQ(Ui().ActionOpenwithShell->toolTip(), QStringLiteral("Needs a local file"));
+    EXPECT_TRUE(Ui().SpeedButtonNotePad->toolTip().endsWith(QStringLiteral("Needs a local file)")));
+    ClickOn(Ui().SpeedButtonNotePad);
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::KeyboardModifiers(Qt::ShiftModifier)})
+        ClickOn(Ui().SpeedButtonClear, modifiers);
+    EXPECT_TRUE(dialogs_.AllShown().empty()) << dialogs_.Texts().join(u'\n').toStdString();
+    UserCommandItem()->trigger();
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("usercmd"), 1));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("usercmd")), QStringList{journal});
+    EXPECT_EQ(programs_->Calls(QStringLiteral("notepad")), 0);
+
+    ClickStop();
+    StartOn(WriteFile(QStringLiteral("local.log"), "one\n"));
+    EXPECT_TRUE(Ui().ActionOpenwithNotePad->isEnabled());
+    EXPECT_EQ(Ui().SpeedButtonNotePad->toolTip(), notepadHint);
 }
 
 TEST_F(TailWindowFileCommands, PrintsTheSelectionThenEverythingToPdf) {
