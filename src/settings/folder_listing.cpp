@@ -47,8 +47,10 @@ std::shared_ptr<const FolderListing::Listing> FolderListing::Files(const SourceK
     listing->files = std::move(*files);
     const std::lock_guard guard(lock_);
     listing->serial = ++serial_;
-    const bool settled = known && now - std::max(stamp.modifiedNs, stamp.changedNs) >= kSettleNs;
-    stamp_ = settled ? stamp : Stamp{};
-    kept_ = settled ? listing : nullptr;
+    if (reuse) {
+        const bool settled = known && now - stamp.modifiedNs >= kSettleNs;
+        stamp_ = settled ? stamp : Stamp{};
+        kept_ = settled ? listing : nullptr;
+    }
     return listing;
 }

@@ -25,7 +25,8 @@ public:
         quint64 serial = 0;             // changes with every new listing
     };
     // Null when the kind has no folders to list. reuse: the kept listing will do (the files'
-    // names are wanted, not their times, which change without the folder).
+    // names are wanted, not their times, which change without the folder); without it the folder
+    // is listed and the kept listing stays as it was.
     std::shared_ptr<const Listing> Files(const SourceKind& kind, const QString& folder, bool reuse = true);
 
 private:
