@@ -31,6 +31,7 @@ void TailView::SetTop(RowPos top) {
     }
     SetFirstVisibleLine(top.line);
     viewport()->update(); // the same line from another row moves no scroll bar
+    RememberBottom();
 }
 
 TailView::RowPos TailView::Next(RowPos at) const {
