@@ -29,6 +29,7 @@ void LineColorizer::Refresh() {
     rules_.clear();
     for (const HighlightRule& rule : settings_.rules) {
         auto matcher = std::make_unique<PatternMatcher>();
+        matcher->SetTimeBound(kMarksSearchBudget);
         if (!rule.pattern.isEmpty() && matcher->SetPattern(rule.pattern))
             rules_.push_back(Rule{rule, {}, {}, std::move(matcher)});
     }

@@ -19,6 +19,8 @@ bool BlankPattern(const QString& text) {
 MatchHighlighter::MatchHighlighter(TailView& view, HighlightPatternSource source, QObject* parent)
     : ViewMarkLayer(view, kHighlightRank, parent), source_(std::move(source)),
       colors_(MarkColorsFor(view.palette())) {
+    filter_.SetTimeBound(kMarksSearchBudget);
+    alert_.SetTimeBound(kMarksSearchBudget);
     Refresh();
 }
 

@@ -6,6 +6,7 @@
 // One object per view, created on first use as the view's child (Qt parent ownership). A layer's
 // owner removes it before it dies, which ViewMarkLayers::Remove makes safe after the view is gone.
 // GUI thread only.
+#include <chrono>
 #include <vector>
 
 #include <QObject>
@@ -42,6 +43,10 @@ private:
     std::vector<Layer> layers_;
     int nextId_ = 1;
 };
+
+// A line being laid out for the screen is searched this long at most per pattern: the window
+// waits for it.
+inline constexpr std::chrono::milliseconds kMarksSearchBudget{10};
 
 // ViewMarkLayer: what a component that marks a view's lines from settings of its own shares (the
 // filter's and alert's matches, level and rule colours): a layer at a rank, Refresh() when the
