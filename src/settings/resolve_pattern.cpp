@@ -72,7 +72,7 @@ private:
 
 } // namespace
 
-QString TTailFileManager::ResolvePattern(const QString& pattern, int order) {
+QString TTailFileManager::ResolvePattern(const QString& pattern, int order, const std::atomic<bool>* cancel) {
     if (!pattern.contains(QLatin1Char('?')) && !pattern.contains(QLatin1Char('*')))
         return pattern;
 
@@ -81,7 +81,8 @@ QString TTailFileManager::ResolvePattern(const QString& pattern, int order) {
     const QRegularExpression matcher = NameMatcher(pattern.mid(slash + 1));
 
     // The folder's kind lists its files (a kind without folders leaves the name as it is).
-    const std::optional<std::vector<FolderEntry>> entries = SourceKindOf(folderPart).ListFiles(folderPart);
+    const std::optional<std::vector<FolderEntry>> entries =
+        SourceKindOf(folderPart).ListFiles(folderPart, cancel);
     if (!entries)
         return pattern;
 

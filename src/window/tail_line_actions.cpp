@@ -92,6 +92,8 @@ void TFormTail::DescribeView(QMap<QString, QString>& description) const {
                        ui_.CheckBoxReverseDNS->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     description.insert(QStringLiteral("rdnspane"), ui_.RzStatusPaneRDNS->text());
     description.insert(QStringLiteral("view"), PlainViewText());
+    description.insert(QStringLiteral("statepane"), ui_.RzStatusPanesSTATE->text());
+    description.insert(QStringLiteral("infopane"), ui_.RzStatusPaneINFO->text());
     description.insert(QStringLiteral("selection"), SelectedViewText());
     description.insert(QStringLiteral("place.CheckBoxReverseDNS"), Place(ui_.CheckBoxReverseDNS));
     description.insert(QStringLiteral("place.SpeedButtonPrint"), Place(ui_.SpeedButtonPrint));

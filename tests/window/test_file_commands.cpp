@@ -16,6 +16,7 @@
 
 #include "recording_programs.h"
 #include "settings/uList.h"
+#include "support/ssh_test_server.h"
 #include "util/date_time_text.h"
 #include "widgets/tail_view.h"
 #include "window/tail_controls.h"
@@ -224,6 +225,45 @@ TEST_F(TailWindowFileCommands, PrintsTheSelectionThenEverythingToPdf) {
     ClickOn(Ui().SpeedButtonPrint);
     EXPECT_FALSE(QFileInfo::exists(pdf));
     EXPECT_TRUE(dialogs_.AllShown().empty()) << dialogs_.Texts().join(u'\n').toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// A file on a real SSH server: the unknown server is asked about through the window's dialogs
+// (from the pass's thread), and of the file commands only those that need no local file act.
+TEST_F(TailWindowFileCommands, ARemoteFileAsksAboutItsServerAndKeepsTheCommandsThatNeedNoLocalFile) {
+    SshTestServer server;
+    ASSERT_TRUE(server.Start()) << server.Error().toStdString();
+    QFile log(server.Files() + QStringLiteral("/remote.log"));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly) && log.write("remote line\n") == 12);
+    log.close();
+    const QString remote = server.Url(log.fileName());
+    programs_->Recorder(QStringLiteral("notepad"));
+    const QString user = programs_->Recorder(QStringLiteral("usercmd"));
+    MakeWindow();
+    dialogs_.QueueAnswer(true);
+    Define(remote, user + QStringLiteral(" %s"));
+    StartOn(remote);
+    ASSERT_TRUE(WaitUntil([&] { return ViewPlain() == QStringLiteral("remote line"); }, 60000))
+        << Ui().RzStatusPaneINFO->text().toStdString();
+    ASSERT_EQ(dialogs_.AllShown().size(), 1u);
+    EXPECT_TRUE(dialogs_.AllShown()[0].text.contains(server.HostKeyFingerprint()));
+    QFile known(server.KnownHosts());
+    ASSERT_TRUE(known.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(known.readAll().contains(QStringLiteral("[127.0.0.1]:%1 ").arg(server.Port()).toUtf8()));
+
+    EXPECT_FALSE(Ui().ActionOpenwithNotePad->isEnabled());
+    EXPECT_FALSE(Ui().ActionOpenwithShell->isEnabled());
+    EXPECT_TRUE(Ui().SpeedButtonNotePad->toolTip().endsWith(QStringLiteral("Needs a local file)")));
+    EXPECT_TRUE(Ui().SpeedButtonClear->toolTip().endsWith(QStringLiteral("Needs a local file)")));
+    ClickOn(Ui().SpeedButtonNotePad);
+    UserCommandItem()->trigger();
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("usercmd"), 1));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("usercmd")), QStringList{remote});
+    EXPECT_EQ(programs_->Calls(QStringLiteral("notepad")), 0);
+    ClickStop();
 }
 
 } // namespace
