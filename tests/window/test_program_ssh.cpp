@@ -29,7 +29,7 @@ TEST_F(ProgramSsh, FollowsAnSshNameFromTheCommandLineAndEndsOnSigtermWhileTheSer
                                      {QStringLiteral("view"), QStringLiteral("first line")}}))
         << kovra.LastDescription();
     ASSERT_TRUE(Append(log, "second line\n"));
-    EXPECT_TRUE(kovra.WaitDescribed({{QStringLiteral("view"), QStringLiteral("first line\nsecond line")}}))
+    EXPECT_TRUE(kovra.WaitDescribed({{QStringLiteral("view"), QStringLiteral("first line second line")}}))
         << kovra.LastDescription();
 
     server.Stop();
@@ -40,7 +40,7 @@ TEST_F(ProgramSsh, FollowsAnSshNameFromTheCommandLineAndEndsOnSigtermWhileTheSer
     ASSERT_TRUE(server.Start());
     ASSERT_TRUE(Append(log, "third line\n"));
     EXPECT_TRUE(kovra.WaitDescribed(
-        {{QStringLiteral("view"), QStringLiteral("first line\nsecond line\nthird line")}}))
+        {{QStringLiteral("view"), QStringLiteral("first line second line third line")}}))
         << kovra.LastDescription();
 
     // A pass waits on the frozen server; the window answers all the while.
