@@ -4,9 +4,12 @@
 #include <unordered_map>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopedValueRollback>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -83,7 +86,7 @@ void TFormFileTree::BuildControls() {
         tree_->setFont(font);
         selection_->setFont(font);
     }
-    connect(tree_, &QTreeWidget::currentItemChanged, this, &TFormFileTree::OnCurrentNodeChanged);
+    connect(tree_, &QTreeWidget::itemSelectionChanged, this, &TFormFileTree::OnSelectionChanged);
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (FileTreeView::IsFileNode(tree_->currentItem()))
             Finish(Result::OK);
@@ -155,6 +158,7 @@ void TFormFileTree::BuildMenus() {
 }
 
 void TFormFileTree::BuildTree() {
+    const QScopedValueRollback building(building_, true);
     std::array<QTreeWidgetItem*, kLevelSlots> parents{};
     const TTailFileList& list = *manager_.List;
     const TTailFile* current = manager_.GetCurrentFile();
@@ -172,19 +176,35 @@ void TFormFileTree::BuildTree() {
     // Measured with the images in place: they make a node line what it is on the screen.
     const int nodes = static_cast<int>(tree_->NodesInTreeOrder().size());
     if (nodes > 0)
-        resize(width(), nodes * tree_->NodeLineHeight() + kExtraHeight);
+        resize(width(), qMin(nodes * tree_->NodeLineHeight() + kExtraHeight, AvailableRoom(pos()).height()));
     if (options_.autoExpand)
         tree_->expandAll();
 }
 
-void TFormFileTree::PlaceOver(const QWidget& field, const QWidget& treeButton) {
-    const QPoint corner = field.mapToGlobal(QPoint(0, 0)) - QPoint(2, 2);
-    setGeometry(corner.x(), corner.y(), field.width() + treeButton.width() - 1, height());
+QRect TFormFileTree::AvailableRoom(QPoint at) const {
+    const QScreen* screen = QGuiApplication::screenAt(at);
+    if (!screen)
+        screen = this->screen();
+    return screen ? screen->availableGeometry() : QRect(at, QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 }
 
-void TFormFileTree::OnCurrentNodeChanged(QTreeWidgetItem* node) {
-    if (const TTailFile* entry = FileTreeView::EntryOf(node); entry && !entry->Path.isEmpty())
-        selection_->setText(entry->Path);
+void TFormFileTree::PlaceOver(const QWidget& field, const QWidget& treeButton) {
+    QPoint corner = field.mapToGlobal(QPoint(0, 0)) - QPoint(2, 2);
+    const QRect room = AvailableRoom(corner);
+    const int height = qMin(this->height(), room.height());
+    // Drops down where it fits; otherwise rises just enough for its buttons to stay on the screen.
+    corner.setY(qMax(room.top(), qMin(corner.y(), room.bottom() + 1 - height)));
+    setGeometry(corner.x(), corner.y(), field.width() + treeButton.width() - 1, height);
+}
+
+void TFormFileTree::OnSelectionChanged() {
+    const QTreeWidgetItem* node = tree_->selectedItems().value(0);
+    const TTailFile* entry = FileTreeView::EntryOf(node);
+    if (!entry || entry->Path.isEmpty())
+        return;
+    selection_->setText(entry->Path);
+    selection_->setToolTip(entry->Path);
+    picked_ = picked_ || !building_;
 }
 
 QString TFormFileTree::SelectedPath() const {
@@ -192,6 +212,7 @@ QString TFormFileTree::SelectedPath() const {
 }
 
 void TFormFileTree::RebuildList() {
+    manager_.MarkUnsavedEdits();
     TTailFileList& list = *manager_.List;
     std::unordered_map<const TTailFile*, std::unique_ptr<TTailFile>> held;
     for (auto& pair : list.StringListClear())

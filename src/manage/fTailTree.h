@@ -50,6 +50,10 @@ public:
     Result TreeResult() const { return result_; }
     // The path of the file node selected last: the file the tail window is to follow.
     QString SelectedPath() const;
+    // Whether the user selected a file node: only then is SelectedPath an answer. The node of the
+    // current entry, selected when the tree is built, and a node that only became current (the
+    // tree takes the focus) are no choice of the user's.
+    bool FilePicked() const { return picked_; }
     FileTreeView* Tree() const { return tree_; }
     QMenu* FileMenu() const { return fileMenu_; }
     QMenu* GroupMenu() const { return groupMenu_; }
@@ -69,12 +73,17 @@ private:
     void Launch(const TTailFile& entry, bool start);
     void LaunchChildren(bool start);
     void DeleteSelected();
-    void OnCurrentNodeChanged(QTreeWidgetItem* node);
+    void OnSelectionChanged();
+    // The available part of the screen at that point: the window never grows past its height
+    // (the tree scrolls inside).
+    QRect AvailableRoom(QPoint at) const;
     void reject() override;
 
     TTailFileManager& manager_;
     FileTreeOptions options_;
     Result result_ = Result::Cancel;
+    bool building_ = false;
+    bool picked_ = false;
     QLineEdit* selection_ = nullptr;
     FileTreeView* tree_ = nullptr;
     QMenu* fileMenu_ = nullptr;

@@ -16,6 +16,7 @@
 
 #include "recording_programs.h"
 #include "settings/uList.h"
+#include "support/journal_writer.h"
 #include "support/ssh_test_server.h"
 #include "util/date_time_text.h"
 #include "widgets/tail_view.h"
@@ -178,6 +179,42 @@ TEST_F(TailWindowFileCommands, FolderAndShellOpenOnlyWhatExists) {
     EXPECT_EQ(catcher.urls, (QList<QUrl>{folder, folder, QUrl::fromLocalFile(file)}));
 }
 
+// What needs a local file is off, with its hint, while a journal is shown; the user command gets
+// the journal's name. A file shown again gets its commands back.
+TEST_F(TailWindowFileCommands, AJournalKeepsTheUserCommandButNotTheLocalFileCommands) {
+    programs_->Recorder(QStringLiteral("notepad"));
+    const QString user = programs_->Recorder(QStringLiteral("usercmd"));
+    MakeWindow();
+    const QString folder = TempPath(QStringLiteral("journal"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QString error;
+    ASSERT_TRUE(
+        WriteJournal(folder + "/r.journal", JournalExport().Line(0, "sshd", "ssh.service", "hello"), &error))
+        << error.toStdString();
+    const QString journal = QStringLiteral("journal:") + folder;
+    const QString notepadHint = Ui().SpeedButtonNotePad->toolTip();
+    Define(journal, user + QStringLiteral(" %s"));
+    StartOn(journal);
+    EXPECT_FALSE(Ui().ActionOpenwithNotePad->isEnabled());
+    EXPECT_FALSE(Ui().ActionOpenwithShell->isEnabled());
+    EXPECT_EQ(Ui().ActionOpenwithShell->toolTip(), QStringLiteral("Needs a local file"));
+    EXPECT_TRUE(Ui().SpeedButtonNotePad->toolTip().endsWith(QStringLiteral("Needs a local file)")));
+    ClickOn(Ui().SpeedButtonNotePad);
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::KeyboardModifiers(Qt::ShiftModifier)})
+        ClickOn(Ui().SpeedButtonClear, modifiers);
+    EXPECT_TRUE(dialogs_.AllShown().empty()) << dialogs_.Texts().join(u'\n').toStdString();
+    UserCommandItem()->trigger();
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("usercmd"), 1));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("usercmd")), QStringList{journal});
+    EXPECT_EQ(programs_->Calls(QStringLiteral("notepad")), 0);
+
+    ClickStop();
+    StartOn(WriteFile(QStringLiteral("local.log"), "one\n"));
+    EXPECT_TRUE(Ui().ActionOpenwithNotePad->isEnabled());
+    EXPECT_EQ(Ui().SpeedButtonNotePad->toolTip(), notepadHint);
+}
+
 TEST_F(TailWindowFileCommands, PrintsTheSelectionThenEverythingToPdf) {
     MakeWindow();
     const QString file =
@@ -232,15 +269,14 @@ TEST_F(TailWindowFileCommands, PrintsTheSelectionThenEverythingToPdf) {
 namespace {
 
 // A file on a real SSH server: the unknown server is asked about through the window's dialogs
-// (from the pass's thread), and of the file commands only those that need no local file act.
-TEST_F(TailWindowFileCommands, ARemoteFileAsksAboutItsServerAndKeepsTheCommandsThatNeedNoLocalFile) {
+// (from the pass's thread); the user command gets the ssh:// name, the editor is off.
+TEST_F(TailWindowFileCommands, ARemoteFileAsksAboutItsServerThroughTheDialogs) {
     SshTestServer server;
     ASSERT_TRUE(server.Start()) << server.Error().toStdString();
     QFile log(server.Files() + QStringLiteral("/remote.log"));
     ASSERT_TRUE(log.open(QIODevice::WriteOnly) && log.write("remote line\n") == 12);
     log.close();
     const QString remote = server.Url(log.fileName());
-    programs_->Recorder(QStringLiteral("notepad"));
     const QString user = programs_->Recorder(QStringLiteral("usercmd"));
     MakeWindow();
     dialogs_.QueueAnswer(true);
@@ -255,14 +291,9 @@ TEST_F(TailWindowFileCommands, ARemoteFileAsksAboutItsServerAndKeepsTheCommandsT
     EXPECT_TRUE(known.readAll().contains(QStringLiteral("[127.0.0.1]:%1 ").arg(server.Port()).toUtf8()));
 
     EXPECT_FALSE(Ui().ActionOpenwithNotePad->isEnabled());
-    EXPECT_FALSE(Ui().ActionOpenwithShell->isEnabled());
-    EXPECT_TRUE(Ui().SpeedButtonNotePad->toolTip().endsWith(QStringLiteral("Needs a local file)")));
-    EXPECT_TRUE(Ui().SpeedButtonClear->toolTip().endsWith(QStringLiteral("Needs a local file)")));
-    ClickOn(Ui().SpeedButtonNotePad);
     UserCommandItem()->trigger();
     ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("usercmd"), 1));
     EXPECT_EQ(programs_->LastArguments(QStringLiteral("usercmd")), QStringList{remote});
-    EXPECT_EQ(programs_->Calls(QStringLiteral("notepad")), 0);
     ClickStop();
 }
 

@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QMenu>
+#include <QToolTip>
 #include <QUrl>
 
 #include "engine/tail_state.h"
@@ -54,6 +55,11 @@ TEST_F(TailWindowLineActions, RightClickOpensOurMenuWithKillLineCopyAndSelectAll
                               viewport->mapToGlobal(viewport->rect().center()));
     QApplication::sendEvent(viewport, &request);
     EXPECT_TRUE(WaitUntil([&] { return menu->isVisible(); })) << "not our menu";
+    const QPoint killLineItem = menu->actionGeometry(Ui().ItemCompactLine).center();
+    QHelpEvent hint(QEvent::ToolTip, killLineItem, menu->mapToGlobal(killLineItem));
+    QApplication::sendEvent(menu, &hint);
+    EXPECT_TRUE(WaitUntil([] { return QToolTip::text() == QStringLiteral("Remove blank line"); }))
+        << "the item's hint shows";
     menu->close();
 
     // Kill line is a check item that toggles its own mark, and the pass reads it.
