@@ -87,30 +87,12 @@ private:
     std::atomic<qint64> fromServer_{0};
 };
 
-qsizetype AfterLines(const QByteArray& bytes, qsizetype from, int count) {
-    for (; count > 0 && from < bytes.size(); --count) {
-        const qsizetype at = bytes.indexOf('\n', from);
-        if (at < 0)
-            return bytes.size();
-        from = at + 1;
-    }
-    return from;
-}
-
-bool AppendTo(const QString& file, QByteArrayView bytes) {
-    QFile out(file);
-    return out.open(QIODevice::WriteOnly | QIODevice::Append) &&
-           out.write(bytes.data(), bytes.size()) == bytes.size();
-}
-
 bool Run(const SshTestServer& server, const CountingRelay& relay, qint64 window, int runs) {
     const QString file = server.Files() + QStringLiteral("/grow.log");
     const QString remote =
         QStringLiteral("ssh://%1@127.0.0.1:%2%3").arg(server.UserName()).arg(relay.Port()).arg(file);
-    const QByteArray log = SyntheticLog(window + (qint64(4) << 20));
-    qsizetype written = AfterLines(log, window + (qint64(1) << 20), 1);
-    QFile::remove(file);
-    if (!AppendTo(file, QByteArrayView(log).first(written)))
+    GrowingLog log(file, window);
+    if (!log.Started())
         return false;
     PassRunner local(file, window);
     PassRunner over(remote, window);
@@ -129,11 +111,10 @@ bool Run(const SshTestServer& server, const CountingRelay& relay, qint64 window,
     }
     std::vector<double> localMs, remoteMs, sent, appended;
     for (int i = 0; i < runs; ++i) {
-        const qsizetype next = AfterLines(log, written, kLinesPerStep);
-        if (!AppendTo(file, QByteArrayView(log).sliced(written, next - written)))
+        const qint64 grown = log.Grow(kLinesPerStep);
+        if (grown < 0)
             return false;
-        appended.push_back(double(next - written));
-        written = next;
+        appended.push_back(double(grown));
         localMs.push_back(local.Pass(false) * 1e3);
         const qint64 at = relay.FromServer();
         remoteMs.push_back(over.Pass(false) * 1e3);
@@ -145,8 +126,9 @@ bool Run(const SshTestServer& server, const CountingRelay& relay, qint64 window,
     }
     std::printf("first_pass_with_connect\t%lld\t%.3f\tlocal_ms\t%.3f\t%.2f\t%lld\t%lld\t%.3f\n",
                 static_cast<long long>(window), firstRemote[0], firstLocal[0], firstRemote[0] / firstLocal[0],
-                static_cast<long long>(firstBytes), static_cast<long long>(std::min<qint64>(window, written)),
-                double(firstBytes) / double(std::min<qint64>(window, written)));
+                static_cast<long long>(firstBytes),
+                static_cast<long long>(std::min<qint64>(window, log.Written())),
+                double(firstBytes) / double(std::min<qint64>(window, log.Written())));
     std::printf("steady_100_lines\t%lld\t%.3f\tlocal_ms\t%.3f\t%.2f\t%.0f\t%.0f\t%.3f\n",
                 static_cast<long long>(window), Median(remoteMs), Median(localMs),
                 Median(remoteMs) / Median(localMs), Median(sent), Median(appended),

@@ -32,8 +32,15 @@ QString StatusText(int status) {
     }
 }
 
-bool Missing(int status) {
-    return status == SSH_FX_NO_SUCH_FILE || status == SSH_FX_NO_SUCH_PATH;
+// After a failed request: the link lost, a missing path (no failure), or the server's refusal.
+SshConnection::Outcome Failed(const SshLink& link, QString* failure, bool missingIsDone) {
+    if (!link.Alive())
+        return SshConnection::Outcome::Lost;
+    const int status = sftp_get_error(link.sftp);
+    if (missingIsDone && (status == SSH_FX_NO_SUCH_FILE || status == SSH_FX_NO_SUCH_PATH))
+        return SshConnection::Outcome::Done;
+    *failure = StatusText(status);
+    return SshConnection::Outcome::Refused;
 }
 
 void Fill(const sftp_attributes attributes, RemoteFacts* facts) {
@@ -113,15 +120,8 @@ bool SshConnection::Stat(const QByteArray& path, SourceCancel cancel, RemoteFact
     *facts = RemoteFacts();
     return Run(cancel, error, [&](SshLink& link, StepLimit&, QString* failure) {
         const sftp_attributes attributes = sftp_stat(link.sftp, path.constData());
-        if (!attributes) {
-            if (!link.Alive())
-                return Outcome::Lost;
-            const int status = sftp_get_error(link.sftp);
-            if (Missing(status))
-                return Outcome::Done;
-            *failure = StatusText(status);
-            return Outcome::Refused;
-        }
+        if (!attributes)
+            return Failed(link, failure, true);
         Fill(attributes, facts);
         sftp_attributes_free(attributes);
         return Outcome::Done;
@@ -147,10 +147,7 @@ std::unique_ptr<RemoteFile> SshConnection::Open(const QByteArray& path, SourceCa
         if (!attributes) {
             if (file)
                 sftp_close(file);
-            if (!link.Alive())
-                return Outcome::Lost;
-            *failure = StatusText(sftp_get_error(link.sftp));
-            return Outcome::Refused;
+            return Failed(link, failure, false);
         }
         Fill(attributes, facts);
         sftp_attributes_free(attributes);
@@ -166,15 +163,8 @@ std::optional<std::vector<FolderEntry>> SshConnection::List(const QByteArray& fo
     const bool ok = Run(cancel, error, [&](SshLink& link, StepLimit& limit, QString* failure) {
         files.clear();
         sftp_dir dir = sftp_opendir(link.sftp, folder.constData());
-        if (!dir) {
-            if (!link.Alive())
-                return Outcome::Lost;
-            const int status = sftp_get_error(link.sftp);
-            if (Missing(status))
-                return Outcome::Done;
-            *failure = StatusText(status);
-            return Outcome::Refused;
-        }
+        if (!dir)
+            return Failed(link, failure, true);
         std::vector<QByteArray> links;
         while (sftp_attributes entry = sftp_readdir(link.sftp, dir)) {
             limit.Restart();
@@ -191,8 +181,7 @@ std::optional<std::vector<FolderEntry>> SshConnection::List(const QByteArray& fo
         const bool complete = sftp_dir_eof(dir);
         sftp_closedir(dir);
         if (!complete)
-            return link.Alive() ? (*failure = StatusText(sftp_get_error(link.sftp)), Outcome::Refused)
-                                : Outcome::Lost;
+            return Failed(link, failure, false);
         // A link counts as what it points to.
         for (const QByteArray& name : links) {
             limit.Restart();

@@ -70,9 +70,11 @@ public:
     std::optional<std::vector<FolderEntry>> List(const QByteArray& folder, SourceCancel cancel,
                                                  QString* error);
 
+    // How a request on a link ended: answered, refused by the server (a failure text), link lost.
+    enum class Outcome { Done, Refused, Lost };
+
 private:
     friend class RemoteFile;
-    enum class Outcome { Done, Refused, Lost };
     template <class Request> bool Run(SourceCancel cancel, QString* error, Request request);
     bool EnsureLink(SourceCancel cancel, QString* error);
 

@@ -119,15 +119,6 @@ int ConnectSocket(const addrinfo* addresses, SourceCancel cancel, Clock::time_po
     return -1;
 }
 
-QString OptionText(ssh_session session, ssh_options_e option) {
-    char* value = nullptr;
-    if (ssh_options_get(session, option, &value) != SSH_OK)
-        return QString();
-    const QString text = DecodeFileName(value);
-    ssh_string_free_char(value);
-    return text;
-}
-
 // The session's options: the name's, then ~/.ssh/config's and the system's for what it leaves.
 bool Configure(ssh_session session, const SshName& target, QString* error) {
     const QByteArray sshDir = EncodeFileName(QDir::homePath() + QStringLiteral("/.ssh"));
@@ -194,7 +185,7 @@ std::unique_ptr<SshLink> OpenSshLink(const SshName& target, const QString& shown
         return nullptr;
     unsigned port = 22;
     ssh_options_get_port(link->session, &port);
-    const QString host = OptionText(link->session, SSH_OPTIONS_HOST);
+    const QString host = SessionOption(link->session, SSH_OPTIONS_HOST);
     QString reason;
     const std::shared_ptr<Lookup> lookup =
         LookUp(host.toUtf8(), QByteArray::number(port), cancel, deadline, &reason);

@@ -61,15 +61,6 @@ bool HostsMatch(const QByteArray& hosts, const QString& entry) {
     return matched;
 }
 
-QString KnownHostsFile(ssh_session session) {
-    char* value = nullptr;
-    if (ssh_options_get(session, SSH_OPTIONS_KNOWNHOSTS, &value) != SSH_OK)
-        return QString();
-    const QString file = DecodeFileName(value);
-    ssh_string_free_char(value);
-    return file;
-}
-
 QString Fingerprint(ssh_key key) {
     unsigned char* hash = nullptr;
     size_t length = 0;
@@ -95,6 +86,15 @@ QString WhereRecorded(const QString& file, const QString& entry, const QString& 
 }
 
 } // namespace
+
+QString SessionOption(ssh_session session, ssh_options_e option) {
+    char* value = nullptr;
+    if (ssh_options_get(session, option, &value) != SSH_OK)
+        return QString();
+    const QString text = DecodeFileName(value);
+    ssh_string_free_char(value);
+    return text;
+}
 
 int KnownHostsLine(const QByteArray& text, const QString& entry, const QString& keyType) {
     int first = 0;
@@ -129,12 +129,9 @@ bool TrustServer(ssh_session session, unsigned port, const QString& shown, Sourc
     const QString fingerprint = Fingerprint(key);
     const QString keyType = QString::fromLatin1(ssh_key_type_to_char(ssh_key_type(key)));
     ssh_key_free(key);
-    char* hostValue = nullptr;
-    ssh_options_get(session, SSH_OPTIONS_HOST, &hostValue);
-    const QString host = QString::fromUtf8(hostValue ? hostValue : "");
-    ssh_string_free_char(hostValue);
+    const QString host = SessionOption(session, SSH_OPTIONS_HOST);
     const QString entry = port == 22 ? host : QStringLiteral("[%1]:%2").arg(host).arg(port);
-    const QString file = KnownHostsFile(session);
+    const QString file = SessionOption(session, SSH_OPTIONS_KNOWNHOSTS);
 
     switch (ssh_session_is_known_server(session)) {
     case SSH_KNOWN_HOSTS_OK:

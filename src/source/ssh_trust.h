@@ -9,6 +9,9 @@
 
 #include "source/source.h"
 
+// An option of the session as text, once the config has been applied (the host's real name...).
+QString SessionOption(ssh_session session, ssh_options_e option);
+
 // After the handshake. port: the one connected to (known_hosts names other ports "[host]:port").
 bool TrustServer(ssh_session session, unsigned port, const QString& shown, SourceCancel cancel,
                  QString* error);
