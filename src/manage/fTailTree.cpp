@@ -8,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QToolButton>
@@ -21,8 +23,17 @@ namespace {
 
 // Slot L of the parent table holds the parent for level L.
 constexpr int kLevelSlots = 1000;
-// The platform's minimise code.
-constexpr int kShowMinimized = 6;
+
+// A path the new window's command line would read as a switch ("/start", "/f=x", "#", or one
+// starting with "-") names the same file through "/./" or "./"; any other path goes as it is, so
+// the new window finds its definition by the same name.
+QString FileArgument(const QString& path) {
+    static const QRegularExpression kSwitch(QStringLiteral("^(/(start|minimized|recycle)$|/[fa]=|#$|-)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (!kSwitch.match(path).hasMatch())
+        return path;
+    return path.startsWith(u'/') ? QStringLiteral("/.") + path : QStringLiteral("./") + path;
+}
 
 // Tool buttons: push buttons have a minimum width in some styles that five of them would exceed,
 // and the window is only as wide as the file name field and the tree button.
@@ -43,14 +54,19 @@ QAction* AddItem(QMenu* menu, const QString& text, int image) {
 
 TailWindowLauncher RunCommandLauncher() {
     return [](const QString& commandLine) {
-        // A failed launch is not reported.
-        RunCommand(commandLine, false, false, 0, nullptr, kShowMinimized);
+        // The line holds existing names, which may be as long as the file system allows: it goes
+        // without RunCommand's bound. A failed launch is not reported.
+        RunArguments(QProcess::splitCommand(commandLine));
     };
 }
 
 QString TFormFileTree::LaunchCommandLine(const QString& programPath, const QString& path, bool start) {
-    // The program's path is quoted too: an installation folder may hold a blank.
-    QString line = u'"' + programPath + QStringLiteral("\" \"") + path + QStringLiteral("\" /minimized");
+    // Every word quoted (an installation folder may hold a blank); inside quotes, three double
+    // quotes stand for one. The file is given so that the new window reads no switch in it.
+    const auto quoted = [](QString word) {
+        return u'"' + word.replace(u'"', QStringLiteral("\"\"\"")) + u'"';
+    };
+    QString line = quoted(programPath) + u' ' + quoted(FileArgument(path)) + QStringLiteral(" /minimized");
     if (start)
         line += QStringLiteral(" /start");
     return line;

@@ -23,7 +23,8 @@ class FileTreeView;
 class TTailFile;
 class TTailFileManager;
 
-// Starts another tail window: the command line goes to RunCommand, minimised, without waiting.
+// Starts another tail window from its command line (LaunchCommandLine), without waiting: the
+// default one splits it as RunCommand does and starts the program with those arguments.
 using TailWindowLauncher = std::function<void(const QString& commandLine)>;
 TailWindowLauncher RunCommandLauncher();
 
@@ -58,7 +59,8 @@ public:
     QMenu* FileMenu() const { return fileMenu_; }
     QMenu* GroupMenu() const { return groupMenu_; }
 
-    // The command line that starts a tail window on path, minimised, following at once or not.
+    // The command line that starts a tail window on path, minimised, following at once or not:
+    // split as RunCommand splits, it gives the program the path exactly, whatever it holds.
     static QString LaunchCommandLine(const QString& programPath, const QString& path, bool start);
 
     static constexpr int kExtraHeight = 80;

@@ -1,8 +1,6 @@
-// The commands on the shown file: the editor and the user command through stand-in programs first
-// on the PATH, the folder through the desktop's URL handler, and printing to a PDF file read back
-// with pdftotext.
+// The commands on the shown file: the editor, the user command and the desktop's opener through
+// stand-in programs first on the PATH, and printing to a PDF file read back with pdftotext.
 #include <QAction>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +10,6 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
-#include <QUrl>
 
 #include "recording_programs.h"
 #include "settings/uList.h"
@@ -22,7 +19,6 @@
 #include "widgets/tail_view.h"
 #include "window/tail_controls.h"
 #include "window_fixture.h"
-#include "window_parts/url_catcher.h"
 #include "window_parts/wait_until.h"
 
 namespace {
@@ -163,20 +159,24 @@ TEST_F(TailWindowFileCommands, WildcardCommandsUseTheShownOrTheNewestFile) {
 }
 
 TEST_F(TailWindowFileCommands, FolderAndShellOpenOnlyWhatExists) {
+    programs_->Recorder(QStringLiteral("xdg-open"));
     MakeWindow();
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
     // The prompt has no folder part: nothing opens (not the working folder).
     QTest::mouseDClick(Ui().LabelFn, Qt::LeftButton);
     Ui().ActionOpenwithShell->trigger();
     const QString file = WriteFile(QStringLiteral("shown.log"), "one\n");
     StartOn(file);
+    const QString folder = QFileInfo(file).absolutePath() + u'/';
     QTest::mouseDClick(Ui().Label1, Qt::LeftButton);
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("xdg-open"), 1));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("xdg-open")), QStringList{folder});
     QTest::mouseDClick(Ui().LabelFn, Qt::LeftButton);
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("xdg-open"), 2));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("xdg-open")), QStringList{folder});
     Ui().ActionOpenwithShell->trigger();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    const QUrl folder = QUrl::fromLocalFile(QFileInfo(file).absolutePath() + u'/');
-    EXPECT_EQ(catcher.urls, (QList<QUrl>{folder, folder, QUrl::fromLocalFile(file)}));
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("xdg-open"), 3));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("xdg-open")), QStringList{file});
+    EXPECT_EQ(programs_->Calls(QStringLiteral("xdg-open")), 3) << "the prompt opened something";
 }
 
 // What needs a local file is off, with its hint, while a journal is shown; the user command gets
