@@ -130,6 +130,16 @@ bool SshTestServer::UseUnknownKey() {
     return KeyGen(Home() + QStringLiteral("/.ssh/id_ed25519"));
 }
 
+bool SshTestServer::AcceptPasswords() {
+    QFile config(dir_.filePath(QStringLiteral("sshd_config")));
+    if (!config.open(QIODevice::ReadOnly))
+        return Fail(QStringLiteral("No sshd_config"));
+    const QByteArray text =
+        config.readAll().replace("PasswordAuthentication no", "PasswordAuthentication yes");
+    config.close();
+    return WriteText(config.fileName(), text) || Fail(QStringLiteral("Cannot write sshd_config"));
+}
+
 bool SshTestServer::TrustServer(int asPort) {
     QFile pub(dir_.filePath(QStringLiteral("host_key.pub")));
     if (!pub.open(QIODevice::ReadOnly))

@@ -45,6 +45,8 @@ public:
     // does not know.
     bool UseAuthorizedKey(const QString& passphrase = QString());
     bool UseUnknownKey();
+    // The server offers password authentication too (before Start).
+    bool AcceptPasswords();
     // The sshd processes now running (the server and its sessions), for the tests to watch.
     QList<qint64> Processes() const;
 
