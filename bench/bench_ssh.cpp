@@ -2,7 +2,12 @@
 // lines appended before each pass) at 50 KiB and 16 MiB windows, over a real OpenSSH server on
 // 127.0.0.1, and the bytes the server sent per pass against the bytes appended (counted by a
 // relay between the client and the server). Also the first pass of each window, which reads it
-// all (the remote one with the connection made first). Prints tab-separated rows of medians.
+// all (the remote one with the connection made first). Then the engine following as the program
+// does (worker mode, the timer alone: no notifications exist remotely) the remote file against
+// the local one: the time from an append to the view, and the CPU the process spends and the
+// bytes the server sends per second while the file does not change. Prints tab-separated rows of
+// medians.
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <thread>
@@ -12,6 +17,7 @@
 #include <QGuiApplication>
 
 #include "bench_stats.h"
+#include "follow_probe.h"
 #include "pass_runner.h"
 #include "support/ssh_test_server.h"
 #include "synthetic_log.h"
@@ -137,6 +143,35 @@ bool Run(const SshTestServer& server, const CountingRelay& relay, qint64 window,
     return true;
 }
 
+// The engine following the file locally and over the relay, one after the other.
+bool Follow(const SshTestServer& server, const CountingRelay& relay) {
+    const QString file = server.Files() + QStringLiteral("/follow.log");
+    QFile seed(file);
+    if (!seed.open(QIODevice::WriteOnly) || seed.write(QByteArray(40000, 'x') + '\n') < 0)
+        return false;
+    seed.close();
+    const QString remote =
+        QStringLiteral("ssh://%1@127.0.0.1:%2%3").arg(server.UserName()).arg(relay.Port()).arg(file);
+    std::printf("\ncase\tremote\treference\tlocal\tratio\n");
+    const std::vector<double> local = Latencies(file, file, -1, 25);
+    const std::vector<double> over = Latencies(file, remote, -1, 25);
+    std::printf("append_to_view_median_ms\t%.1f\tlocal\t%.1f\t%.2f\n", Median(over), Median(local),
+                Median(over) / Median(local));
+    std::printf("append_to_view_max_ms\t%.1f\tlocal\t%.1f\t%.2f\n",
+                *std::max_element(over.begin(), over.end()), *std::max_element(local.begin(), local.end()),
+                *std::max_element(over.begin(), over.end()) / *std::max_element(local.begin(), local.end()));
+    constexpr int kIdleMs = 10000;
+    const double localCpu = FollowCpuPercent(file, -1, kIdleMs);
+    qint64 before = 0;
+    const double remoteCpu = FollowCpuPercent(remote, -1, kIdleMs, [&] { before = relay.FromServer(); });
+    const double bytesPerSecond = double(relay.FromServer() - before) / (kIdleMs / 1e3);
+    std::printf("idle_cpu_percent_of_a_core\t%.3f\tlocal\t%.3f\t%.2f\n", remoteCpu, localCpu,
+                remoteCpu / localCpu);
+    std::printf("idle_bytes_from_server_per_s\t%.0f\tlocal\t0\t-\n", bytesPerSecond);
+    std::fflush(stdout);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -161,5 +196,5 @@ int main(int argc, char** argv) {
         for (qint64 window : {qint64(50) << 10, qint64(16) << 20})
             ok = ok && Run(server, relay, window, 15);
     }).join();
-    return ok ? 0 : 1;
+    return ok && Follow(server, relay) ? 0 : 1;
 }
