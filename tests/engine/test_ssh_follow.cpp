@@ -1,7 +1,7 @@
-// Following files on a real OpenSSH server on 127.0.0.1: appends read as appends, a wildcard's
-// newest match, rotation, truncation, a file that goes; only new lines; the server stopped
-// mid-follow (the reason in the INFO pane, the view kept) and started again; a stop while the
-// server does not answer. Timer mode too: remote passes never run on the window thread.
+// Following files on a real OpenSSH server on 127.0.0.1 in timer mode, whose remote passes never
+// run on the window thread: appends read as appends, a wildcard's newest match, rotation,
+// truncation, a file that goes; a stop while the server does not answer. (The server stopped
+// mid-follow and started again: the program's test.)
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -49,7 +49,7 @@ protected:
     std::shared_ptr<FakeSourceQuestions> questions;
 };
 
-TEST_F(SshFollow, AppendsNewestMatchRotationAndTruncationInTimerMode) {
+TEST_F(SshFollow, AppendsNewestMatchRotationTruncationAndAStopWhileTheServerHangs) {
     params->usethread = false;
     WriteRemote("app-1.log", "one\n");
     Start(Remote("app-*.log"));
@@ -92,44 +92,16 @@ TEST_F(SshFollow, AppendsNewestMatchRotationAndTruncationInTimerMode) {
     Pass();
     EXPECT_TRUE(window.ViewText().endsWith(" - File " + Remote("app-*.log") + " not found now !\r\n"))
         << window.ViewText().toStdString();
-}
-
-TEST_F(SshFollow, AServerStoppedMidFollowIsToldAndFollowedAgainAStopNeverHangs) {
-    params->usethread = true;
-    WriteRemote("a.log", "before the start\n");
-    manager->List->AddFile(Remote("a.log"), "remote")->SetNewlineOnly(true);
-    ASSERT_TRUE(manager->SaveToRegistry());
-    Start(Remote("a.log"));
-    EXPECT_EQ(View(), QStringList{});
-    EXPECT_EQ(window.infoPane, "Lines read= 0 - Lines filtered= 0 - [NEWLINES]");
-    WriteRemote("a.log", "after\n", QIODevice::Append);
-    Pass();
-    EXPECT_EQ(View(), QStringList{"after"}) << window.infoPane.toStdString();
-
-    server.Stop();
-    Pass();
-    const QString target = QStringLiteral("%1@127.0.0.1:%2").arg(server.UserName()).arg(server.Port());
-    EXPECT_TRUE(
-        window.infoPane.startsWith("Exception : Cannot connect to " + target + ": Connection refused"))
-        << window.infoPane.toStdString();
-    EXPECT_EQ(View(), QStringList{"after"}) << window.infoPane.toStdString();
-    ASSERT_TRUE(server.Start());
-    WriteRemote("a.log", "back\n", QIODevice::Append);
-    QElapsedTimer clock;
-    clock.start();
-    while (View() != QStringList({"after", "back"}) && clock.elapsed() < 30000)
-        Pass();
-    EXPECT_EQ(View(), QStringList({"after", "back"})) << window.infoPane.toStdString();
 
     // A pass waiting on a server that does not answer: the stop ends it at once.
     server.Freeze(true);
     engine->Tick();
     ASSERT_TRUE(WaitUntil([&] { return window.statePane == "Loading filelist..."; }));
-    clock.restart();
+    QElapsedTimer clock;
+    clock.start();
     engine->SetTailStatus(tsStop);
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_TRUE(WaitUntil([&] { return !engine->Busy(); }, 2000)) << "the pass ended, it was not given up on";
-    EXPECT_EQ(View(), QStringList({"after", "back"}));
     server.Freeze(false);
 }
 

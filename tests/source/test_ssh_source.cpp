@@ -259,16 +259,10 @@ TEST_F(SshSource, AServerGoneComesBackAndOneThatHangsIsBoundedAndStoppable) {
     EXPECT_LT(clock.elapsed(), 30000);
     server.Freeze(false);
     EXPECT_EQ(FactsOnceUp(name).size, 2);
-}
 
-TEST_F(SshSource, ARequestWithoutAnswerEndsAfterItsLimit) {
-    ASSERT_TRUE(server.TrustServer());
-    ASSERT_TRUE(server.Start()) << server.Error().toStdString();
-    const QString name = Remote("a.log");
-    ASSERT_EQ(FactsOf(name).error, "");
+    // Connected, then no answer to a request.
     server.Freeze(true);
-    QElapsedTimer clock;
-    clock.start();
+    clock.restart();
     EXPECT_EQ(FactsOf(name).error, "No answer from " + Target() + " within 15 s");
     EXPECT_GE(clock.elapsed(), 14000);
     EXPECT_LT(clock.elapsed(), 40000);

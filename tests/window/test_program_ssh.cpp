@@ -47,7 +47,8 @@ TEST_F(ProgramSsh, FollowsAnSshNameFromTheCommandLineAndEndsOnSigtermWhileTheSer
     server.Stop();
     const QString target = QStringLiteral("%1@127.0.0.1:%2").arg(server.UserName()).arg(server.Port());
     EXPECT_TRUE(kovra.WaitDescribed(
-        {{QStringLiteral("infopane"), "Exception : Cannot connect to " + target + ": Connection refused"}}))
+        {{QStringLiteral("infopane"), "Exception : Cannot connect to " + target + ": Connection refused"},
+         {QStringLiteral("view"), QStringLiteral("first line second line")}}))
         << kovra.LastDescription();
     ASSERT_TRUE(server.Start());
     ASSERT_TRUE(Append(log, "third line\n"));
