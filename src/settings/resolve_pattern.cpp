@@ -81,7 +81,8 @@ QString TTailFileManager::ResolvePattern(const QString& pattern, int order, cons
     const QRegularExpression matcher = NameMatcher(pattern.mid(slash + 1));
 
     // The name's kind lists the folder's files (a kind without folders leaves the name as it is).
-    const std::optional<std::vector<FolderEntry>> entries = SourceKindOf(pattern).ListFiles(folderPart, cancel);
+    const std::optional<std::vector<FolderEntry>> entries =
+        SourceKindOf(pattern).ListFiles(folderPart, cancel);
     if (!entries)
         return pattern;
 
