@@ -98,13 +98,17 @@ private:
 
 // Processes bytes [base, base + bytes) of the file, held in data, as the window's split loop does
 // from a line start; from: the record the stretch goes on from (null: the window's start).
-void Process(char* data, qint64 bytes, qint64 base, const PassedLine* from, const WindowRequest& request,
-             WindowServices& io, const SplitProgress& progress, WindowStretch& into) {
+// cutAtStart: the stretch's first line began before base.
+void Process(char* data, qint64 bytes, qint64 base, const PassedLine* from, bool cutAtStart,
+             const WindowRequest& request, WindowServices& io, const SplitProgress& progress,
+             WindowStretch& into) {
     LineStage stage(request.stage, io.filter, io.alert, io.resolver);
     if (from && from->held)
         stage.ResumeHeld(*from->held);
     else if (from)
         stage.ResumeAfterPassingLine();
+    else if (cutAtStart)
+        stage.NextLineCutAtStart();
     const qint64 unitBytes = IsWideType(request.type) ? 2 : 1;
     RecordSink sink(stage, into.out, base, unitBytes, RecordSpacing(request.windowSize), into);
     SplitWindow(data, bytes, request.type, stage, into.out, progress, &sink);
@@ -150,6 +154,16 @@ char16_t UnitAt(const char* p, TFileType type) {
     if (type == TFileType::UNIBIG)
         return char16_t((b[0] << 8) | b[1]);
     return char16_t(b[0]);
+}
+
+// Whether a window starting at `start` begins inside a line: the unit before it ends none.
+bool StartsInsideLine(FollowedFile& file, qint64 start, TFileType type) {
+    const qint64 unitBytes = IsWideType(type) ? 2 : 1;
+    char before[2] = {};
+    if (start < unitBytes || file.ReadAt(start - unitBytes, before, unitBytes) != unitBytes)
+        return start > 0;
+    const char16_t unit = UnitAt(before, type);
+    return unit != u'\n' && unit != u'\r';
 }
 
 // The last line of text (lines each followed by CR LF, not empty), its CR LF included.
@@ -264,7 +278,8 @@ void IncrementalWindow::ReadFull(FollowedFile& file, qint64 start, WindowService
     records_.clear();
     outcome_ = WindowOutcome();
     if (n > 0)
-        Process(data, n, start, nullptr, last_, io, io.progress, all);
+        Process(data, n, start, nullptr, StartsInsideLine(file, start, last_.type), last_, io, io.progress,
+                all);
     outcome_.kind = WindowReadKind::Full;
     outcome_.size = size;
     outcome_.start = start;
@@ -332,13 +347,14 @@ bool IncrementalWindow::TrySlide(FollowedFile& file, qint64 start, WindowService
 
     WindowStretch front;
     if (!sameStart) {
-        Process(data, frontBytes, start, nullptr, request, io, SplitProgress(), front);
+        Process(data, frontBytes, start, nullptr, StartsInsideLine(file, start, request.type), request, io,
+                SplitProgress(), front);
         if (front.records.empty() || front.records.back().held || front.records.back().next != oldFirst.next)
             return false; // the front does not end on the same passing line
     }
     WindowStretch back;
     Process(tail + (oldLast.next - tailFrom), unitEnd - oldLast.next, oldLast.next,
-            records_.empty() ? nullptr : &oldLast, request, io, io.progress, back);
+            records_.empty() ? nullptr : &oldLast, false, request, io, io.progress, back);
     const qsizetype dropped = sameStart ? 0 : (first - records_.begin()) + 1;
     Splice(SliceEnds{start, size, rawEnd, oldFirst, oldLast, dropped}, front, back);
     end_ = unitEnd;

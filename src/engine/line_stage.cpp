@@ -1,6 +1,7 @@
 #include "engine/line_stage.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/address_annotation.h"
 #include "engine/byte_text.h"
@@ -54,12 +55,13 @@ void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
         throw PassCancelled();
     lastPassed_ = false;
     ++linesRead_;
+    const bool cut = std::exchange(cutAtStart_, false);
     if (s_.killLine && EmptyOrSpaces(QStringView(out).mid(lineStart))) {
         out.truncate(lineStart);
         return;
     }
     if (s_.reverseDns)
-        Annotate(out, lineStart);
+        Annotate(out, lineStart, cut);
     const bool failed = filterActive_ && Filtered(QStringView(out).mid(lineStart));
     if (failed) {
         ++linesFiltered_;
@@ -179,12 +181,12 @@ void LineStage::EmitHeld(QString& out, qsizetype lineStart) {
     heldCount_ = 0;
 }
 
-void LineStage::Annotate(QString& out, qsizetype lineStart) {
+void LineStage::Annotate(QString& out, qsizetype lineStart, bool cut) {
     if (out.size() - lineStart < 7)
         return;
     scratch_ = QStringView(out).mid(lineStart).toString();
     const qsizetype before = scratch_.size();
-    AnnotateAddresses(scratch_, resolver_);
+    AnnotateAddresses(scratch_, resolver_, cut);
     if (scratch_.size() == before && QStringView(out).mid(lineStart) == scratch_)
         return;
     out.truncate(lineStart);

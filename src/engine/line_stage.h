@@ -46,6 +46,10 @@ public:
     // PassCancelled once the cancel flag is set.
     void EndLine(QString& out, qsizetype lineStart, qint64 index);
 
+    // The next line ended begins inside a line of the file (the read window started in it): the
+    // token at its start may be the end of an address, which R. DNS must not take for another.
+    void NextLineCutAtStart() { cutAtStart_ = true; }
+
     // The last EndLine put its line out as a passing line (not as context, not dropped): after it
     // nothing is held back and the after-context starts afresh, whatever came before.
     bool LastLinePassed() const { return lastPassed_; }
@@ -103,7 +107,7 @@ private:
     MatchResult Decide(PatternMatcher& matcher, QStringView line);
     void Hold(QStringView line);
     void EmitHeld(QString& out, qsizetype lineStart);
-    void Annotate(QString& out, qsizetype lineStart);
+    void Annotate(QString& out, qsizetype lineStart, bool cut);
     void TestAlert(const QString& out, qsizetype lineStart, qsizetype length);
 
     LineStageSettings s_;
@@ -111,6 +115,7 @@ private:
     PatternMatcher& alert_;
     AddressResolver* resolver_;
     bool filterActive_ = false;
+    bool cutAtStart_ = false;
     QByteArray rawLiteral_;
     bool alertActive_ = false;
 

@@ -133,7 +133,8 @@ void TFormTail::ShowTitles() {
     setWindowTitle(applicationTitle_.isEmpty() ? caption_
                                                : caption_ + QStringLiteral(" \u2014 ") + applicationTitle_);
     setWindowIconText(applicationTitle_);
-    tray_->setToolTip(TrayToolTip());
+    if (tray_)
+        tray_->setToolTip(TrayToolTip());
 }
 
 void TFormTail::UpdateAlarmImage() {

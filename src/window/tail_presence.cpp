@@ -13,6 +13,7 @@
 
 #include "engine/tail_state.h"
 #include "manage/fTailAbout.h"
+#include "platform/dbus_alert_notifier.h"
 #include "platform/file_names.h"
 #include "platform/instances.h"
 #include "settings/uParam.h"
@@ -58,11 +59,25 @@ void TFormTail::CreateTray() {
 
     for (int i = 0; i < int(trayIcons_.size()); ++i)
         trayIcons_[std::size_t(i)] = KovraPicture(kImageTray[i]);
-    tray_ = new QSystemTrayIcon(trayIcons_[0], this);
+    setWindowIcon(KovraPicture(kImageProgram));
+    // Making the icon asks the session bus whether a tray host is on it: while our own connection
+    // to the bus is being made that would wait for it, so the icon comes once it is done.
+    if (sessionNotifier_ && !sessionNotifier_->BusKnown())
+        connect(sessionNotifier_, &DbusAlertNotifier::busKnown, this, &TFormTail::CreateTrayIcon,
+                Qt::SingleShotConnection);
+    else
+        CreateTrayIcon();
+}
+
+void TFormTail::CreateTrayIcon() {
+    if (tray_)
+        return;
+    tray_ = new QSystemTrayIcon(trayIcons_[std::size_t(trayImage_)], this);
     tray_->setContextMenu(trayMenu_);
+    tray_->setToolTip(TrayToolTip());
+    tray_->setVisible(trayWanted_);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { OnTrayActivated(int(reason)); });
-    setWindowIcon(KovraPicture(kImageProgram));
 }
 
 bool TFormTail::TrayEnabled() const {
@@ -74,7 +89,9 @@ bool TFormTail::TrayEnabled() const {
 
 void TFormTail::ApplyTrayEnabled(bool enabled) {
     // Asked for even without a tray host: the icon is docked whenever a host appears.
-    tray_->setVisible(enabled);
+    trayWanted_ = enabled;
+    if (tray_)
+        tray_->setVisible(enabled);
 }
 
 void TFormTail::ApplyAlphaBlend(bool use, qint32 value) {
@@ -83,12 +100,14 @@ void TFormTail::ApplyAlphaBlend(bool use, qint32 value) {
 
 void TFormTail::AdvanceTrayImage() {
     trayImage_ = (trayImage_ + 1) % 4;
-    tray_->setIcon(trayIcons_[std::size_t(trayImage_)]);
+    if (tray_)
+        tray_->setIcon(trayIcons_[std::size_t(trayImage_)]);
 }
 
 void TFormTail::SetTrayHint(const QString& hint) {
     trayHint_ = hint;
-    tray_->setToolTip(TrayToolTip());
+    if (tray_)
+        tray_->setToolTip(TrayToolTip());
 }
 
 QString TFormTail::TrayToolTip() const {
