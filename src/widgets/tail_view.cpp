@@ -206,12 +206,15 @@ QList<QTextLayout::FormatRange> TailView::DrawnRanges(qint64 line, const ViewLin
 // Where the layout would fill a format's background: the item's advance, the row's ascent and
 // descent from its top.
 void TailView::PaintBackgrounds(QPainter& painter, const ViewLineLayouts::Laid& laid, QPointF origin) const {
+    const QString& text = laid.layout->text();
     for (const ViewBackground& background : laid.backgrounds) {
         for (int i = 0; i < laid.layout->lineCount(); ++i) {
             const QTextLine row = laid.layout->lineAt(i);
             const int start = std::max(background.start, row.textStart());
-            const int end =
-                std::min(background.start + background.length, row.textStart() + row.textLength());
+            int rowEnd = row.textStart() + row.textLength();
+            while (rowEnd > row.textStart() && text[rowEnd - 1].isSpace())
+                --rowEnd; // the layout gives a row's trailing blanks no background
+            const int end = std::min(background.start + background.length, rowEnd);
             if (end <= start)
                 continue;
             const qreal left = row.cursorToX(start);
