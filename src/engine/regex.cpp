@@ -77,7 +77,13 @@ void PatternMatcher::Free() {
 bool PatternMatcher::Bound::Hit() {
     if (interrupt && interrupt->load(std::memory_order_relaxed))
         return true;
-    return budget.count() > 0 && ++calls % kCallsPerClockLook == 0 && ThreadTimeNs() >= deadlineNs;
+    if (budget.count() <= 0)
+        return false;
+    if (deadlineNs == 0) {
+        deadlineNs = ThreadTimeNs() + std::chrono::nanoseconds(budget).count();
+        return false;
+    }
+    return ++calls % kCallsPerClockLook == 0 && ThreadTimeNs() >= deadlineNs;
 }
 
 void PatternMatcher::SetTimeBound(std::chrono::microseconds budget, const std::atomic<bool>* interrupt) {
@@ -85,9 +91,13 @@ void PatternMatcher::SetTimeBound(std::chrono::microseconds budget, const std::a
     bound_.interrupt = interrupt;
 }
 
-void PatternMatcher::StartBound() {
+// A short subject is searched without callouts, its limits bound each search: its clock starts at
+// the first look after a match (ForEachMatch), not before. A look at the clock is a system call,
+// dearer than most searches of a screen line, which would otherwise pay it on every search.
+void PatternMatcher::StartBound(QStringView subject) {
     bound_.calls = 0;
-    if (bound_.budget.count() > 0)
+    bound_.deadlineNs = 0;
+    if (bound_.budget.count() > 0 && subject.size() > kShortSubject)
         bound_.deadlineNs = ThreadTimeNs() + std::chrono::nanoseconds(bound_.budget).count();
 }
 
@@ -151,7 +161,7 @@ int PatternMatcher::Match(QStringView subject, qsizetype start) {
 MatchResult PatternMatcher::Search(QStringView subject) {
     if (!Valid())
         return MatchResult::Error;
-    StartBound();
+    StartBound(subject);
     const int rc = Match(subject, 0);
     if (rc >= 0)
         return MatchResult::Found;
@@ -164,7 +174,7 @@ MatchResult PatternMatcher::ForEachMatch(QStringView subject,
                                          const std::function<void(qsizetype, qsizetype)>& each) {
     if (!Valid())
         return MatchResult::Error;
-    StartBound();
+    StartBound(subject);
     qsizetype start = 0;
     while (start <= subject.size()) {
         const int rc = Match(subject, start);

@@ -57,7 +57,7 @@ public:
     struct Bound {
         std::chrono::microseconds budget{0};
         const std::atomic<bool>* interrupt = nullptr;
-        qint64 deadlineNs = 0; // of the thread's processor time
+        qint64 deadlineNs = 0; // of the thread's processor time; 0: not started yet
         unsigned calls = 0;
         bool Hit();
     };
@@ -73,7 +73,7 @@ private:
     void Free();
     bool Compile(const QString& pattern, bool withCallouts, Form& form);
     bool Bounded() const { return bound_.budget.count() > 0 || bound_.interrupt; }
-    void StartBound();
+    void StartBound(QStringView subject);
     int Match(QStringView subject, qsizetype start);
 
     QString pattern_;

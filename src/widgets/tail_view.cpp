@@ -203,12 +203,39 @@ QList<QTextLayout::FormatRange> TailView::DrawnRanges(qint64 line, const ViewLin
     return ranges;
 }
 
+// Where the layout would fill a format's background: the item's advance, the row's ascent and
+// descent from its top.
+void TailView::PaintBackgrounds(QPainter& painter, const ViewLineLayouts::Laid& laid, QPointF origin) const {
+    const QString& text = laid.layout->text();
+    for (const ViewBackground& background : laid.backgrounds) {
+        for (int i = 0; i < laid.layout->lineCount(); ++i) {
+            const QTextLine row = laid.layout->lineAt(i);
+            const int start = std::max(background.start, row.textStart());
+            int rowEnd = row.textStart() + row.textLength();
+            while (rowEnd > row.textStart() && text[rowEnd - 1].isSpace())
+                --rowEnd; // the layout gives a row's trailing blanks no background
+            const int end = std::min(background.start + background.length, rowEnd);
+            if (end <= start)
+                continue;
+            const qreal left = row.cursorToX(start);
+            const QRectF rect(origin.x() + left, origin.y() + row.y(), row.cursorToX(end) - left,
+                              row.ascent() + row.descent());
+            painter.fillRect(rect.toAlignedRect(), background.color);
+        }
+    }
+}
+
 void TailView::PaintLine(QPainter& painter, qint64 line, const ViewLineLayouts::Laid& laid, qreal y) {
     const QPointF origin(TextLeft() + laid.x, y);
     const int spacing = layouts_.LineSpacing();
     if (laid.lineBackground.isValid())
         painter.fillRect(QRectF(0, y, viewport()->width(), qreal(laid.rows) * spacing), laid.lineBackground);
+    PaintBackgrounds(painter, laid, origin);
+    const QPen pen = painter.pen();
+    if (laid.lineForeground.isValid())
+        painter.setPen(laid.lineForeground);
     laid.layout->draw(&painter, origin, DrawnRanges(line, laid));
+    painter.setPen(pen);
     // A selected line end shows as a selected blank after the text.
     const ViewPosition lineEnd{line, laid.lineLength};
     const ViewRange selection = Selection();

@@ -147,6 +147,7 @@ private:
     void ScrollRows(qint64 rows);
     void PageRows(int direction, bool extend);
     void PaintLine(QPainter& painter, qint64 line, const ViewLineLayouts::Laid& laid, qreal y);
+    void PaintBackgrounds(QPainter& painter, const ViewLineLayouts::Laid& laid, QPointF origin) const;
     QList<QTextLayout::FormatRange> DrawnRanges(qint64 line, const ViewLineLayouts::Laid& laid) const;
     qreal XOf(ViewPosition at) const;
     // Whether the end shows, remembered at every change of the scroll position or the text, so a

@@ -15,28 +15,64 @@ constexpr int kCacheCost = 8192;
 // Slices of long lines start on multiples of this many columns, so a small scroll reuses them.
 constexpr qsizetype kSliceStep = 2048;
 
-QList<QTextLayout::FormatRange> FormatsOf(const QList<ViewMark>& marks, qsizetype from, qsizetype size) {
-    QList<QTextLayout::FormatRange> formats;
-    for (const ViewMark& mark : marks) {
-        const qsizetype start = std::max(mark.start, from);
-        const qsizetype end = std::min(mark.start + mark.length, from + size);
-        if (end <= start)
-            continue;
-        QTextLayout::FormatRange range;
-        range.start = int(start - from);
-        range.length = int(end - start);
-        if (mark.background.isValid() && !mark.wholeLine)
-            range.format.setBackground(mark.background);
-        if (mark.foreground.isValid())
-            range.format.setForeground(mark.foreground);
-        if (mark.bold)
-            range.format.setFontWeight(QFont::Bold);
-        formats.push_back(range);
+// The last mark that only colours the text of the whole layout: its colour is the pen the layout
+// is drawn with, which spares the layout a format (a format makes Qt resolve fonts and split the
+// text where it starts and ends). Marks before it lose their text colour, as under that format.
+qsizetype PenMark(const QList<ViewMark>& marks, qsizetype from, qsizetype size) {
+    for (qsizetype i = marks.size() - 1; i >= 0; --i) {
+        const ViewMark& mark = marks[i];
+        if (mark.foreground.isValid() && !mark.bold && (!mark.background.isValid() || mark.wholeLine) &&
+            mark.start <= from && mark.start + mark.length >= from + size)
+            return i;
     }
-    return formats;
+    return -1;
+}
+
+bool BackgroundOverlaps(const QList<QTextLayout::FormatRange>& formats, qsizetype start, qsizetype end) {
+    return std::any_of(formats.begin(), formats.end(), [&](const QTextLayout::FormatRange& range) {
+        return range.format.hasProperty(QTextFormat::BackgroundBrush) && range.start < end &&
+               start < range.start + range.length;
+    });
 }
 
 } // namespace
+
+// A mark that only sets a background is painted under the text by the view, unless it must lie
+// over a format's background laid out before it; the rest become the layout's formats.
+void ViewLineLayouts::SetMarks(Entry& entry, const QList<ViewMark>& marks, qsizetype from) {
+    const qsizetype size = entry.layout.text().size();
+    const qsizetype penMark = PenMark(marks, from, size);
+    if (penMark >= 0)
+        entry.lineForeground = marks[penMark].foreground;
+    QList<QTextLayout::FormatRange> formats;
+    for (qsizetype i = 0; i < marks.size(); ++i) {
+        const ViewMark& mark = marks[i];
+        if (mark.wholeLine && mark.background.isValid())
+            entry.lineBackground = mark.background;
+        const qsizetype start = std::max(mark.start, from) - from;
+        const qsizetype end = std::min(mark.start + mark.length, from + size) - from;
+        if (end <= start || i == penMark)
+            continue;
+        const bool background = mark.background.isValid() && !mark.wholeLine;
+        const bool foreground = mark.foreground.isValid() && i > penMark;
+        if (background && !foreground && !mark.bold && !BackgroundOverlaps(formats, start, end)) {
+            entry.backgrounds.push_back({int(start), int(end - start), mark.background});
+            continue;
+        }
+        QTextLayout::FormatRange range;
+        range.start = int(start);
+        range.length = int(end - start);
+        if (background)
+            range.format.setBackground(mark.background);
+        if (foreground)
+            range.format.setForeground(mark.foreground);
+        if (mark.bold)
+            range.format.setFontWeight(QFont::Bold);
+        if (range.format.propertyCount() > 0)
+            formats.push_back(range);
+    }
+    entry.layout.setFormats(formats);
+}
 
 ViewLineLayouts::ViewLineLayouts() : cache_(kCacheCost) {
     SetFont(font_);
@@ -82,14 +118,8 @@ ViewLineLayouts::Entry* ViewLineLayouts::Make(const QString& text, qsizetype fro
     option.setWrapMode(wrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
-    if (marks_) {
-        const QList<ViewMark> marks = marks_(text, from);
-        layout.setFormats(FormatsOf(marks, from, text.size()));
-        for (const ViewMark& mark : marks) {
-            if (mark.wholeLine && mark.background.isValid())
-                entry->lineBackground = mark.background;
-        }
-    }
+    if (marks_)
+        SetMarks(*entry, marks_(text, from), from);
     layout.beginLayout();
     int rows = 0;
     for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
@@ -166,6 +196,13 @@ ViewLineLayouts::Laid ViewLineLayouts::Cached(qint64 line, const Key& key) {
         cache_.insert(key, entry, 1 + int(entry->layout.text().size() / 64));
     }
     // Segments start rows of their own; a slice is placed by Get.
-    return {&entry->layout,       key.from, entry->layout.text().size(), length, 0, entry->rows,
-            entry->lineBackground};
+    return {&entry->layout,
+            key.from,
+            entry->layout.text().size(),
+            length,
+            0,
+            entry->rows,
+            entry->lineBackground,
+            entry->lineForeground,
+            entry->backgrounds};
 }

@@ -45,6 +45,14 @@ struct ViewMark {
     // mark wins); start and length still bound the foreground.
     bool wholeLine = false;
 };
+// A range of a layout's text (columns from the layout's first) with a background of its own,
+// painted under the text.
+struct ViewBackground {
+    int start = 0;
+    int length = 0;
+    QColor color;
+};
+
 // Marks for the text of a line that is about to be laid out; `from` is the column of text[0] (not
 // 0 for a slice of a long line). Returned columns are the line's; parts outside the text are cut.
 // Asked only for lines being painted; the answer must depend on the text only (cached with it).
@@ -79,6 +87,8 @@ public:
         qreal x = 0; // where the layout starts, in pixels from the text's left edge
         int rows = 1;
         QColor lineBackground; // a whole-line mark's; invalid: none
+        QColor lineForeground; // the pen to draw the layout with; invalid: the view's
+        QList<ViewBackground> backgrounds;
     };
     // The layout of a line (with wrap, of its first segment); visibleX and visibleWidth (pixels
     // from the text's left edge) choose the slice of a long line when not wrapping.
@@ -103,7 +113,10 @@ private:
         QTextLayout layout;
         int rows = 1;
         QColor lineBackground;
+        QColor lineForeground;
+        QList<ViewBackground> backgrounds;
     };
+    void SetMarks(Entry& entry, const QList<ViewMark>& marks, qsizetype from);
     Entry* Make(const QString& text, qsizetype from);
     Laid Cached(qint64 line, const Key& key);
     // Where a slice or segment that should start at `column` starts: moved back over a low

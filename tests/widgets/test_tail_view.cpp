@@ -400,3 +400,48 @@ TEST_F(TailViewTest, EveryPartOfALongLineIsReachedWrappedOrNot) {
         EXPECT_TRUE(HasInk(Shot(), 0, spacing_, base_));
     }
 }
+
+// The view paints a mark that only sets a background under the text itself, and a text colour of
+// the whole line as its pen: the pixels must be those of the same marks laid out as formats (each
+// forced there by a text colour equal to the one it would show, or a background of the base),
+// but for where a glyph's edge or a rounded edge meets another colour (which is drawn over which).
+TEST_F(TailViewTest, MarksPaintedByTheViewMatchTheSameMarksLaidOutWrappedOrNot) {
+    ViewSnapshotBuilder lines;
+    lines.Append(QStringLiteral("ERROR a short line, marked twice over"));
+    lines.Append(QStringLiteral("INFO ") + QStringLiteral("a long line that wraps ").repeated(9));
+    lines.Append(QStringLiteral("plain text, marked in bold and under it"));
+    view_.SetSnapshot(lines.Build());
+    const QColor level(200, 0, 0), yellow(255, 255, 0), blue(120, 160, 255), pink(255, 180, 200);
+    const auto marks = [&](bool asFormats) {
+        return [=, this](QStringView text, qsizetype from) {
+            const bool levelled = !text.startsWith(u"plain");
+            const QColor under = !asFormats ? QColor() : levelled ? level : QColor(Qt::black);
+            QList<ViewMark> list;
+            if (levelled)
+                list.push_back({from, text.size(), asFormats ? base_ : QColor(), false, level});
+            list.push_back({from + 2, 12, yellow, false, under});
+            list.push_back({from + 8, 70, blue, false, under}); // over yellow, across the wrap
+            list.push_back({from + 16, 4, pink, true});
+            list.push_back({from + 18, 6, yellow, false, under}); // over a format's background
+            return list;
+        };
+    };
+    const auto edge = [](const QImage& image, int x, int y) {
+        const QColor c = image.pixelColor(x, y);
+        return (x > 0 && image.pixelColor(x - 1, y) != c) ||
+               (x + 1 < image.width() && image.pixelColor(x + 1, y) != c);
+    };
+    for (const bool wrap : {false, true}) {
+        view_.SetWrap(wrap);
+        view_.SetMarksProvider(marks(true));
+        const QImage formats = Shot();
+        view_.SetMarksProvider(marks(false));
+        const QImage painted = Shot();
+        EXPECT_TRUE(HasColour(painted, blue));
+        int inside = 0;
+        for (int y = 0; y < painted.height(); ++y)
+            for (int x = 0; x < painted.width(); ++x)
+                inside += painted.pixelColor(x, y) != formats.pixelColor(x, y) && !edge(formats, x, y);
+        EXPECT_EQ(inside, 0) << "wrap " << wrap;
+    }
+}
