@@ -42,8 +42,8 @@ qint64 FindLiteral(const char* data, qint64 n, const QByteArray& literal) {
 
 } // namespace
 
-LiteralSkipper::LiteralSkipper(const char* data, qint64 units, LineStage& stage)
-    : data_(data), units_(units), stage_(stage), literal_(stage.RawLiteral()) {}
+LiteralSkipper::LiteralSkipper(const char* data, qint64 units, qint64 base, LineStage& stage)
+    : data_(data), units_(units), base_(base), stage_(stage), literal_(stage.RawLiteral()) {}
 
 bool LiteralSkipper::Skip(qint64 pos, qint64 end) {
     if (literal_.isEmpty() || !stage_.CanSkipFailingLine())
@@ -55,7 +55,7 @@ bool LiteralSkipper::Skip(qint64 pos, qint64 end) {
     const bool found = NextHit(pos) + literal_.size() <= end; // a literal never crosses a line end
     if (found != stage_.FilterInverted())
         return false;
-    stage_.SkipFailingLine(data_ + pos, end - pos);
+    stage_.SkipFailingLine(base_ + pos, end - pos);
     return true;
 }
 
@@ -88,7 +88,7 @@ void LiteralSkipper::HoldLast(qint64 pos, qint64 runEnd, qint64 held, qint64 lin
     stage_.CountSkippedLines(lines - held);
     for (qint64 i = held - 1; i >= 0; --i) {
         const auto& [start, stop] = last[static_cast<size_t>(i)];
-        stage_.SkipFailingLine(data_ + start, stop - start);
+        stage_.SkipFailingLine(base_ + start, stop - start);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include "engine/alerts.h"
@@ -33,6 +34,8 @@ QDateTime ModifiedAt(const FileStamp& stamp) {
 
 constexpr qint64 kAutoOffsetTail = 5120; // the last 5 KiB of the window must yield a kept line
 constexpr int kMaxTrayHint = 80;
+// In timer mode a long analysis lets the window handle its events at least this often.
+constexpr qint64 kTimerModeEventsMs = 40;
 
 // The definition's settings a tick uses, read once at its start: the list may be reloaded by the
 // window thread while a pass that a stop gave up waiting for still runs.
@@ -84,10 +87,11 @@ private:
     void AppendNotice(const QString& line);
     bool TypeFile();
     void ReadAndPublish(const PassSettings& settings);
-    void ReadOnce(const PassSettings& settings, qint64 offset);
+    WindowRequest Request(const PassSettings& settings, qint64 offset, qint64 sizeCap) const;
+    void ReadOnce(const WindowRequest& request);
     bool MoveBack(const PassSettings& settings, qint64& offset);
     void ApplyTabs();
-    ViewSnapshot OutputSnapshot(const ViewSnapshot& shown);
+    void HandleEventsNowAndThen();
     void Publish();
     void ShowFileStatus();
     void EndOfPass();
@@ -100,18 +104,17 @@ private:
 
     DefinitionValues def_;
     QString typeError_;
-    int costlyLines_ = 0;
+    qint64 costlyLines_ = 0;
     bool changed_ = false;
     QDateTime passStart_;
     bool hasRead_ = false;
     bool typedNow_ = false; // the file was typed in this pass: its window is read afresh
     WindowRead read_;
-    QString out_;
     QString alertLine_;
-    int linesRead_ = 0;
-    int linesFiltered_ = 0;
+    qint64 linesRead_ = 0;
+    qint64 linesFiltered_ = 0;
     qint64 lastKeptLineEnd_ = -1;
-    int outLines_ = 0;
+    QElapsedTimer sinceEvents_;
     QString alertPattern_;
     bool alertInverted_ = false;
 };
@@ -175,7 +178,7 @@ bool TailPass::MeasureAtBottom() const {
 PassSettings TailPass::ReadSettings() const {
     PassSettings s;
     const qint64 product = qint64(window_.ReadBufferKo()) * 1024;
-    s.windowSize = product > 0 ? product : INT_MAX;
+    s.windowSize = product > 0 ? product : kWholeFile;
     s.filterOn = window_.FilterOn();
     s.alertOn = window_.AlertOn();
     s.reverseDns = window_.ReverseDnsOn();
@@ -240,15 +243,32 @@ bool TailPass::TypeFile() {
     return true;
 }
 
+// The reads of one pass see the size the first one found: a window the auto offset moved back ends
+// at the end of a kept line, never inside a line written since. A chain of reads that saw one state
+// of the file is remembered, so the next pass on that state reads once.
 void TailPass::ReadAndPublish(const PassSettings& settings) {
-    qint64 offset = window_.AutoOffset() ? 0 : window_.Offset();
+    const bool autoOffset = window_.AutoOffset();
+    const WindowRequest first = Request(settings, 0, -1);
+    qint64 offset = autoOffset ? rt_.Window.ChainStart(first) : window_.Offset();
+    qint64 sizeCap = -1;
+    FileStamp firstStamp;
+    bool oneState = true;
+    sinceEvents_.start();
     for (;;) {
-        ReadOnce(settings, offset);
+        ReadOnce(Request(settings, offset, sizeCap));
+        if (sizeCap < 0) {
+            firstStamp = rt_.Window.Stamp();
+            sizeCap = read_.size;
+        } else {
+            oneState = oneState && rt_.Window.Stamp() == firstStamp;
+        }
         if (!MoveBack(settings, offset))
             break;
         if (!workerMode_)
             window_.ProcessPendingEvents();
     }
+    if (autoOffset && oneState)
+        rt_.Window.RememberChain(first, firstStamp, offset);
     if (window_.AutoOffset() && offset != window_.Offset())
         window_.SetOffset(static_cast<int>(offset));
     Publish();
@@ -258,20 +278,33 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
                  rt_, AlertServices{window_, *deps_.params, *deps_.clock, rt_.Mailer, deps_.notifier});
 }
 
-void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
-    Progress(QLatin1String("Reading at ") + QString::number(offset));
-    WindowRequest request{rt_.CurrentFileName,
-                          rt_.FileType,
-                          offset,
-                          settings.windowSize,
-                          rt_.HidePoint.load(),
-                          LineStageSettings{settings.killLine, settings.reverseDns, settings.filterOn,
-                                            settings.alertOn, settings.before, settings.after,
-                                            deps_.params->showremlineinfo, IsWideType(rt_.FileType),
-                                            window_.FilterPattern(), window_.AlertPattern(),
-                                            window_.FilterInverted(), window_.AlertInverted(),
-                                            window_.KillSpace(), &rt_.Cancel},
-                          typedNow_};
+WindowRequest TailPass::Request(const PassSettings& settings, qint64 offset, qint64 sizeCap) const {
+    return WindowRequest{rt_.CurrentFileName,
+                         rt_.FileType,
+                         offset,
+                         settings.windowSize,
+                         rt_.HidePoint.load(),
+                         LineStageSettings{settings.killLine, settings.reverseDns, settings.filterOn,
+                                           settings.alertOn, settings.before, settings.after,
+                                           deps_.params->showremlineinfo, IsWideType(rt_.FileType),
+                                           window_.FilterPattern(), window_.AlertPattern(),
+                                           window_.FilterInverted(), window_.AlertInverted(),
+                                           window_.KillSpace(), &rt_.Cancel},
+                         typedNow_,
+                         sizeCap};
+}
+
+// Timer mode: a long analysis (a big window, a costly filter) must not keep the window from
+// answering; the line stage ends the pass at its next line once a stop taken here cancels it.
+void TailPass::HandleEventsNowAndThen() {
+    if (sinceEvents_.elapsed() < kTimerModeEventsMs)
+        return;
+    window_.ProcessPendingEvents();
+    sinceEvents_.start();
+}
+
+void TailPass::ReadOnce(const WindowRequest& request) {
+    Progress(QLatin1String("Reading at ") + QString::number(request.offset));
     alertPattern_ = request.stage.alertPattern;
     alertInverted_ = request.stage.alertInverted;
     WindowServices io{rt_.Buffer,
@@ -282,17 +315,17 @@ void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
                       [this](qint64 i, qint64 units) {
                           Progress(QLatin1String("Analyzing ") + QString::number(i * 100 / units) +
                                    QLatin1Char('%'));
-                      }};
+                          sinceEvents_.start();
+                      },
+                      workerMode_ ? std::function<void()>() : [this] { HandleEventsNowAndThen(); }};
     const WindowOutcome& outcome = rt_.Window.Read(request, io);
     ApplyTabs();
     read_ = WindowRead{outcome.size, outcome.start, outcome.n};
     hasRead_ = true;
-    out_ = outcome.out;
-    linesRead_ = static_cast<int>(outcome.linesRead);
-    linesFiltered_ = static_cast<int>(outcome.linesFiltered);
+    linesRead_ = outcome.linesRead;
+    linesFiltered_ = outcome.linesFiltered;
     lastKeptLineEnd_ = outcome.lastKeptLineEnd;
-    outLines_ = static_cast<int>(outcome.outLines);
-    costlyLines_ = static_cast<int>(outcome.costly);
+    costlyLines_ = outcome.costly;
     if (outcome.hasAlert)
         alertLine_ = outcome.alertLine;
 }
@@ -325,25 +358,6 @@ void TailPass::ApplyTabs() {
     }
 }
 
-// The output as a snapshot: the last one changed by the read's delta when it was made from the
-// read before, else built from the whole text (sharing what it can with the shown one).
-ViewSnapshot TailPass::OutputSnapshot(const ViewSnapshot& shown) {
-    const WindowOutcome& read = rt_.Window.Last();
-    const qint64 serial = rt_.Window.ReadSerial();
-    const OutputDelta& d = read.delta;
-    if (serial != rt_.OutputRead + 1 || d.replaceAll) {
-        rt_.Output = BuildViewSnapshot(out_, shown);
-    } else if (d.dropFront + d.dropBack + d.frontLines + d.backLines > 0) {
-        ViewSnapshotBuilder next;
-        next.AppendCrLfText(d.front);
-        next.AppendLines(rt_.Output, d.dropFront, rt_.Output.LineCount() - d.dropBack);
-        next.AppendCrLfText(d.back);
-        rt_.Output = next.Build();
-    }
-    rt_.OutputRead = serial;
-    return rt_.Output;
-}
-
 // The new text is compared with the snapshot the view shows (not one kept here): the window may
 // have emptied the view by itself since the last pass.
 void TailPass::Publish() {
@@ -351,7 +365,7 @@ void TailPass::Publish() {
     const bool atBottom = view.AtBottom();
     std::optional<TailViewUpdate> update;
     if (!rt_.MouseHeld.load()) {
-        ViewSnapshot next = OutputSnapshot(view.shown);
+        ViewSnapshot next = rt_.Window.Last().output;
         if (!next.SameText(view.shown)) {
             changed_ = true;
             rt_.LastChangeTime = deps_.clock->Now();

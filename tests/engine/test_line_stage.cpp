@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryFile>
+
 #include "engine/address_annotation.h"
+#include "engine/line_source.h"
 #include "engine/line_stage.h"
+#include "engine/read_buffer.h"
 #include "engine/regex.h"
-#include "engine/text_split.h"
+#include "engine/view_snapshot.h"
+#include "engine/window_stretch.h"
 #include "engine_fixture.h"
 
 namespace {
@@ -21,24 +26,34 @@ struct StageRun {
     std::vector<qint64> progress; // unit indexes of the "Analyzing N%" reports
 };
 
+// The bytes as a file, cut and staged from its start as a full read does; the output read back
+// from the snapshot it builds.
 StageRun RunStage(QByteArray bytes, LineStageSettings settings, bool killSpace = false,
                   TFileType type = TFileType::Ansi, AddressResolver* resolver = nullptr) {
+    QTemporaryFile file;
+    EXPECT_TRUE(file.open() && file.write(bytes) == bytes.size() && file.flush());
+    auto followed = std::make_unique<FollowedFile>();
+    EXPECT_TRUE(followed->Open(file.fileName()));
+    const auto source = std::make_shared<LineSource>(std::move(followed));
     PatternMatcher filter;
     PatternMatcher alert;
+    ReadBuffer buffer;
     settings.wide = IsWideType(type);
     settings.killSpace = killSpace;
-    LineStage stage(settings, filter, alert, resolver);
-    QString out;
     StageRun run;
-    SplitWindow(bytes.data(), bytes.size(), type, stage, out,
-                [&](qint64 i, qint64) { run.progress.push_back(i); });
-    run.lines = out.split(QStringLiteral("\r\n"));
-    run.lines.removeLast(); // the text ends with a line break (or is empty)
-    run.read = stage.LinesRead();
-    run.filtered = stage.LinesFiltered();
-    run.lastKeptEnd = stage.LastKeptLineEnd();
-    run.outputLines = stage.OutputLines();
-    run.alert = stage.AlertLine(out);
+    const SplitProgress progress = [&](qint64 i, qint64) { run.progress.push_back(i); };
+    ViewSnapshotBuilder builder;
+    const WindowStretch stretch = ProcessStretch(
+        0, bytes.size(), nullptr, StretchSettings{type, settings, 1},
+        StretchServices{source, buffer, filter, alert, resolver, &progress, nullptr}, &builder);
+    const ViewSnapshot output = builder.Build();
+    for (qint64 line = 0; line < output.LineCount(); ++line)
+        run.lines << output.Line(line);
+    run.read = int(stretch.counts.linesRead);
+    run.filtered = int(stretch.counts.linesFiltered);
+    run.lastKeptEnd = stretch.lastKeptLineEnd;
+    run.outputLines = int(stretch.counts.outLines);
+    run.alert = stretch.alertText;
     return run;
 }
 
@@ -160,20 +175,17 @@ TEST(LineSplit, KillSpaceFoldsBlankRunsIntoOneSpace) {
 }
 
 TEST(LineSplit, ProgressIsReportedAtEveryTenthAsAUnitLoopWould) {
-    std::vector<qint64> points;
-    const SplitProgress record = [&](qint64 i, qint64 units) { points.push_back(i * 100 / units); };
-    PatternMatcher f, a;
-    LineStage stage({}, f, a, nullptr);
-    QString out;
+    const auto percents = [](const QByteArray& bytes) {
+        std::vector<qint64> points;
+        for (qint64 i : RunStage(bytes, {}).progress)
+            points.push_back(i * 100 / bytes.size());
+        return points;
+    };
     // 100 units; the CR LF at 9-10 skips i = 10, so the first report comes at i = 11.
-    QByteArray bytes = QByteArray("abcdefghi\r\n") + QByteArray(88, 'x') + '\n';
-    SplitWindow(bytes.data(), bytes.size(), TFileType::Ansi, stage, out, record);
-    EXPECT_EQ(points, (std::vector<qint64>{11, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
-    points.clear();
-    QByteArray tiny("ab\ncd");
-    LineStage small({}, f, a, nullptr);
-    SplitWindow(tiny.data(), tiny.size(), TFileType::Ansi, small, out, record);
-    EXPECT_EQ(points, (std::vector<qint64>{20, 40, 60, 80, 100})); // fewer than ten units: every unit
+    EXPECT_EQ(percents(QByteArray("abcdefghi\r\n") + QByteArray(88, 'x') + '\n'),
+              (std::vector<qint64>{11, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(percents("ab\ncd"),
+              (std::vector<qint64>{20, 40, 60, 80, 100})); // fewer than ten units: every unit
 }
 
 TEST(LineStageContext, TheFourContextExamples) {
