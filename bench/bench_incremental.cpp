@@ -30,12 +30,6 @@ qsizetype AfterLines(const QByteArray& bytes, qsizetype from, int count) {
     return from;
 }
 
-bool AppendTo(const QString& file, QByteArrayView bytes) {
-    QFile out(file);
-    return out.open(QIODevice::WriteOnly | QIODevice::Append) &&
-           out.write(bytes.data(), bytes.size()) == bytes.size();
-}
-
 void Row(const char* name, qint64 window, double ms, double referenceMs, const char* reference) {
     std::printf("%s\t%lld\t%.3f\t%s\t%.3f\t%.4f\n", name, static_cast<long long>(window), ms, reference,
                 referenceMs, ms / referenceMs);

@@ -1,57 +1,32 @@
 #include "engine/change_watcher.h"
 
-#include <QFileInfo>
+#include "source/source.h"
 
 ChangeWatcher::ChangeWatcher(std::function<void()> report, int debounceMs, QObject* parent)
     : QObject(parent), report_(std::move(report)) {
     debounce_.setSingleShot(true);
     debounce_.setInterval(debounceMs);
-    connect(&debounce_, &QTimer::timeout, this, &ChangeWatcher::Report);
-    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { Changed(false); });
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { Changed(true); });
+    connect(&debounce_, &QTimer::timeout, this, [this] {
+        if (!path_.isEmpty())
+            report_();
+    });
 }
+
+ChangeWatcher::~ChangeWatcher() = default;
 
 void ChangeWatcher::Follow(const QString& path) {
-    const QString folder = path.isEmpty() ? QString() : QFileInfo(path).absolutePath();
-    const QStringList wanted = path.isEmpty() ? QStringList() : QStringList{path, folder};
-    QStringList watched = watcher_.files() + watcher_.directories();
-    QStringList stale;
-    for (const QString& p : watched) {
-        if (!wanted.contains(p))
-            stale.push_back(p);
-    }
-    if (!stale.isEmpty())
-        watcher_.removePaths(stale);
-    if (path != path_)
-        reported_ = Signature();
-    path_ = path;
-    if (path.isEmpty())
+    if (path == path_ && (watch_ || path.isEmpty())) {
+        if (watch_)
+            watch_->Renew();
         return;
-    // A deleted file drops out of the watch by itself: it is added again once it exists.
-    if (!watcher_.files().contains(path) && QFileInfo::exists(path))
-        watcher_.addPath(path);
-    if (!watcher_.directories().contains(folder) && QFileInfo(folder).isDir())
-        watcher_.addPath(folder);
+    }
+    watch_.reset();
+    path_ = path;
+    if (!path.isEmpty())
+        watch_ = SourceKindOf(path).Watch(path, [this] { Changed(); });
 }
 
-void ChangeWatcher::Changed(bool folder) {
-    folderChanged_ = folderChanged_ || folder;
+void ChangeWatcher::Changed() {
     if (!debounce_.isActive())
         debounce_.start();
-}
-
-void ChangeWatcher::Report() {
-    const Signature now = Stat();
-    const bool report = folderChanged_ || now != reported_;
-    folderChanged_ = false;
-    reported_ = now;
-    if (report && !path_.isEmpty())
-        report_();
-}
-
-ChangeWatcher::Signature ChangeWatcher::Stat() const {
-    const QFileInfo info(path_);
-    if (!info.exists())
-        return {};
-    return {true, info.size(), info.lastModified().toMSecsSinceEpoch(), info.birthTime().toMSecsSinceEpoch()};
 }

@@ -33,7 +33,8 @@ bool SameStage(const LineStageSettings& a, const LineStageSettings& b) {
 
 bool SameWindow(const WindowRequest& a, const WindowRequest& b) {
     return a.fileName == b.fileName && a.type == b.type && a.offset == b.offset &&
-           a.windowSize == b.windowSize && a.hidePoint == b.hidePoint && SameStage(a.stage, b.stage);
+           a.windowSize == b.windowSize && a.hidePoint == b.hidePoint && a.storeText == b.storeText && a.autoEnd == b.autoEnd &&
+           SameStage(a.stage, b.stage);
 }
 
 char16_t UnitAt(const char* p, TFileType type) {
@@ -46,13 +47,9 @@ char16_t UnitAt(const char* p, TFileType type) {
 }
 
 void AppendKept(ViewSnapshotBuilder& builder, const std::vector<OutLine>& lines,
-                const std::shared_ptr<LineSource>& source, LineShape shape) {
-    for (const OutLine& line : lines) {
-        if (line.stored)
-            builder.Append(line.text);
-        else
-            builder.AppendFileLine(source, shape, line.start, line.length);
-    }
+                const std::shared_ptr<LineSource>& source, LineShape shape, bool storeText) {
+    for (const OutLine& line : lines)
+        AppendOutLine(builder, source, shape, line, storeText);
 }
 
 // Records of a stretch with its counts moved onto the reads' origin (base: the counts where it
@@ -103,7 +100,7 @@ const WindowOutcome& IncrementalWindow::Read(const WindowRequest& request, Windo
     bool reusable = std::exchange(valid_, false) && enabled_ && !request.retyped && SameRequest(request) &&
                     source_ && !source_->Changed();
     auto file = std::make_unique<FollowedFile>();
-    if (!file->Open(request.fileName))
+    if (!file->Open(request.fileName, request.stage.cancel))
         throw PassFailure(file->ErrorString());
     FileStamp stamp = file->Stamp();
     if (request.sizeCap >= 0)
@@ -135,7 +132,7 @@ void IncrementalWindow::ReadFull(std::unique_ptr<FollowedFile> file, const FileS
                                  WindowServices& io) {
     const qint64 size = stamp.size;
     source_ = std::make_shared<LineSource>(std::move(file));
-    const qint64 to = start < size ? start + std::min(size - start, last_.windowSize) : start;
+    const qint64 to = std::max(start, WindowEnd(size, last_.offset, last_.windowSize, last_.hidePoint));
     if (io.analyzing)
         io.analyzing();
     records_.clear();
@@ -143,12 +140,22 @@ void IncrementalWindow::ReadFull(std::unique_ptr<FollowedFile> file, const FileS
     verifyNext_ = 0;
     outcome_ = WindowOutcome();
     RecordingResolver resolver(io.resolver, answers_);
+    if (io.interim && to - start > kInterimBytes) {
+        const StretchServices quiet{source_, io.buffer, io.filter, io.alert, &resolver, nullptr, &io.yield};
+        const qint64 from = (to - kInterimTail) & ~qint64(1);
+        ViewSnapshotBuilder tail;
+        ProcessStretch(from, to, nullptr,
+                       StretchSettings{last_.type, last_.stage, kInterimTail, last_.autoEnd && to < size, last_.storeText},
+                       quiet, &tail);
+        io.interim(tail.Build());
+    }
     const StretchServices services{source_,   io.buffer,    io.filter, io.alert,
                                    &resolver, &io.progress, &io.yield};
     ViewSnapshotBuilder builder;
-    WindowStretch all =
-        ProcessStretch(start, to, nullptr, StretchSettings{last_.type, last_.stage, Spacing(to - start)},
-                       services, &builder);
+    WindowStretch all = ProcessStretch(
+        start, to, nullptr,
+        StretchSettings{last_.type, last_.stage, Spacing(to - start), last_.autoEnd && to < size, last_.storeText}, services,
+        &builder);
     if (!all.verified) // a new source has no marks to fail
         throw PassFailure(QStringLiteral("The file changed while it was read"));
     const qint64 n = all.end - start;
@@ -212,7 +219,7 @@ bool IncrementalWindow::VerifyRecentRead() {
 
 bool IncrementalWindow::TrySlide(qint64 start, qint64 size, WindowServices& io) {
     const qint64 unitBytes = IsWideType(last_.type) ? 2 : 1;
-    const qint64 newEnd = start + std::min(size - start, last_.windowSize);
+    const qint64 newEnd = std::max(start, WindowEnd(size, last_.offset, last_.windowSize, last_.hidePoint));
     if (start >= size && start == outcome_.start && outcome_.n == 0) {
         outcome_.kind = WindowReadKind::Slid; // still nothing past the hide point: nothing to read
         outcome_.size = size;
@@ -244,7 +251,7 @@ bool IncrementalWindow::TrySlide(qint64 start, qint64 size, WindowServices& io) 
         io.analyzing();
     RecordingResolver resolver(io.resolver, answers_);
     const StretchServices services{source_, io.buffer, io.filter, io.alert, &resolver, nullptr, &io.yield};
-    const StretchSettings settings{last_.type, last_.stage, Spacing(newEnd - start)};
+    const StretchSettings settings{last_.type, last_.stage, Spacing(newEnd - start), false, last_.storeText};
     WindowStretch front;
     if (!sameStart) {
         front = ProcessStretch(start, oldFirst.next, nullptr, settings, services, nullptr);
@@ -254,8 +261,10 @@ bool IncrementalWindow::TrySlide(qint64 start, qint64 size, WindowServices& io) 
     }
     const StretchServices backServices{source_,   io.buffer,    io.filter, io.alert,
                                        &resolver, &io.progress, &io.yield};
-    WindowStretch back = ProcessStretch(oldLast.next, newEnd, records_.empty() ? nullptr : &oldLast, settings,
-                                        backServices, nullptr);
+    StretchSettings backSettings = settings;
+    backSettings.endCutsLine = last_.autoEnd && newEnd < size;
+    WindowStretch back = ProcessStretch(oldLast.next, newEnd, records_.empty() ? nullptr : &oldLast,
+                                        backSettings, backServices, nullptr);
     const qint64 unitEnd = oldLast.next + ((back.end - oldLast.next) & ~(unitBytes - 1));
     if (!back.verified || unitEnd < end_)
         return false; // rewritten, or shorter than at the last read: not an append
@@ -273,10 +282,10 @@ void IncrementalWindow::Splice(const SliceEnds& ends, WindowStretch& front, Wind
     const LineCounts origin = ends.sameStart ? origin_ : oldFirst.counts - front.counts;
 
     ViewSnapshotBuilder builder;
-    AppendKept(builder, front.lines, source_, shape);
+    AppendKept(builder, front.lines, source_, shape, last_.storeText);
     builder.AppendLines(outcome_.output, oldFirst.counts.outLines - origin_.outLines,
                         oldLast.counts.outLines - origin_.outLines);
-    AppendKept(builder, back.lines, source_, shape);
+    AppendKept(builder, back.lines, source_, shape, last_.storeText);
 
     // What the window holds up to the end of the kept part: the middle's kept line and alert, or
     // else the front's.
@@ -321,7 +330,7 @@ qint64 IncrementalWindow::ChainStart(const WindowRequest& first) const {
     if (!chain_.valid || !valid_ || !SameWindow(first, chain_.first) || !enabled_ || first.retyped)
         return 0;
     FollowedFile file;
-    if (!file.Open(first.fileName))
+    if (!file.Open(first.fileName, first.stage.cancel))
         return 0;
     FileStamp stamp = file.Stamp();
     if (first.sizeCap >= 0)

@@ -48,6 +48,11 @@ struct WindowRequest {
     // Not below 0: the file is taken to end there if it is longer (the reads of one pass see
     // one size, so a window the auto offset moved back never ends inside a line written since).
     qint64 sizeCap = -1;
+    // The auto offset chose this read's offset: a last line the window's end cuts is not shown.
+    bool autoEnd = false;
+    // The source's reads may wait (a network): the output keeps its lines' text, so the window
+    // thread never reads the source to show them.
+    bool storeText = false;
 };
 
 struct WindowServices {
@@ -58,12 +63,17 @@ struct WindowServices {
     std::function<void()> analyzing; // after the read, before the analysis
     SplitProgress progress;
     std::function<void()> yield; // every few hundred lines
+    // A full read of a window bigger than kInterimBytes first hands over what the window's last
+    // kInterimTail bytes alone show, so the end of a big log shows before it is all indexed.
+    std::function<void(const ViewSnapshot&)> interim;
 };
 
 class IncrementalWindow final {
 public:
     // Blocks of the kept part read again at each pass that keeps it.
     static constexpr int kVerifiedBlocks = 4;
+    static constexpr qint64 kInterimBytes = qint64(64) << 20;
+    static constexpr qint64 kInterimTail = qint64(4) << 20;
 
     IncrementalWindow() = default;
     ~IncrementalWindow();

@@ -1,14 +1,12 @@
 #include "engine/tail_pass.h"
 
 #include <algorithm>
-#include <climits>
 #include <exception>
 #include <optional>
 #include <utility>
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QFileInfo>
 
 #include "engine/alerts.h"
 #include "engine/clock.h"
@@ -18,9 +16,9 @@
 #include "engine/scheduling.h"
 #include "engine/tail_window_port.h"
 #include "engine/view_publishing.h"
-#include "platform/file_names.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
+#include "source/source.h"
 #include "util/date_time_text.h"
 #include "util/size_text.h"
 
@@ -33,6 +31,8 @@ QDateTime ModifiedAt(const FileStamp& stamp) {
 }
 
 constexpr qint64 kAutoOffsetTail = 5120; // the last 5 KiB of the window must yield a kept line
+// How far a shown line is looked for in the next snapshot, back from its number.
+constexpr qint64 kMovedLinesLooked = 65536;
 constexpr int kMaxTrayHint = 80;
 // In timer mode a long analysis lets the window handle its events at least this often.
 constexpr qint64 kTimerModeEventsMs = 40;
@@ -92,6 +92,7 @@ private:
     bool MoveBack(const PassSettings& settings, qint64& offset);
     void ApplyTabs();
     void HandleEventsNowAndThen();
+    void PublishInterim(const ViewSnapshot& tail);
     void Publish();
     void ShowFileStatus();
     void EndOfPass();
@@ -103,6 +104,8 @@ private:
     bool workerMode_;
 
     DefinitionValues def_;
+    SourceTraits traits_;
+    SourceFacts facts_;
     QString typeError_;
     qint64 costlyLines_ = 0;
     bool changed_ = false;
@@ -135,8 +138,13 @@ void TailPass::Run() {
         settings = ReadSettings();
     });
     ResolveFile();
-    const FileFacts info = StatFile(rt_.CurrentFileName);
-    if (!info.exists || info.isDir) {
+    const SourceKind& kind = SourceKindOf(rt_.CurrentFileName);
+    traits_ = kind.Traits();
+    facts_ = kind.Facts(rt_.CurrentFileName, &rt_.Cancel);
+    if (!facts_.error.isEmpty()) {
+        // A source that could not be looked at (a connection that failed) is no missing file.
+        window_.SetInfoPane(QLatin1String("Exception : ") + facts_.error);
+    } else if (!facts_.exists || facts_.isDir) {
         MissingFile();
     } else if (!TypeFile()) {
         // The first failed detection ends the tick at once and the next tick tries again; when
@@ -195,7 +203,7 @@ void TailPass::ResolveFile() {
     rt_.CurrentFileName = deps_.manager->ResolveFileName();
     const QString& name = rt_.CurrentFileName;
     const QString title = deps_.params->removepathontaskbar
-                              ? QLatin1String("Kv ") + QFileInfo(name).fileName()
+                              ? QLatin1String("Kv ") + SourceKindOf(name).ShortName(name)
                               : QLatin1String("Kovra ") + name;
     const QString hint =
         name.size() <= kMaxTrayHint ? name : QLatin1String("...") + name.right(kMaxTrayHint - 3);
@@ -291,7 +299,9 @@ WindowRequest TailPass::Request(const PassSettings& settings, qint64 offset, qin
                                            window_.FilterInverted(), window_.AlertInverted(),
                                            window_.KillSpace(), &rt_.Cancel},
                          typedNow_,
-                         sizeCap};
+                         sizeCap,
+                         window_.AutoOffset() && offset > 0,
+                         traits_.mayBlock};
 }
 
 // Timer mode: a long analysis (a big window, a costly filter) must not keep the window from
@@ -301,6 +311,18 @@ void TailPass::HandleEventsNowAndThen() {
         return;
     window_.ProcessPendingEvents();
     sinceEvents_.start();
+}
+
+// The end of a big window, shown while the whole window is read: only into an empty view (the
+// first pass after a start), so what the view showed before the pass still decides whether the
+// pass changed it.
+void TailPass::PublishInterim(const ViewSnapshot& tail) {
+    if (tail.IsEmpty() || rt_.MouseHeld.load())
+        return;
+    window_.Batch([&] {
+        if (window_.ViewState().shown.IsEmpty())
+            window_.PublishView(TailViewUpdate{tail, true, 0, {}});
+    });
 }
 
 void TailPass::ReadOnce(const WindowRequest& request) {
@@ -317,7 +339,8 @@ void TailPass::ReadOnce(const WindowRequest& request) {
                                    QLatin1Char('%'));
                           sinceEvents_.start();
                       },
-                      workerMode_ ? std::function<void()>() : [this] { HandleEventsNowAndThen(); }};
+                      workerMode_ ? std::function<void()>() : [this] { HandleEventsNowAndThen(); },
+                      [this](const ViewSnapshot& tail) { PublishInterim(tail); }};
     const WindowOutcome& outcome = rt_.Window.Read(request, io);
     ApplyTabs();
     read_ = WindowRead{outcome.size, outcome.start, outcome.n};
@@ -358,6 +381,27 @@ void TailPass::ApplyTabs() {
     }
 }
 
+// The last occurrence of the selected text in the next snapshot. When the selection's own line is
+// still there (the same stored line, found back from its number), the last occurrence is at or
+// after it whenever one starts there or later, so only that part is searched first: a selection
+// near the end of a big view costs the lines after it, not the view.
+std::optional<ViewRange> FindAgain(const TailViewState& view, const ViewSnapshot& next) {
+    const QString text = view.shown.TextBetween(view.selection, u"\r\n");
+    const qint64 line = view.selection.from.line;
+    if (line < view.shown.LineCount()) {
+        const ViewLineKey key = view.shown.LineKey(line);
+        const qint64 top = std::min(line, next.LineCount() - 1);
+        for (qint64 j = top; j >= 0 && j > top - kMovedLinesLooked; --j) {
+            if (next.LineKey(j) != key)
+                continue;
+            if (std::optional<ViewRange> later = next.FindLast(text, j))
+                return later;
+            break;
+        }
+    }
+    return next.FindLast(text);
+}
+
 // The new text is compared with the snapshot the view shows (not one kept here): the window may
 // have emptied the view by itself since the last pass.
 void TailPass::Publish() {
@@ -373,8 +417,7 @@ void TailPass::Publish() {
                 std::move(next), atBottom || deps_.params->alwaysscroll, view.firstVisibleLine, {}};
             // The selection is found again at the last occurrence of its text.
             if (!view.selection.IsEmpty())
-                update->selection =
-                    update->snapshot.FindLast(view.shown.TextBetween(view.selection, u"\r\n"));
+                update->selection = FindAgain(view, update->snapshot);
         }
     }
     window_.Batch([&] {
@@ -388,14 +431,16 @@ void TailPass::Publish() {
 
 void TailPass::ShowFileStatus() {
     try {
-        const QString status = QLatin1String("Size=") + SizeText(read_.size, QLatin1Char('b')) +
-                               QLatin1String(", Age=") +
-                               ShortDateLongTimeText(ModifiedAt(rt_.Window.Stamp())) +
-                               QLatin1String(", Type=") + FileTypeLabel(rt_.FileType);
+        const QString status =
+            QLatin1String("Size=") + SizeText(read_.size, QLatin1Char('b')) + QLatin1String(", Age=") +
+            ShortDateLongTimeText(ModifiedAt(rt_.Window.Stamp())) + QLatin1String(", Type=") +
+            (traits_.typeLabel.isEmpty() ? FileTypeLabel(rt_.FileType) : traits_.typeLabel);
         QString infoText = QLatin1String("Lines read= ") + QString::number(linesRead_) +
                            QLatin1String(" - Lines filtered= ") + QString::number(linesFiltered_);
         if (def_.newlineOnly)
             infoText += QLatin1String(" - [NEWLINES]");
+        if (!facts_.notice.isEmpty())
+            infoText += QLatin1String(" - ") + facts_.notice;
         if (costlyLines_ > 0)
             infoText += QLatin1String(" - Pattern too costly: ") + QString::number(costlyLines_) +
                         QLatin1String(" lines taken as not matching");

@@ -102,8 +102,8 @@ template <typename Unit> qint64 AfterLineEnd(const Unit* data, qint64 units, qin
 // base, the current line starts at pos, and everything from pos on is kept across a refill.
 class Pieces final {
 public:
-    Pieces(LineSource& source, ReadBuffer& buffer, qint64 from, qint64 to, bool swap)
-        : source_(source), buffer_(buffer), end_(to), next_(from / kBlock), pos_(from), swap_(swap) {}
+    Pieces(LineSource& source, ReadBuffer& buffer, qint64 from, qint64 to, bool wide, bool swap)
+        : source_(source), buffer_(buffer), end_(to), next_(from / kBlock), pos_(from), wide_(wide), swap_(swap) {}
 
     // Reads the next piece after the bytes kept from pos on; false when a block failed its mark.
     bool Refill();
@@ -113,6 +113,8 @@ public:
     qint64 Have() const { return std::min(base_ + have_, end_) - base_; }
     bool Final() const { return final_; }
     qint64 End() const { return end_; }
+    // The unit right after the stretch's end is a CR or LF (it ends the stretch's last line).
+    bool LineEndFollows() const;
     void SetPos(qint64 pos) { pos_ = pos; }
 
 private:
@@ -121,6 +123,7 @@ private:
     qint64 end_;
     qint64 next_; // next block to read
     qint64 pos_;
+    bool wide_;
     bool swap_;
     char* data_ = nullptr;
     qint64 base_ = 0;
@@ -161,6 +164,22 @@ bool Pieces::Refill() {
     return true;
 }
 
+bool Pieces::LineEndFollows() const {
+    char unit[2] = {};
+    const qint64 bytes = swap_ || wide_ ? 2 : 1;
+    if (base_ + have_ >= end_ + bytes)
+        std::memcpy(unit, data_ + (end_ - base_), size_t(bytes)); // already in native order
+    else if (source_.ReadRaw(end_, unit, bytes) != bytes)
+        return false;
+    else if (swap_)
+        std::swap(unit[0], unit[1]);
+    char16_t c = 0;
+    std::memcpy(&c, unit, size_t(bytes));
+    if (bytes == 1)
+        c = char16_t(uchar(unit[0]));
+    return c == u'\n' || c == u'\r';
+}
+
 template <typename Unit, typename Finder, typename Skipper> class Splitter final {
 public:
     Splitter(qint64 from, qint64 units, LineStage& stage, const SplitHooks& hooks)
@@ -192,7 +211,8 @@ public:
                     return at(i); // the line (or its end's pair) goes on in the next piece
                 if (e == units) {
                     ticker_.Reach(rel(i) + 1, rel(units));
-                    if (HoldsMoreThanBlanks(data + i, units - i))
+                    const bool cut = hooks_.endCutsLine && !pieces.LineEndFollows();
+                    if (!cut && HoldsMoreThanBlanks(data + i, units - i))
                         stage_.EndLine({data + i, units - i, at(i), at(units)});
                     return at(units);
                 }
@@ -242,7 +262,7 @@ SplitResult SplitStretch(LineSource& source, ReadBuffer& buffer, qint64 from, qi
         return {true, from};
     const bool wide = IsWideType(type);
     const bool swap = wide && ((type == TFileType::UNIBIG) == (Q_BYTE_ORDER == Q_LITTLE_ENDIAN));
-    Pieces pieces(source, buffer, from, to, swap);
+    Pieces pieces(source, buffer, from, to, wide, swap);
     if (!wide)
         return Split<char, LineEndFinder, LiteralSkipper>(pieces, from, to, stage, hooks);
     return Split<char16_t, WideLineEndFinder, NoSkipper>(pieces, from, to & ~qint64(1), stage, hooks);

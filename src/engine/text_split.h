@@ -8,7 +8,8 @@
 // its own code (byte_text.h); UNI and UNIBIG are 16-bit units. Line ends and blanks are ASCII, so
 // lines are cut and positions counted in bytes before any decoding. CR LF, LF CR, a lone CR and a
 // lone LF each end one line; CR CR and LF LF end two. A last line without end is kept when it
-// holds more than blanks and control characters. Lines are located with bulk scans.
+// holds more than blanks and control characters, unless the pass itself cut it (endCutsLine).
+// Lines are located with bulk scans.
 #include <functional>
 
 #include "engine/file_type.h"
@@ -39,6 +40,9 @@ struct SplitHooks {
     PassedLineSink* sink = nullptr;
     // Called every few hundred lines (timer mode lets the window handle its events there).
     const std::function<void()>* yield = nullptr;
+    // The auto offset chose where the stretch ends, before the file's end: a last line without an
+    // end there that the next unit does not end either was cut by the pass, and is dropped.
+    bool endCutsLine = false;
 };
 
 struct SplitResult {

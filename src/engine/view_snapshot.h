@@ -94,8 +94,9 @@ public:
     QString TextBetween(ViewRange range, QStringView lineBreak) const;
     // The last occurrence of `text`, exact and case-sensitive, in the lines joined by CR LF (the
     // form of a view's selected text): CR LF in `text` matches a line end, so a selection spanning
-    // lines is found again. An empty text, or one holding a lone CR or LF, is never found.
-    std::optional<ViewRange> FindLast(QStringView text) const;
+    // lines is found again. An empty text, or one holding a lone CR or LF, is never found. Only
+    // occurrences that start at line `floor` or after are looked for.
+    std::optional<ViewRange> FindLast(QStringView text, qint64 floor = 0) const;
 
     // Same lines in the same order; lines shared with `other`, and lines at the same place of the
     // same file source, are not compared byte by byte.
@@ -113,8 +114,8 @@ private:
     ViewRange RangeAt(qsizetype entry, qint64 index, qsizetype byte, qsizetype units) const;
     std::optional<ViewRange> FindLastInChunk(qsizetype entry, const QByteArray& needle,
                                              qsizetype units) const;
-    std::optional<ViewRange> FindLastInLine(const QString& part) const;
-    std::optional<ViewRange> FindLastAcrossLines(const QStringList& parts) const;
+    std::optional<ViewRange> FindLastInLine(const QString& part, qint64 floor) const;
+    std::optional<ViewRange> FindLastAcrossLines(const QStringList& parts, qint64 floor) const;
 
     std::shared_ptr<const view_snapshot_detail::Data> d_;
 };

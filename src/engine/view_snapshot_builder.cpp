@@ -224,6 +224,7 @@ void ViewSnapshotBuilder::ReopenFile(const std::shared_ptr<LineSource>& source, 
     open.file = std::make_unique<FileLines>();
     open.file->source = source;
     open.file->shape = shape;
+    open.file->stream.reserve(2 * kChunkLines + 64); // two bytes a line for most logs
 }
 
 void ViewSnapshotBuilder::AppendShort(QByteArrayView bytes, qsizetype units, bool ascii) {

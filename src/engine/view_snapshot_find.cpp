@@ -79,11 +79,13 @@ std::optional<ViewRange> ViewSnapshot::FindLastInChunk(qsizetype e, const QByteA
     return std::nullopt;
 }
 
-std::optional<ViewRange> ViewSnapshot::FindLastInLine(const QString& part) const {
+std::optional<ViewRange> ViewSnapshot::FindLastInLine(const QString& part, qint64 floor) const {
     const QByteArray needle = part.toUtf8();
     for (qsizetype e = qsizetype(d_->entries.size()) - 1; e >= 0; --e) {
         const Entry& entry = d_->entries[size_t(e)];
-        if (!entry.chunk->file) {
+        if (entry.first + entry.Lines() <= floor)
+            break;
+        if (!entry.chunk->file && entry.first >= floor) {
             if (auto found = FindLastInChunk(e, needle, part.size()))
                 return found;
             continue;
@@ -92,7 +94,7 @@ std::optional<ViewRange> ViewSnapshot::FindLastInLine(const QString& part) const
         const qint64 last = entry.first + entry.Lines() - 1;
         // Only this entry's lines: the walk stops at its first line.
         EachLineBackward(*d_, last, [&](qint64 line, const QString& text) {
-            if (line < entry.first)
+            if (line < std::max(entry.first, floor))
                 return true;
             const qsizetype at = text.lastIndexOf(part);
             if (at >= 0)
@@ -105,12 +107,14 @@ std::optional<ViewRange> ViewSnapshot::FindLastInLine(const QString& part) const
     return std::nullopt;
 }
 
-std::optional<ViewRange> ViewSnapshot::FindLastAcrossLines(const QStringList& parts) const {
+std::optional<ViewRange> ViewSnapshot::FindLastAcrossLines(const QStringList& parts, qint64 floor) const {
     const qint64 k = qint64(parts.size()) - 1;
     if (LineCount() <= k)
         return std::nullopt;
     std::optional<ViewRange> found;
     EachLineBackward(*d_, LineCount() - 1 - k, [&](qint64 j, const QString& text) {
+        if (j < floor)
+            return true;
         if (!text.endsWith(parts.front()))
             return false;
         for (qint64 i = 1; i <= k; ++i) {
@@ -124,7 +128,7 @@ std::optional<ViewRange> ViewSnapshot::FindLastAcrossLines(const QStringList& pa
     return found;
 }
 
-std::optional<ViewRange> ViewSnapshot::FindLast(QStringView text) const {
+std::optional<ViewRange> ViewSnapshot::FindLast(QStringView text, qint64 floor) const {
     if (text.isEmpty())
         return std::nullopt;
     QStringList parts;
@@ -134,8 +138,8 @@ std::optional<ViewRange> ViewSnapshot::FindLast(QStringView text) const {
         parts.push_back(part.toString());
     }
     if (parts.size() == 1)
-        return FindLastInLine(parts.front());
-    return FindLastAcrossLines(parts);
+        return FindLastInLine(parts.front(), floor);
+    return FindLastAcrossLines(parts, floor);
 }
 
 bool ViewSnapshot::SameText(const ViewSnapshot& other) const {

@@ -10,57 +10,74 @@
 namespace {
 
 // Remembers passing lines and checkpoints about `spacing` bytes apart, and the last passing line.
+// The last passing line is kept as plain values until it is known to be needed (every line
+// passes with the filter off: a record a line would cost more than the line).
 class RecordSink final : public PassedLineSink {
 public:
     RecordSink(const LineStage& stage, qint64 spacing, std::vector<PassedLine>& into)
         : stage_(stage), spacing_(spacing), into_(into) {}
 
     void Passed(qint64 start, qint64 end, qint64 next, char16_t endUnit) override {
-        PassedLine line = Counts();
-        line.lineStart = start;
-        line.lineEnd = end;
-        line.next = next;
-        line.endUnit = endUnit;
-        if (Due(line.lineStart)) {
-            into_.push_back(std::move(line));
+        const Latest line{start, end, next, endUnit, CountsNow(), stage_.LastKeptLineEnd(), stage_.AlertLine()};
+        if (Due(start)) {
+            into_.push_back(Record(line));
             hasLatest_ = false;
-        } else {
-            latest_ = std::move(line);
-            hasLatest_ = true;
+            return;
+        }
+        latest_ = line;
+        hasLatest_ = true;
+        if (line.alertLine != latestAlertLine_) {
+            latestAlertLine_ = line.alertLine;
+            latestAlertText_ = stage_.AlertText();
         }
     }
     void LineStart(qint64 at) override {
         if (!stage_.CanSkipFailingLine() || !Due(at))
             return;
         Flush();
-        PassedLine point = Counts();
-        point.lineStart = point.next = at;
-        point.lineEnd = -2;
+        PassedLine point = Record({at, -2, at, 0, CountsNow(), stage_.LastKeptLineEnd(), stage_.AlertLine()});
         point.held = std::make_shared<const LineStage::HeldLines>(stage_.Held());
         into_.push_back(std::move(point));
     }
     void Flush() {
-        if (std::exchange(hasLatest_, false))
-            into_.push_back(std::move(latest_));
+        if (std::exchange(hasLatest_, false)) {
+            PassedLine line = Record(latest_);
+            line.alertText = latestAlertText_;
+            into_.push_back(std::move(line));
+        }
     }
 
 private:
+    struct Latest {
+        qint64 start, end, next;
+        char16_t endUnit;
+        LineCounts counts;
+        qint64 lastKept, alertLine;
+    };
     bool Due(qint64 at) const { return into_.empty() || at - into_.back().lineStart >= spacing_; }
-    PassedLine Counts() const {
+    LineCounts CountsNow() const {
+        return {stage_.OutputLines(), stage_.LinesRead(), stage_.LinesFiltered(), stage_.CostlyLines()};
+    }
+    PassedLine Record(const Latest& at) const {
         PassedLine line;
-        line.counts = {stage_.OutputLines(), stage_.LinesRead(), stage_.LinesFiltered(),
-                       stage_.CostlyLines()};
-        line.alertLine = stage_.AlertLine();
+        line.lineStart = at.start;
+        line.lineEnd = at.end;
+        line.next = at.next;
+        line.endUnit = at.endUnit;
+        line.counts = at.counts;
+        line.lastKeptLineEnd = at.lastKept;
+        line.alertLine = at.alertLine;
         line.alertText = stage_.AlertText();
-        line.lastKeptLineEnd = stage_.LastKeptLineEnd();
         return line;
     }
 
     const LineStage& stage_;
     qint64 spacing_;
     std::vector<PassedLine>& into_;
-    PassedLine latest_;
+    Latest latest_{};
     bool hasLatest_ = false;
+    qint64 latestAlertLine_ = 0;
+    QString latestAlertText_;
 };
 
 class KeptLines final : public StageOutput {
@@ -77,10 +94,14 @@ private:
 
 class BuiltLines final : public StageOutput {
 public:
-    BuiltLines(ViewSnapshotBuilder& builder, const std::shared_ptr<LineSource>& source, LineShape shape)
-        : builder_(builder), source_(source), shape_(shape) {}
+    BuiltLines(ViewSnapshotBuilder& builder, const std::shared_ptr<LineSource>& source, LineShape shape,
+               bool storeText)
+        : builder_(builder), source_(source), shape_(shape), storeText_(storeText) {}
     void FileLine(qint64 start, qint64 length) override {
-        builder_.AppendFileLine(source_, shape_, start, length);
+        if (storeText_)
+            AppendOutLine(builder_, source_, shape_, OutLine{start, length, false, {}}, true);
+        else
+            builder_.AppendFileLine(source_, shape_, start, length);
     }
     void StoredLine(const QString& text) override { builder_.Append(text); }
 
@@ -88,9 +109,24 @@ private:
     ViewSnapshotBuilder& builder_;
     const std::shared_ptr<LineSource>& source_;
     LineShape shape_;
+    bool storeText_;
 };
 
 } // namespace
+
+void AppendOutLine(ViewSnapshotBuilder& builder, const std::shared_ptr<LineSource>& source, LineShape shape,
+                   const OutLine& line, bool storeText) {
+    if (line.stored) {
+        builder.Append(line.text);
+    } else if (!storeText) {
+        builder.AppendFileLine(source, shape, line.start, line.length);
+    } else {
+        QByteArray scratch;
+        QByteArrayView bytes;
+        builder.Append(source->Bytes(line.start, line.length, scratch, bytes) ? LineText(bytes, shape)
+                                                                              : UnreadableLineText());
+    }
+}
 
 QString RecordingResolver::GetNameByIP(const QString& address) {
     const QString answer = resolver_ ? resolver_->GetNameByIP(address) : address;
@@ -105,7 +141,8 @@ WindowStretch ProcessStretch(qint64 from, qint64 to, const PassedLine* resume,
     KeptLines kept(stretch.lines);
     std::optional<BuiltLines> built;
     if (into)
-        built.emplace(*into, io.source, LineShape::Of(settings.type, settings.stage.killSpace));
+        built.emplace(*into, io.source, LineShape::Of(settings.type, settings.stage.killSpace),
+                      settings.storeText);
     StageOutput& output = built ? static_cast<StageOutput&>(*built) : kept;
     LineStage stage(settings.stage, io.filter, io.alert, io.resolver, output);
     if (resume && resume->held)
@@ -114,7 +151,7 @@ WindowStretch ProcessStretch(qint64 from, qint64 to, const PassedLine* resume,
         stage.ResumeAfterPassingLine();
     RecordSink sink(stage, settings.spacing, stretch.records);
     const SplitResult split = SplitStretch(*io.source, io.buffer, from, to, settings.type, stage,
-                                           SplitHooks{io.progress, &sink, io.yield});
+                                           SplitHooks{io.progress, &sink, io.yield, settings.endCutsLine});
     sink.Flush();
     stretch.verified = split.verified;
     stretch.end = split.end;

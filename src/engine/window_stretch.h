@@ -11,6 +11,7 @@
 #include "engine/address_annotation.h"
 #include "engine/file_type.h"
 #include "engine/line_stage.h"
+#include "engine/line_text.h"
 #include "engine/text_split.h"
 #include "engine/window_records.h"
 
@@ -42,7 +43,9 @@ struct OutLine {
 struct StretchSettings {
     TFileType type = TFileType::Ansi;
     LineStageSettings stage;
-    qint64 spacing = 1; // bytes between the records kept
+    qint64 spacing = 1;       // bytes between the records kept
+    bool endCutsLine = false; // the stretch ends before the file (SplitHooks)
+    bool storeText = false;   // WindowRequest::storeText
 };
 
 struct StretchServices {
@@ -65,6 +68,11 @@ struct WindowStretch {
     bool verified = true;            // false: the file no longer holds what the source indexed
     qint64 end = 0;                  // where the stretch ended
 };
+
+// Appends one output line to a snapshot: as its place in the file, or with storeText as its text
+// (read back through the source, on the pass thread).
+void AppendOutLine(ViewSnapshotBuilder& builder, const std::shared_ptr<LineSource>& source, LineShape shape,
+                   const OutLine& line, bool storeText);
 
 // Processes bytes [from, to); resume: the record the stretch goes on from (null: the window's
 // start). into: null to keep the lines in the stretch, else a builder that takes them at once.

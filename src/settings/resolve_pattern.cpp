@@ -6,9 +6,9 @@
 
 #include <QCollator>
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
+
+#include "source/source.h"
 
 namespace {
 
@@ -25,13 +25,6 @@ QRegularExpression NameMatcher(const QString& namePattern) {
     }
     return QRegularExpression(QRegularExpression::anchoredPattern(expression),
                               QRegularExpression::DotMatchesEverythingOption);
-}
-
-// Linux file systems without a birth time (or kernels that do not report it) fall back to the
-// time of the last metadata change, the closest thing they keep.
-QDateTime CreationTime(const QFileInfo& info) {
-    const QDateTime birth = info.birthTime();
-    return birth.isValid() ? birth : info.metadataChangeTime();
 }
 
 // Local time at two-second resolution as 14 digits: yyyyMMddhhmmss with an even second.
@@ -87,21 +80,20 @@ QString TTailFileManager::ResolvePattern(const QString& pattern, int order) {
     const QString folderPart = pattern.left(slash + 1);
     const QRegularExpression matcher = NameMatcher(pattern.mid(slash + 1));
 
-    // Hidden files count; folders do not. Sockets, FIFOs and devices are left out too: reading a
-    // FIFO would block the pass.
-    const QDir folder(folderPart.isEmpty() ? QStringLiteral(".") : folderPart);
-    const QFileInfoList entries =
-        folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    // The folder's kind lists its files (a kind without folders leaves the name as it is).
+    const std::optional<std::vector<FolderEntry>> entries = SourceKindOf(folderPart).ListFiles(folderPart);
+    if (!entries)
+        return pattern;
 
     RankedNames ranked;
-    for (const QFileInfo& info : entries) {
-        const QString name = info.fileName();
+    for (const FolderEntry& file : *entries) {
+        const QString& name = file.name;
         if (!matcher.match(name).hasMatch())
             continue;
         if (order == 1)
-            ranked.Add({TimeKey(info.lastModified()) + name, name});
+            ranked.Add({TimeKey(file.modified) + name, name});
         else if (order == 2)
-            ranked.Add({TimeKey(CreationTime(info)) + name, name});
+            ranked.Add({TimeKey(file.created) + name, name});
         else
             ranked.Add({name, name});
     }

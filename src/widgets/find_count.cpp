@@ -54,8 +54,12 @@ QString FindPattern(const FindQuery& query) {
 }
 
 std::vector<FindSpan> FindLineMatches(PatternMatcher& matcher, const ViewSnapshot& snapshot, qint64 line) {
+    return FindTextMatches(matcher, snapshot.Line(line));
+}
+
+std::vector<FindSpan> FindTextMatches(PatternMatcher& matcher, QStringView text) {
     std::vector<FindSpan> spans;
-    const MatchResult result = matcher.ForEachMatch(snapshot.Line(line), [&](qsizetype start, qsizetype end) {
+    const MatchResult result = matcher.ForEachMatch(text, [&](qsizetype start, qsizetype end) {
         if (end > start)
             spans.push_back({start, end});
     });
@@ -144,12 +148,13 @@ std::shared_ptr<FindIndex> FindCounter::Run(const Job& job, const std::shared_pt
         }
         line = overlap->shared;
     }
-    for (; line < job.snapshot.LineCount(); ++line) {
+    // In order, through a reader: lines kept as places in the file are read a block at a time.
+    for (ViewLineReader reader(job.snapshot, line); !reader.AtEnd(); reader.Next()) {
         if (cancel.load(std::memory_order_relaxed))
             return nullptr;
-        const auto found = qint64(FindLineMatches(matcher, job.snapshot, line).size());
+        const auto found = qint64(FindTextMatches(matcher, reader.Text()).size());
         if (found > 0)
-            index->Add(line, found);
+            index->Add(reader.Line(), found);
     }
     return index;
 }

@@ -36,6 +36,7 @@ struct FindSpan {
 };
 // The non-empty matches on a line; none when the search is too costly to finish there.
 std::vector<FindSpan> FindLineMatches(PatternMatcher& matcher, const ViewSnapshot& snapshot, qint64 line);
+std::vector<FindSpan> FindTextMatches(PatternMatcher& matcher, QStringView text);
 
 // The lines holding matches, in order, with their match counts and the matches before each.
 struct FindIndex {

@@ -28,6 +28,7 @@ class EngineClock;
 class InstanceChannel;
 class MailSender;
 class QSystemTrayIcon;
+class QTimer;
 class QMenu;
 class QAction;
 class QuitSignalWatcher;
@@ -125,6 +126,7 @@ public:
     QString ApplicationTitle() const { return applicationTitle_; }
     QString Caption() const { return caption_; }
     QString TrayToolTip() const;
+    void ShowTrayToolTip();
     QSize ClientSizeForOuter(const QSize& outer) const;
 
 protected:
@@ -192,9 +194,13 @@ private:
     void ApplyAlphaBlend(bool use, qint32 value);
     void ApplyTrayEnabled(bool enabled);
     void OpenFolderOfShownFile();
+    // The editor, the shell, the folder, truncate and delete need a local file: switched off,
+    // with a hint, while the shown source is another kind.
+    void ApplyLocalFileCommands(const QString& name);
     void ShowTitles();
 
     TailWindowServices services_;
+    bool localFileCommands_ = true;
     // Real implementations made when the services left them null.
     std::unique_ptr<DialogService> ownDialogs_;
     std::unique_ptr<DialogGate> gate_; // in front of ownDialogs_ or the given service
@@ -230,6 +236,12 @@ private:
     bool hiddenToTray_ = false;
     int trayImage_ = 0;
     std::array<QIcon, 4> trayIcons_; // loaded once: the passes cycle them
+    // A tray update is a call to the desktop: the image shown follows the passes at most every
+    // kTrayFrameMs, the tooltip only when its text changes.
+    static constexpr int kTrayFrameMs = 250;
+    QTimer* trayFrame_ = nullptr; // Qt parent: this
+    int trayShown_ = 0;
+    QString trayToolTip_;
     QString trayHint_;
     QString applicationTitle_;
     QString caption_; // "KOVRA - " and the version

@@ -13,6 +13,7 @@
 #include "platform/dialogs.h"
 #include "platform/launch.h"
 #include "settings/uList.h"
+#include "source/source.h"
 #include "widgets/tail_view.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
@@ -22,6 +23,13 @@
 namespace {
 
 const QString kUserCommandUndefined = QStringLiteral("User CMD not defined");
+const QString kNeedsLocalFile = QStringLiteral("Needs a local file");
+// Added to the hints of the buttons whose file commands are switched off.
+const QString kLocalOnlyHint = QStringLiteral("\n(open, clear or delete the file: ") + kNeedsLocalFile + u')';
+
+bool IsLocalFile(const QString& name) {
+    return SourceKindOf(name).Traits().localFile;
+}
 
 // The folder part of a name ("" when it has none), as the shown text may be the prompt.
 QString FolderOf(const QString& name) {
@@ -42,21 +50,41 @@ void TFormTail::ConnectFileCommands() {
     connect(ui_.SpeedButtonPrint, &QToolButton::clicked, this, &TFormTail::OnPrint);
 }
 
+void TFormTail::ApplyLocalFileCommands(const QString& name) {
+    const bool local = IsLocalFile(name);
+    if (local == localFileCommands_)
+        return;
+    localFileCommands_ = local;
+    for (QAction* action : {ui_.ActionOpenwithNotePad, ui_.ActionOpenwithShell}) {
+        action->setEnabled(local);
+        action->setToolTip(local ? QString() : kNeedsLocalFile);
+    }
+    ui_.PopupMenuAction->setToolTipsVisible(!local);
+    for (QWidget* button : std::initializer_list<QWidget*>{ui_.SpeedButtonNotePad, ui_.SpeedButtonClear}) {
+        QString hint = button->toolTip();
+        if (local)
+            hint.chop(kLocalOnlyHint.size());
+        else
+            hint += kLocalOnlyHint;
+        button->setToolTip(hint);
+    }
+}
+
 void TFormTail::OnNotepad() {
     const QString name = ui_.LabelFn->text();
-    if (QFileInfo(name).isFile())
+    if (IsLocalFile(name) && QFileInfo(name).isFile())
         RunCommand(QStringLiteral("notepad ") + name, false, false, 0);
 }
 
 void TFormTail::OnOpenWithShell() {
     const QString name = ui_.LabelFn->text();
-    if (QFileInfo(name).isFile())
+    if (IsLocalFile(name) && QFileInfo(name).isFile())
         ShellRun(name, QString(), QString(), 0, 1, false);
 }
 
 void TFormTail::OpenFolderOfShownFile() {
     const QString folder = FolderOf(ui_.LabelFn->text());
-    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+    if (IsLocalFile(ui_.LabelFn->text()) && !folder.isEmpty() && QFileInfo(folder).isDir())
         ShellRun(folder, QString(), QString(), 0, 1, false);
 }
 

@@ -21,6 +21,7 @@
 #include "platform/file_names.h"
 #include "settings/histories.h"
 #include "settings/uList.h"
+#include "source/source.h"
 #include "widgets/tail_view.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
@@ -180,7 +181,7 @@ namespace {
 // question ("clear", "DELETE") and in the failure message ("clear", "delete").
 void ActOnShownFile(DialogService& dialogs, const QString& name, const QString& askVerb,
                     const QString& failVerb, const std::function<bool()>& act) {
-    if (!QFileInfo(name).isFile())
+    if (!SourceKindOf(name).Traits().localFile || !QFileInfo(name).isFile())
         return;
     if (!dialogs.AskYesNo(DialogService::Icon::Warning,
                           QStringLiteral("WARNING ! Do you really want to ") + askVerb +

@@ -173,6 +173,7 @@ void TailWindowAdapter::SetFileStatus(const QString& filePane, const QString& in
 
 void TailWindowAdapter::SetFileLabel(const QString& text) {
     w_.ui_.LabelFn->setText(text);
+    w_.ApplyLocalFileCommands(text);
 }
 
 void TailWindowAdapter::SetApplicationTitle(const QString& text) {

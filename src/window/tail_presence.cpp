@@ -59,6 +59,16 @@ void TFormTail::CreateTray() {
     for (int i = 0; i < int(trayIcons_.size()); ++i)
         trayIcons_[std::size_t(i)] = KovraPicture(kImageTray[i]);
     tray_ = new QSystemTrayIcon(trayIcons_[0], this);
+    trayFrame_ = new QTimer(this);
+    trayFrame_->setSingleShot(true);
+    trayFrame_->setInterval(kTrayFrameMs);
+    connect(trayFrame_, &QTimer::timeout, this, [this] {
+        if (trayShown_ == trayImage_)
+            return;
+        trayShown_ = trayImage_;
+        tray_->setIcon(trayIcons_[std::size_t(trayImage_)]);
+        trayFrame_->start(); // the next image waits a frame too
+    });
     tray_->setContextMenu(trayMenu_);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { OnTrayActivated(int(reason)); });
@@ -83,12 +93,21 @@ void TFormTail::ApplyAlphaBlend(bool use, qint32 value) {
 
 void TFormTail::AdvanceTrayImage() {
     trayImage_ = (trayImage_ + 1) % 4;
-    tray_->setIcon(trayIcons_[std::size_t(trayImage_)]);
+    if (!trayFrame_->isActive())
+        trayFrame_->start();
 }
 
 void TFormTail::SetTrayHint(const QString& hint) {
     trayHint_ = hint;
-    tray_->setToolTip(TrayToolTip());
+    ShowTrayToolTip();
+}
+
+void TFormTail::ShowTrayToolTip() {
+    const QString tip = TrayToolTip();
+    if (tip == trayToolTip_)
+        return;
+    trayToolTip_ = tip;
+    tray_->setToolTip(tip);
 }
 
 QString TFormTail::TrayToolTip() const {

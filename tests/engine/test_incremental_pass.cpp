@@ -184,8 +184,9 @@ protected:
         QByteArray other = Encode(log.Lines(4), type).left(std::min<qint64>(size - at, 1 + log.Pick(64)));
         ASSERT_TRUE(file.seek(at));
         ASSERT_EQ(file.write(other), other.size());
-        if (log.Chance(50))
+        if (log.Chance(50)) {
             ASSERT_TRUE(file.seek(file.size()) && file.write(Encode(log.Lines(3), type)) > 0);
+        }
     }
 
     // Read before the next pass, every line of the view is the line it showed or the notice that
@@ -194,8 +195,9 @@ protected:
         const QStringList before = shown_;
         for (qint64 line = 0; line < window.view.LineCount(); ++line) {
             const QString now = window.view.Line(line);
-            if (line < before.size() && now != before[line])
+            if (line < before.size() && now != before[line]) {
                 ASSERT_EQ(now, UnreadableLineText()) << "line " << line;
+            }
         }
     }
 

@@ -6,13 +6,10 @@
 #include <QTemporaryFile>
 
 #include "engine/address_annotation.h"
-#include "engine/line_source.h"
 #include "engine/line_stage.h"
-#include "engine/read_buffer.h"
 #include "engine/regex.h"
-#include "engine/view_snapshot.h"
-#include "engine/window_stretch.h"
 #include "engine_fixture.h"
+#include "support/file_snapshot.h"
 
 namespace {
 
@@ -32,28 +29,17 @@ StageRun RunStage(QByteArray bytes, LineStageSettings settings, bool killSpace =
                   TFileType type = TFileType::Ansi, AddressResolver* resolver = nullptr) {
     QTemporaryFile file;
     EXPECT_TRUE(file.open() && file.write(bytes) == bytes.size() && file.flush());
-    auto followed = std::make_unique<FollowedFile>();
-    EXPECT_TRUE(followed->Open(file.fileName()));
-    const auto source = std::make_shared<LineSource>(std::move(followed));
-    PatternMatcher filter;
-    PatternMatcher alert;
-    ReadBuffer buffer;
-    settings.wide = IsWideType(type);
     settings.killSpace = killSpace;
     StageRun run;
     const SplitProgress progress = [&](qint64 i, qint64) { run.progress.push_back(i); };
-    ViewSnapshotBuilder builder;
-    const WindowStretch stretch = ProcessStretch(
-        0, bytes.size(), nullptr, StretchSettings{type, settings, 1},
-        StretchServices{source, buffer, filter, alert, resolver, &progress, nullptr}, &builder);
-    const ViewSnapshot output = builder.Build();
-    for (qint64 line = 0; line < output.LineCount(); ++line)
-        run.lines << output.Line(line);
-    run.read = int(stretch.counts.linesRead);
-    run.filtered = int(stretch.counts.linesFiltered);
-    run.lastKeptEnd = stretch.lastKeptLineEnd;
-    run.outputLines = int(stretch.counts.outLines);
-    run.alert = stretch.alertText;
+    const FileSnapshot made = SnapshotOfFile(file.fileName(), settings, type, resolver, &progress);
+    for (qint64 line = 0; line < made.snapshot.LineCount(); ++line)
+        run.lines << made.snapshot.Line(line);
+    run.read = int(made.stretch.counts.linesRead);
+    run.filtered = int(made.stretch.counts.linesFiltered);
+    run.lastKeptEnd = made.stretch.lastKeptLineEnd;
+    run.outputLines = int(made.stretch.counts.outLines);
+    run.alert = made.stretch.alertText;
     return run;
 }
 
