@@ -259,8 +259,10 @@ bool IncrementalWindow::TrySlide(qint64 start, qint64 size, WindowServices& io) 
             front.records.back().next != oldFirst.next)
             return false; // the front does not end on the same passing line
     }
-    const StretchServices backServices{source_,   io.buffer,    io.filter, io.alert,
-                                       &resolver, &io.progress, &io.yield};
+    // The end's progress only when it is big enough to be watched.
+    const bool watched = newEnd - oldLast.next >= kProgressBytes;
+    const StretchServices backServices{source_,   io.buffer, io.filter, io.alert,
+                                       &resolver, watched ? &io.progress : nullptr, &io.yield};
     StretchSettings backSettings = settings;
     backSettings.endCutsLine = last_.autoEnd && newEnd < size;
     WindowStretch back = ProcessStretch(oldLast.next, newEnd, records_.empty() ? nullptr : &oldLast,

@@ -74,6 +74,8 @@ public:
     static constexpr int kVerifiedBlocks = 4;
     static constexpr qint64 kInterimBytes = qint64(64) << 20;
     static constexpr qint64 kInterimTail = qint64(4) << 20;
+    // A slid read shows its progress only when the end it redoes is at least that big.
+    static constexpr qint64 kProgressBytes = qint64(1) << 20;
 
     IncrementalWindow() = default;
     ~IncrementalWindow();

@@ -130,7 +130,10 @@ bool LineStage::Filtered(const StageLine& line) {
 }
 
 LineStage::HeldLine& LineStage::NextSlot() {
-    return heldRing_[static_cast<size_t>(heldCount_ % static_cast<qint64>(heldRing_.size()))];
+    HeldLine& slot = heldRing_[ringPos_];
+    if (++ringPos_ == heldRing_.size())
+        ringPos_ = 0;
+    return slot;
 }
 
 void LineStage::Hold(const StageLine& line, bool stored) {
@@ -170,6 +173,7 @@ void LineStage::ResumeHeld(const HeldLines& held) {
     afterCountdown_ = 0;
     heldCount_ = held.count;
     const qint64 ring = static_cast<qint64>(heldRing_.size());
+    ringPos_ = ring > 0 ? size_t(heldCount_ % ring) : 0;
     const qint64 first = heldCount_ - static_cast<qint64>(held.last.size());
     for (size_t k = 0; k < held.last.size() && ring > 0; ++k)
         heldRing_[static_cast<size_t>((first + qint64(k)) % ring)] = held.last[k];
@@ -194,6 +198,7 @@ void LineStage::EmitHeld() {
     for (qint64 i = heldCount_ - shown; i < heldCount_; ++i)
         Emit(heldRing_[static_cast<size_t>(i % before)]);
     heldCount_ = 0;
+    ringPos_ = 0;
 }
 
 // True when annotating changed the text: the line then goes out as text.

@@ -99,6 +99,8 @@ public:
     bool KillsSpace() const { return s_.killSpace; }
     // Whether a failing line would only be held back (no after-context running).
     bool CanSkipFailingLine() const { return afterCountdown_ == 0; }
+    // Lines are held back since the last output line.
+    bool HoldsLines() const { return heldCount_ > 0; }
     // Holds back a failing 8-bit line by its place.
     void SkipFailingLine(qint64 start, qint64 length);
     // Counts failing lines that context can never show (more than the before count back).
@@ -106,6 +108,7 @@ public:
         linesRead_ += count;
         linesFiltered_ += count;
         heldCount_ += count;
+        ringPos_ = heldRing_.empty() ? 0 : size_t((qint64(ringPos_) + count) % qint64(heldRing_.size()));
     }
     int BeforeCount() const { return static_cast<int>(heldRing_.size()); }
 
@@ -155,6 +158,7 @@ private:
 
     qint64 heldCount_ = 0;
     std::vector<HeldLine> heldRing_; // the last beforeCount held-back lines
+    size_t ringPos_ = 0;             // heldCount_ modulo the ring's size: the next slot
     QString text_;                   // the current line's text
     bool textReady_ = false;
 };

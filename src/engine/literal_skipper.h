@@ -26,7 +26,7 @@ private:
     qint64 NextHit(qint64 pos);
     qint64 NextCr(qint64 pos);
 
-    static constexpr qint64 kMinRun = 4096;    // shorter runs cost less line by line
+    static constexpr qint64 kMinRun = 1024;    // shorter runs cost less line by line
     static constexpr qint64 kMaxContext = 100; // RzSpinEditFilterHistory goes to 99
 
     const char* data_;

@@ -45,14 +45,25 @@ struct DefinitionValues {
     qint32 refreshRate = 1;
 };
 
+// Read in one hand-over at the pass's start; the auto-offset box is asked again where its loop
+// would go on.
 struct PassSettings {
     qint64 windowSize = 0;
     bool filterOn = false;
     bool alertOn = false;
     bool reverseDns = false;
     bool killLine = false;
+    bool killSpace = false;
     int before = 0;
     int after = 0;
+    QString filterPattern;
+    QString alertPattern;
+    bool filterInverted = false;
+    bool alertInverted = false;
+    bool autoOffset = false;
+    qint64 offset = 0;
+    bool useTabs = false;
+    int tabWidth = 0;
 };
 
 // Clears the busy flag (and ends the read buffer's use) however the tick ends.
@@ -90,7 +101,7 @@ private:
     WindowRequest Request(const PassSettings& settings, qint64 offset, qint64 sizeCap) const;
     void ReadOnce(const WindowRequest& request);
     bool MoveBack(const PassSettings& settings, qint64& offset);
-    void ApplyTabs();
+    void ApplyTabs(const PassSettings& settings);
     void HandleEventsNowAndThen();
     void PublishInterim(const ViewSnapshot& tail);
     void Publish();
@@ -104,6 +115,7 @@ private:
     bool workerMode_;
 
     DefinitionValues def_;
+    PassSettings settings_;
     SourceTraits traits_;
     SourceFacts facts_;
     QString typeError_;
@@ -131,11 +143,10 @@ void TailPass::Run() {
         return;
     }
     passStart_ = deps_.clock->Now();
-    PassSettings settings;
     window_.Batch([&] {
         window_.AdvanceTrayImage();
         Progress(QStringLiteral("Loading filelist..."));
-        settings = ReadSettings();
+        settings_ = ReadSettings();
     });
     ResolveFile();
     const SourceKind& kind = SourceKindOf(rt_.CurrentFileName);
@@ -155,7 +166,7 @@ void TailPass::Run() {
     } else {
         rt_.TypeFailed = false;
         try {
-            ReadAndPublish(settings);
+            ReadAndPublish(settings_);
         } catch (const PassCancelled&) {
             // A stop or a close: the view stays as it was; the pass ends as any pass does.
         } catch (const PassFailure& failure) {
@@ -164,8 +175,11 @@ void TailPass::Run() {
             window_.SetInfoPane(QLatin1String("Exception : ") + QString::fromLocal8Bit(failure.what()));
         }
     }
-    EndOfPass();
-    EndOfTick();
+    // The time pane and the waiting text in one hand-over.
+    window_.Batch([&] {
+        EndOfPass();
+        EndOfTick();
+    });
 }
 
 DefinitionValues TailPass::ReadDefinition() const {
@@ -195,6 +209,15 @@ PassSettings TailPass::ReadSettings() const {
     const int mode = deps_.params->filterBAmode;
     s.before = (mode == 1 || mode == 3) ? context : 0;
     s.after = (mode == 2 || mode == 3) ? context : 0;
+    s.killSpace = window_.KillSpace();
+    s.filterPattern = window_.FilterPattern();
+    s.alertPattern = window_.AlertPattern();
+    s.filterInverted = window_.FilterInverted();
+    s.alertInverted = window_.AlertInverted();
+    s.autoOffset = window_.AutoOffset();
+    s.offset = window_.Offset();
+    s.useTabs = window_.UseTabs();
+    s.tabWidth = window_.TabWidth();
     return s;
 }
 
@@ -255,9 +278,10 @@ bool TailPass::TypeFile() {
 // at the end of a kept line, never inside a line written since. A chain of reads that saw one state
 // of the file is remembered, so the next pass on that state reads once.
 void TailPass::ReadAndPublish(const PassSettings& settings) {
-    const bool autoOffset = window_.AutoOffset();
+    const bool autoOffset = settings.autoOffset;
     const WindowRequest first = Request(settings, 0, -1);
-    qint64 offset = autoOffset ? rt_.Window.ChainStart(first) : window_.Offset();
+    qint64 offset = autoOffset ? rt_.Window.ChainStart(first) : settings.offset;
+    bool moved = false;
     qint64 sizeCap = -1;
     FileStamp firstStamp;
     bool oneState = true;
@@ -272,12 +296,14 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
         }
         if (!MoveBack(settings, offset))
             break;
+        moved = true;
         if (!workerMode_)
             window_.ProcessPendingEvents();
     }
     if (autoOffset && oneState)
         rt_.Window.RememberChain(first, firstStamp, offset);
-    if (window_.AutoOffset() && offset != window_.Offset())
+    // The box and the spin as they stand now, when the offset found may differ from the spin.
+    if (autoOffset && (moved || offset != settings.offset) && window_.AutoOffset() && offset != window_.Offset())
         window_.SetOffset(static_cast<int>(offset));
     Publish();
     ShowFileStatus();
@@ -295,12 +321,12 @@ WindowRequest TailPass::Request(const PassSettings& settings, qint64 offset, qin
                          LineStageSettings{settings.killLine, settings.reverseDns, settings.filterOn,
                                            settings.alertOn, settings.before, settings.after,
                                            deps_.params->showremlineinfo, IsWideType(rt_.FileType),
-                                           window_.FilterPattern(), window_.AlertPattern(),
-                                           window_.FilterInverted(), window_.AlertInverted(),
-                                           window_.KillSpace(), &rt_.Cancel},
+                                           settings.filterPattern, settings.alertPattern,
+                                           settings.filterInverted, settings.alertInverted, settings.killSpace,
+                                           &rt_.Cancel},
                          typedNow_,
                          sizeCap,
-                         window_.AutoOffset() && offset > 0,
+                         settings.autoOffset && offset > 0,
                          traits_.mayBlock};
 }
 
@@ -342,7 +368,7 @@ void TailPass::ReadOnce(const WindowRequest& request) {
                       workerMode_ ? std::function<void()>() : [this] { HandleEventsNowAndThen(); },
                       [this](const ViewSnapshot& tail) { PublishInterim(tail); }};
     const WindowOutcome& outcome = rt_.Window.Read(request, io);
-    ApplyTabs();
+    ApplyTabs(settings_);
     read_ = WindowRead{outcome.size, outcome.start, outcome.n};
     hasRead_ = true;
     linesRead_ = outcome.linesRead;
@@ -353,8 +379,10 @@ void TailPass::ReadOnce(const WindowRequest& request) {
         alertLine_ = outcome.alertLine;
 }
 
+// The box is asked last: the loop ends when it is unchecked meanwhile, and a pass that would not
+// step back does not ask.
 bool TailPass::MoveBack(const PassSettings& settings, qint64& offset) {
-    if (!window_.AutoOffset())
+    if (!settings.autoOffset)
         return false;
     if (lastKeptLineEnd_ > std::max<qint64>(0, settings.windowSize - kAutoOffsetTail))
         return false;
@@ -364,13 +392,15 @@ bool TailPass::MoveBack(const PassSettings& settings, qint64& offset) {
     if (next >= kMaxOffset || read_.start <= rt_.HidePoint.load() || rt_.TailStatus.load() == tsStop ||
         rt_.Cancel.load())
         return false;
+    if (!window_.AutoOffset())
+        return false;
     offset = next;
     return true;
 }
 
-void TailPass::ApplyTabs() {
-    if (window_.UseTabs()) {
-        const int width = window_.TabWidth();
+void TailPass::ApplyTabs(const PassSettings& settings) {
+    if (settings.useTabs) {
+        const int width = settings.tabWidth;
         if (width != rt_.AppliedTabWidth) {
             rt_.AppliedTabWidth = width;
             window_.ApplyTabStops(width);

@@ -18,7 +18,9 @@ class LineSource;
 class LineStage;
 class ReadBuffer;
 
-inline constexpr qint64 kSplitPieceBlocks = 16;
+// A piece of two blocks stays in the processor's cache between the read that copies it and the
+// scans that follow.
+inline constexpr qint64 kSplitPieceBlocks = 2;
 
 // Receives the "Analyzing N%" points: i is the unit index reached, units the stretch's unit count.
 using SplitProgress = std::function<void(qint64 i, qint64 units)>;

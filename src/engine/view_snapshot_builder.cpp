@@ -291,7 +291,7 @@ void ViewSnapshotBuilder::Seal() {
     if (const qint64 lines = open.Lines(); lines > 0 && open.file) {
         auto chunk = std::make_shared<Chunk>();
         chunk->id = open.id != 0 ? open.id : NextChunkId();
-        open.file->stream.squeeze();
+        open.file->stream.shrink_to_fit();
         open.file->stored.squeeze();
         open.file->samples.shrink_to_fit();
         chunk->file = std::move(open.file);

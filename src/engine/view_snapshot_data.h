@@ -55,7 +55,7 @@ struct FileLineRef {
 struct FileLines {
     std::shared_ptr<LineSource> source;
     LineShape shape;
-    QByteArray stream;
+    std::vector<quint8> stream;
     std::vector<FileSample> samples; // before lines 0, kSampleLines, 2 kSampleLines...
     QByteArray stored;
     qint64 lines = 0;

@@ -8,18 +8,18 @@ namespace view_snapshot_detail {
 
 namespace {
 
-void PutVarint(QByteArray& stream, quint64 value) {
+void PutVarint(std::vector<quint8>& stream, quint64 value) {
     while (value >= 0x80) {
-        stream.append(char(value | 0x80));
+        stream.push_back(quint8(value | 0x80));
         value >>= 7;
     }
-    stream.append(char(value));
+    stream.push_back(quint8(value));
 }
 
-quint64 GetVarint(const QByteArray& stream, quint32& at) {
+quint64 GetVarint(const std::vector<quint8>& stream, quint32& at) {
     quint64 value = 0;
     for (int shift = 0;; shift += 7) {
-        const uchar b = uchar(stream.at(at++));
+        const quint8 b = stream[at++];
         value |= quint64(b & 0x7F) << shift;
         if (b < 0x80)
             return value;
@@ -92,7 +92,7 @@ void FileLines::AppendStored(QByteArrayView utf8, qsizetype units) {
 }
 
 qint64 FileLines::HeapBytes() const {
-    return qint64(sizeof(FileLines)) + stream.capacity() + stored.capacity() +
+    return qint64(sizeof(FileLines)) + qint64(stream.capacity()) + stored.capacity() +
            qint64(samples.capacity() * sizeof(FileSample));
 }
 

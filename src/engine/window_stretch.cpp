@@ -31,8 +31,9 @@ public:
             latestAlertText_ = stage_.AlertText();
         }
     }
+    // Where nothing is held back the last passing line serves as well (lines after it are redone).
     void LineStart(qint64 at) override {
-        if (!stage_.CanSkipFailingLine() || !Due(at))
+        if (!stage_.CanSkipFailingLine() || !stage_.HoldsLines() || !Due(at))
             return;
         Flush();
         PassedLine point = Record({at, -2, at, 0, CountsNow(), stage_.LastKeptLineEnd(), stage_.AlertLine()});

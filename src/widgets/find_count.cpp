@@ -118,8 +118,9 @@ void FindCounter::Start(Job job) {
     running_ = job;
     const quint64 id = ++runningId_;
     cancel_ = std::make_shared<std::atomic<bool>>(false);
-    worker_ = std::thread([this, id, job = std::move(job), base = std::move(base), cancel = cancel_] {
-        std::shared_ptr<const FindIndex> index = Run(job, base, *cancel);
+    reached_ = std::make_shared<std::atomic<qint64>>(0);
+    worker_ = std::thread([this, id, job = std::move(job), base = std::move(base), cancel = cancel_, reached = reached_] {
+        std::shared_ptr<const FindIndex> index = Run(job, base, *cancel, *reached);
         if (!index)
             return;
         {
@@ -131,7 +132,7 @@ void FindCounter::Start(Job job) {
 }
 
 std::shared_ptr<FindIndex> FindCounter::Run(const Job& job, const std::shared_ptr<const FindIndex>& base,
-                                            const std::atomic<bool>& cancel) {
+                                            const std::atomic<bool>& cancel, std::atomic<qint64>& reached) {
     PatternMatcher matcher; // one per thread
     matcher.SetPattern(FindPattern(job.query), !job.query.matchCase);
     auto index = std::make_shared<FindIndex>();
@@ -155,8 +156,15 @@ std::shared_ptr<FindIndex> FindCounter::Run(const Job& job, const std::shared_pt
         const auto found = qint64(FindTextMatches(matcher, reader.Text()).size());
         if (found > 0)
             index->Add(reader.Line(), found);
+        reached.store(reader.Line() + 1, std::memory_order_relaxed);
     }
     return index;
+}
+
+std::optional<int> FindCounter::Percent() const {
+    if (!running_ || !reached_ || running_->snapshot.IsEmpty())
+        return std::nullopt;
+    return int(reached_->load(std::memory_order_relaxed) * 100 / running_->snapshot.LineCount());
 }
 
 void FindCounter::Done(quint64 id, std::shared_ptr<const FindIndex> index) {

@@ -61,6 +61,8 @@ public:
     // Counts the query's matches in the snapshot; `counted` follows for the latest call.
     void Count(const FindQuery& query, const ViewSnapshot& snapshot, quint64 serial);
     void Stop();
+    // How far the running count is, 0 to 100; nullopt when none runs.
+    std::optional<int> Percent() const;
 
 signals:
     void counted(std::shared_ptr<const FindIndex> index);
@@ -77,10 +79,11 @@ private:
     void Collect();
     void Done(quint64 id, std::shared_ptr<const FindIndex> index);
     static std::shared_ptr<FindIndex> Run(const Job& job, const std::shared_ptr<const FindIndex>& base,
-                                          const std::atomic<bool>& cancel);
+                                          const std::atomic<bool>& cancel, std::atomic<qint64>& reached);
 
     std::thread worker_;
     std::shared_ptr<std::atomic<bool>> cancel_;
+    std::shared_ptr<std::atomic<qint64>> reached_; // the running count's next line
     std::optional<Job> running_;
     quint64 runningId_ = 0;
     std::optional<Job> wanted_;
