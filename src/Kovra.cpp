@@ -1,13 +1,22 @@
 // Program entry: the application, its one tail window, the message loop.
 #include <QApplication>
 
+#include "kovra_version.h"
+#include "platform/display_start.h"
 #include "platform/file_names.h"
 #include "platform/quit_signals.h"
+#include "program_switches.h"
 #include "window/fTail.h"
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = AnswerProgramSwitches(argc, argv))
+        return *status;
+    DisplayStartGuard displayStart;
     QApplication app(argc, argv);
+    displayStart.Reached();
     QApplication::setApplicationName(QStringLiteral("kovra"));
+    // The installed desktop entry's name: a Wayland desktop finds the icon and the menu entry by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KOVRA_APP_ID));
     // The window may hide itself into the tray; only its own closing ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     // First, before the window can open a box: a quit signal from here on is never lost.

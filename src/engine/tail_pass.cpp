@@ -465,12 +465,12 @@ void TailPass::ShowFileStatus() {
             QLatin1String("Size=") + SizeText(read_.size, QLatin1Char('b')) + QLatin1String(", Age=") +
             ShortDateLongTimeText(ModifiedAt(rt_.Window.Stamp())) + QLatin1String(", Type=") +
             (traits_.typeLabel.isEmpty() ? FileTypeLabel(rt_.FileType) : traits_.typeLabel);
-        QString infoText = QLatin1String("Lines read= ") + QString::number(linesRead_) +
+        // A source's notice comes first, where the narrow pane still shows it.
+        QString infoText = (facts_.notice.isEmpty() ? QString() : facts_.notice + QLatin1String(" - ")) +
+                           QLatin1String("Lines read= ") + QString::number(linesRead_) +
                            QLatin1String(" - Lines filtered= ") + QString::number(linesFiltered_);
         if (def_.newlineOnly)
             infoText += QLatin1String(" - [NEWLINES]");
-        if (!facts_.notice.isEmpty())
-            infoText += QLatin1String(" - ") + facts_.notice;
         if (costlyLines_ > 0)
             infoText += QLatin1String(" - Pattern too costly: ") + QString::number(costlyLines_) +
                         QLatin1String(" lines taken as not matching");

@@ -283,12 +283,17 @@ void TailEngine::RememberStopState() {
 }
 
 // The size is stored whatever KeepWindowSize says; the list is reloaded first so that changes
-// saved by other windows meanwhile survive.
+// saved by other windows meanwhile survive, unless it holds edits of the tree window that wait
+// for this storing.
 void TailEngine::StoreWindowSize() {
     try {
         const QSize size = deps_.window->WindowOuterSize();
         if (!deps_.manager->GetCurrentFile()->StoreWindowSize(size.width(), size.height()))
             return;
+        if (deps_.manager->HasUnsavedEdits()) {
+            deps_.manager->SaveToRegistry();
+            return;
+        }
         deps_.manager->LoadFromRegistry();
         deps_.manager->SetFileName(deps_.manager->FileName);
         TTailFile* reloaded = deps_.manager->GetCurrentFile();

@@ -1,5 +1,8 @@
 #include "manage/fTailManager.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
@@ -30,7 +33,10 @@ const QString kMandatory = QStringLiteral("file name or alias is mandatory");
 void Show(QCheckBox* box, bool on) {
     box->setChecked(on);
 }
-void Show(QSpinBox* spin, int value) {
+// A value outside the box's range widens it: the box shows the value the program uses, never a
+// bound that the user did not choose.
+void Show(QSpinBox* spin, int value, SpinRange range) {
+    spin->setRange(qMin(range.minimum, value), qMax(range.maximum, value));
     spin->setValue(value);
 }
 
@@ -41,7 +47,7 @@ void FillDefinitionControls(const DefinitionControls& c, const TBaseTailFile& de
     Show(c.newLineOnly, def.GetNewlineOnly());
     Show(c.keepWindowSize, def.GetKeepWindowSize());
     Show(c.useTabs, def.GetUseTabs());
-    Show(c.tabs, def.GetTabsVal());
+    Show(c.tabs, def.GetTabsVal(), kTabsRange);
     c.tabs->setEnabled(def.GetUseTabs());
     c.fontName->setText(def.GetFontName() + QStringLiteral(" (") + QString::number(def.GetFontSize()) +
                         QStringLiteral(" pts)"));
@@ -49,8 +55,8 @@ void FillDefinitionControls(const DefinitionControls& c, const TBaseTailFile& de
     palette.setColor(QPalette::WindowText, ColorToQColor(def.GetFontColor()));
     c.fontName->setPalette(palette);
     Show(c.autoOffset, def.GetAutooffset());
-    Show(c.buffer, def.GetBufferkoVal());
-    Show(c.refreshRate, def.GetRefreshRate());
+    Show(c.buffer, def.GetBufferkoVal(), kBufferRange);
+    Show(c.refreshRate, def.GetRefreshRate(), kRefreshRange);
     Show(c.autoTimer, def.GetAutotimer());
     const int method = def.GetReadMethod();
     c.readMethod->setCurrentIndex(method >= 1 && method <= 3 ? method - 1 : -1);
@@ -94,6 +100,12 @@ void TFormFileManager::SizeToOwner(const QSize& owner) {
            qBound(kMinimumHeight, owner.height(), qMax(kMinimumHeight, kMaximumHeight)));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TFormFileManager::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (QListWidgetItem* item = ui_.RzCheckList1->currentItem())
+        ui_.RzCheckList1->scrollToItem(item, QAbstractItemView::PositionAtCenter);
 }
 
 void TFormFileManager::ConnectListControls() {
@@ -261,9 +273,10 @@ void TFormFileManager::ApplyLevelRule(TTailFile& entry, int row) {
     int minimum = 0;
     int maximum = 0;
     if (row > 0) {
-        const int above = manager_.List->RItems(row - 1)->GetLevel();
-        minimum = qMax(0, above - 1);
-        maximum = above + 1;
+        // In 64 bits: a hand-edited level may sit at either end of the 32-bit range.
+        const qint64 above = manager_.List->RItems(row - 1)->GetLevel();
+        minimum = int(std::clamp<qint64>(above - 1, 0, INT_MAX));
+        maximum = int(std::clamp<qint64>(above + 1, minimum, INT_MAX));
     }
     const int level = qBound(minimum, entry.GetLevel(), maximum);
     if (level != entry.GetLevel() || entry.Level != QString::number(level))

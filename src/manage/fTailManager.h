@@ -38,6 +38,10 @@ public:
     static constexpr int kMaximumWidth = 800;
     static constexpr int kMaximumHeight = 768;
 
+protected:
+    // The selected line is scrolled into view: a list only scrolls while it is shown.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void ConnectListControls();
     void ConnectDefinitionControls(const DefinitionControls& c, bool defaultTab);

@@ -421,8 +421,8 @@ QWidget* BuildInfoTab(TailParamWidgets& w) {
     w.MemoCommandLine->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     w.MemoCommandLine->setFrameShape(QFrame::NoFrame);
     w.MemoCommandLine->viewport()->setAutoFillBackground(false); // reads as text of the tab
-    w.MemoCommandLine->setMaximumHeight(w.MemoCommandLine->fontMetrics().lineSpacing() * 4 + 8);
-    column->addWidget(w.MemoCommandLine);
+    // Takes the room the tab has: a long command line is read whole, scrolling only past that.
+    column->addWidget(w.MemoCommandLine, 1);
     w.LabelCommandLineId = new QLabel(tab);
     w.LabelCommandLineId->setObjectName(QStringLiteral("LabelCommandLineId"));
     w.LabelCommandLineId->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -438,7 +438,6 @@ QWidget* BuildInfoTab(TailParamWidgets& w) {
     lines->addWidget(w.LabelEngine);
     lines->addWidget(w.LabelVersion);
     column->addWidget(w.PanelInfo);
-    column->addStretch(1);
     return tab;
 }
 

@@ -4,9 +4,14 @@
 #include <unordered_map>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopedValueRollback>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -18,8 +23,17 @@ namespace {
 
 // Slot L of the parent table holds the parent for level L.
 constexpr int kLevelSlots = 1000;
-// The platform's minimise code.
-constexpr int kShowMinimized = 6;
+
+// A path the new window's command line would read as a switch ("/start", "/f=x", "#", or one
+// starting with "-") names the same file through "/./" or "./"; any other path goes as it is, so
+// the new window finds its definition by the same name.
+QString FileArgument(const QString& path) {
+    static const QRegularExpression kSwitch(QStringLiteral("^(/(start|minimized|recycle)$|/[fa]=|#$|-)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (!kSwitch.match(path).hasMatch())
+        return path;
+    return path.startsWith(u'/') ? QStringLiteral("/.") + path : QStringLiteral("./") + path;
+}
 
 // Tool buttons: push buttons have a minimum width in some styles that five of them would exceed,
 // and the window is only as wide as the file name field and the tree button.
@@ -40,14 +54,19 @@ QAction* AddItem(QMenu* menu, const QString& text, int image) {
 
 TailWindowLauncher RunCommandLauncher() {
     return [](const QString& commandLine) {
-        // A failed launch is not reported.
-        RunCommand(commandLine, false, false, 0, nullptr, kShowMinimized);
+        // The line holds existing names, which may be as long as the file system allows: it goes
+        // without RunCommand's bound. A failed launch is not reported.
+        RunArguments(QProcess::splitCommand(commandLine));
     };
 }
 
 QString TFormFileTree::LaunchCommandLine(const QString& programPath, const QString& path, bool start) {
-    // The program's path is quoted too: an installation folder may hold a blank.
-    QString line = u'"' + programPath + QStringLiteral("\" \"") + path + QStringLiteral("\" /minimized");
+    // Every word quoted (an installation folder may hold a blank); inside quotes, three double
+    // quotes stand for one. The file is given so that the new window reads no switch in it.
+    const auto quoted = [](QString word) {
+        return u'"' + word.replace(u'"', QStringLiteral("\"\"\"")) + u'"';
+    };
+    QString line = quoted(programPath) + u' ' + quoted(FileArgument(path)) + QStringLiteral(" /minimized");
     if (start)
         line += QStringLiteral(" /start");
     return line;
@@ -83,7 +102,7 @@ void TFormFileTree::BuildControls() {
         tree_->setFont(font);
         selection_->setFont(font);
     }
-    connect(tree_, &QTreeWidget::currentItemChanged, this, &TFormFileTree::OnCurrentNodeChanged);
+    connect(tree_, &QTreeWidget::itemSelectionChanged, this, &TFormFileTree::OnSelectionChanged);
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (FileTreeView::IsFileNode(tree_->currentItem()))
             Finish(Result::OK);
@@ -155,6 +174,7 @@ void TFormFileTree::BuildMenus() {
 }
 
 void TFormFileTree::BuildTree() {
+    const QScopedValueRollback building(building_, true);
     std::array<QTreeWidgetItem*, kLevelSlots> parents{};
     const TTailFileList& list = *manager_.List;
     const TTailFile* current = manager_.GetCurrentFile();
@@ -172,19 +192,35 @@ void TFormFileTree::BuildTree() {
     // Measured with the images in place: they make a node line what it is on the screen.
     const int nodes = static_cast<int>(tree_->NodesInTreeOrder().size());
     if (nodes > 0)
-        resize(width(), nodes * tree_->NodeLineHeight() + kExtraHeight);
+        resize(width(), qMin(nodes * tree_->NodeLineHeight() + kExtraHeight, AvailableRoom(pos()).height()));
     if (options_.autoExpand)
         tree_->expandAll();
 }
 
-void TFormFileTree::PlaceOver(const QWidget& field, const QWidget& treeButton) {
-    const QPoint corner = field.mapToGlobal(QPoint(0, 0)) - QPoint(2, 2);
-    setGeometry(corner.x(), corner.y(), field.width() + treeButton.width() - 1, height());
+QRect TFormFileTree::AvailableRoom(QPoint at) const {
+    const QScreen* screen = QGuiApplication::screenAt(at);
+    if (!screen)
+        screen = this->screen();
+    return screen ? screen->availableGeometry() : QRect(at, QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 }
 
-void TFormFileTree::OnCurrentNodeChanged(QTreeWidgetItem* node) {
-    if (const TTailFile* entry = FileTreeView::EntryOf(node); entry && !entry->Path.isEmpty())
-        selection_->setText(entry->Path);
+void TFormFileTree::PlaceOver(const QWidget& field, const QWidget& treeButton) {
+    QPoint corner = field.mapToGlobal(QPoint(0, 0)) - QPoint(2, 2);
+    const QRect room = AvailableRoom(corner);
+    const int height = qMin(this->height(), room.height());
+    // Drops down where it fits; otherwise rises just enough for its buttons to stay on the screen.
+    corner.setY(qMax(room.top(), qMin(corner.y(), room.bottom() + 1 - height)));
+    setGeometry(corner.x(), corner.y(), field.width() + treeButton.width() - 1, height);
+}
+
+void TFormFileTree::OnSelectionChanged() {
+    const QTreeWidgetItem* node = tree_->selectedItems().value(0);
+    const TTailFile* entry = FileTreeView::EntryOf(node);
+    if (!entry || entry->Path.isEmpty())
+        return;
+    selection_->setText(entry->Path);
+    selection_->setToolTip(entry->Path);
+    picked_ = picked_ || !building_;
 }
 
 QString TFormFileTree::SelectedPath() const {
@@ -192,6 +228,7 @@ QString TFormFileTree::SelectedPath() const {
 }
 
 void TFormFileTree::RebuildList() {
+    manager_.MarkUnsavedEdits();
     TTailFileList& list = *manager_.List;
     std::unordered_map<const TTailFile*, std::unique_ptr<TTailFile>> held;
     for (auto& pair : list.StringListClear())

@@ -23,7 +23,8 @@ class FileTreeView;
 class TTailFile;
 class TTailFileManager;
 
-// Starts another tail window: the command line goes to RunCommand, minimised, without waiting.
+// Starts another tail window from its command line (LaunchCommandLine), without waiting: the
+// default one splits it as RunCommand does and starts the program with those arguments.
 using TailWindowLauncher = std::function<void(const QString& commandLine)>;
 TailWindowLauncher RunCommandLauncher();
 
@@ -50,11 +51,16 @@ public:
     Result TreeResult() const { return result_; }
     // The path of the file node selected last: the file the tail window is to follow.
     QString SelectedPath() const;
+    // Whether the user selected a file node: only then is SelectedPath an answer. The node of the
+    // current entry, selected when the tree is built, and a node that only became current (the
+    // tree takes the focus) are no choice of the user's.
+    bool FilePicked() const { return picked_; }
     FileTreeView* Tree() const { return tree_; }
     QMenu* FileMenu() const { return fileMenu_; }
     QMenu* GroupMenu() const { return groupMenu_; }
 
-    // The command line that starts a tail window on path, minimised, following at once or not.
+    // The command line that starts a tail window on path, minimised, following at once or not:
+    // split as RunCommand splits, it gives the program the path exactly, whatever it holds.
     static QString LaunchCommandLine(const QString& programPath, const QString& path, bool start);
 
     static constexpr int kExtraHeight = 80;
@@ -69,12 +75,17 @@ private:
     void Launch(const TTailFile& entry, bool start);
     void LaunchChildren(bool start);
     void DeleteSelected();
-    void OnCurrentNodeChanged(QTreeWidgetItem* node);
+    void OnSelectionChanged();
+    // The available part of the screen at that point: the window never grows past its height
+    // (the tree scrolls inside).
+    QRect AvailableRoom(QPoint at) const;
     void reject() override;
 
     TTailFileManager& manager_;
     FileTreeOptions options_;
     Result result_ = Result::Cancel;
+    bool building_ = false;
+    bool picked_ = false;
     QLineEdit* selection_ = nullptr;
     FileTreeView* tree_ = nullptr;
     QMenu* fileMenu_ = nullptr;

@@ -47,10 +47,10 @@ QCheckBox* MakeCheck(const QString& name, const QString& caption, const QString&
     return box;
 }
 
-QSpinBox* MakeSpin(const QString& name, int minimum, int maximum, int step, QWidget* parent) {
+QSpinBox* MakeSpin(const QString& name, SpinRange range, int step, QWidget* parent) {
     auto* spin = new QSpinBox(parent);
     spin->setObjectName(name);
-    spin->setRange(minimum, maximum);
+    spin->setRange(range.minimum, range.maximum);
     spin->setSingleStep(step);
     return spin;
 }
@@ -88,7 +88,7 @@ void BuildDisplayRows(DefinitionControls& c, QGridLayout* grid, QWidget* parent,
     c.useTabs =
         MakeCheck(QStringLiteral("CheckBoxTabs") + suffix, QStringLiteral("Use tabs :"),
                   QStringLiteral("Tabulation caracters are expended according to the tabs value"), parent);
-    c.tabs = MakeSpin(QStringLiteral("RzSpinEditTab") + suffix, 5, 200, 1, parent);
+    c.tabs = MakeSpin(QStringLiteral("RzSpinEditTab") + suffix, kTabsRange, 1, parent);
     c.font = new QPushButton(QStringLiteral("Font"), parent);
     c.font->setObjectName(defaultTab ? QStringLiteral("RzBitBtn2") : QStringLiteral("RzBitBtnFont"));
     c.fontName = new QLabel(parent);
@@ -109,8 +109,8 @@ void BuildReadRows(DefinitionControls& c, QGridLayout* grid, QWidget* parent, bo
     const QString suffix = defaultTab ? QStringLiteral("Def") : QString();
     c.autoOffset = MakeCheck(QStringLiteral("CheckBoxAutoOffset") + suffix, QStringLiteral("Auto offset"),
                              QStringLiteral("Offset back into the file when blank lines"), parent);
-    c.buffer = MakeSpin(QStringLiteral("RzSpinEditBuf") + suffix, 1, 1000000, 5, parent);
-    c.refreshRate = MakeSpin(QStringLiteral("RzSpinEditRefreshRate") + suffix, 1, 120, 1, parent);
+    c.buffer = MakeSpin(QStringLiteral("RzSpinEditBuf") + suffix, kBufferRange, 5, parent);
+    c.refreshRate = MakeSpin(QStringLiteral("RzSpinEditRefreshRate") + suffix, kRefreshRange, 1, parent);
     c.autoTimer = MakeCheck(QStringLiteral("CheckBoxAutoTimer") + suffix, QStringLiteral("Auto timer"),
                             QString(), parent);
     c.readMethod = new QComboBox(parent);
@@ -213,7 +213,7 @@ QFrame* BuildSelectedPanel(FileManagerWidgets& w, QWidget* tab) {
     w.LabelWindowSize->setObjectName(QStringLiteral("LabelWindowSize"));
     w.LabelWindowSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     display->addWidget(w.LabelWindowSize, 2, 1);
-    w.RzSpinEditLevel = MakeSpin(QStringLiteral("RzSpinEditLevel"), 0, 0, 1, displayGroup);
+    w.RzSpinEditLevel = MakeSpin(QStringLiteral("RzSpinEditLevel"), SpinRange{0, 0}, 1, displayGroup);
     display->addWidget(new QLabel(QStringLiteral("TreeLevel :"), displayGroup), 5, 0);
     display->addWidget(w.RzSpinEditLevel, 5, 1);
 

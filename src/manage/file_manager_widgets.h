@@ -66,5 +66,15 @@ struct FileManagerWidgets {
 
 FileManagerWidgets BuildFileManagerWidgets(QDialog* dialog);
 
+// The ranges the number boxes offer. A hand-edited value outside one is shown as it is: the box
+// then widens its range to hold it.
+struct SpinRange {
+    int minimum;
+    int maximum;
+};
+inline constexpr SpinRange kTabsRange{5, 200};
+inline constexpr SpinRange kBufferRange{1, 1000000};
+inline constexpr SpinRange kRefreshRange{1, 120};
+
 // Index i of the "File sorting :" boxes stands for ReadMethod i + 1.
 inline constexpr const char* kReadMethodNames[3] = {"asc. alpha", "asc. fileage", "asc. creation"};

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QStyle>
 
@@ -54,6 +55,11 @@ FileTreeView::FileTreeView(QWidget* parent) : QTreeWidget(parent) {
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::CopyAction);
     setContextMenuPolicy(Qt::DefaultContextMenu);
+    // A long path is never cut: the column is as wide as its longest caption and the tree scrolls
+    // sideways; each node's tool tip shows its whole caption too.
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+    setTextElideMode(Qt::ElideNone);
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* node) {
         if (StateImage(node) == ImageGroupClosed)
             SetStateImage(node, ImageGroupOpen);
@@ -88,6 +94,7 @@ QString FileTreeView::Caption(const TTailFile& entry) {
 QTreeWidgetItem* FileTreeView::AddNode(QTreeWidgetItem* parent, TTailFile* entry) {
     auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     node->setText(0, Caption(*entry));
+    node->setToolTip(0, Caption(*entry));
     // As a number: the drag's data holds the node's roles, and a number can be written there.
     node->setData(0, kEntryRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry)));
     node->setFlags(node->flags() & ~Qt::ItemIsEditable);

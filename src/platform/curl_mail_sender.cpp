@@ -12,6 +12,7 @@
 #include <QList>
 #include <QSysInfo>
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -35,12 +36,10 @@ bool IsPlainHost(const QString& host) {
     return true;
 }
 
+// What the system itself reads as an IPv6 address: "127.0.0.1:2525:7" is none.
 bool IsIpv6Literal(const QString& host) {
-    for (const QChar c : host) {
-        if (!std::isxdigit(c.unicode() < 0x80 ? c.unicode() : 0) && c != u':' && c != u'.')
-            return false;
-    }
-    return true;
+    in6_addr address{};
+    return ::inet_pton(AF_INET6, host.toLatin1().constData(), &address) == 1;
 }
 
 // "host", "host:port", "[v6]", "[v6]:port"; a bare IPv6 literal (several colons) has no port.

@@ -133,6 +133,12 @@ QString FileNameFromUrl(const QUrl& url) {
     return DecodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
+QUrl FileNameToUrl(const QString& absoluteName) {
+    if (!HoldsEscapes(absoluteName))
+        return QUrl::fromLocalFile(absoluteName);
+    return QUrl::fromEncoded("file://" + EncodeFileName(absoluteName).toPercentEncoding("/"));
+}
+
 QString RecoverFileName(const QString& name) {
     if (!name.contains(QChar::ReplacementCharacter) || QFileInfo::exists(name))
         return name;
@@ -161,7 +167,7 @@ bool OpenFile(QFile& file, const QString& name, QIODevice::OpenMode mode, QStrin
         return ok;
     }
     // Qt's own file classes would write the escapes as UTF-8: open by the bytes.
-    int flags = O_CLOEXEC;
+    int flags = O_CLOEXEC | ((mode & QIODevice::Truncate) ? O_TRUNC : 0);
     flags |= (mode & QIODevice::ReadWrite) == QIODevice::ReadWrite ? O_RDWR
              : (mode & QIODevice::WriteOnly)                       ? O_WRONLY
                                                                    : O_RDONLY;
@@ -201,4 +207,8 @@ FileFacts StatFile(const QString& name) {
     facts.lastModified =
         QDateTime::fromSecsSinceEpoch(status.st_mtim.tv_sec).addMSecs(status.st_mtim.tv_nsec / 1000000);
     return facts;
+}
+
+bool RemoveFile(const QString& name) {
+    return HoldsEscapes(name) ? ::unlink(EncodeFileName(name).constData()) == 0 : QFile::remove(name);
 }

@@ -16,8 +16,9 @@ class QUrl;
 QString DecodeFileName(QByteArrayView bytes);
 QByteArray EncodeFileName(QStringView name);
 
-// A local file's name from a dropped URL, its bytes as they were.
+// A local file's name from a dropped URL, its bytes as they were, and back: the file: URL of a name.
 QString FileNameFromUrl(const QUrl& url);
+QUrl FileNameToUrl(const QString& absoluteName);
 // A name whose undecodable bytes were turned into U+FFFD (by a file chooser, for one) made into
 // the name of the file it stands for, found in its folder; unchanged when it names a file already
 // or when no file or more than one matches.
@@ -34,3 +35,5 @@ struct FileFacts {
     QDateTime lastModified;
 };
 FileFacts StatFile(const QString& name);
+// Deletes the file; false when nothing was deleted.
+bool RemoveFile(const QString& name);

@@ -35,15 +35,20 @@ bool IniFile::FileExists() const {
 
 bool IniFile::Load(QString* error) {
     QByteArray bytes;
+    const bool existed = FileExists();
     const bool read = ReadSettingsBytes(filePath_, &bytes, error);
     Parse(bytes);
+    if (read && existed)
+        loaded_ = bytes;
     return read;
 }
 
 void IniFile::Parse(const QByteArray& bytes) {
     blocks_.assign(1, Block{});
     erased_.clear();
-    QList<QByteArray> raws = bytes.split('\n');
+    loaded_ = QByteArray();
+    // Nothing is no line: a file made from scratch does not start with an empty one.
+    QList<QByteArray> raws = bytes.isEmpty() ? QList<QByteArray>() : bytes.split('\n');
     finalLineEnd_ = bytes.isEmpty() || bytes.endsWith('\n');
     if (bytes.endsWith('\n'))
         raws.removeLast();
@@ -102,6 +107,9 @@ bool IniFile::Save(QString* error) const {
     }
     if (!first && finalLineEnd_)
         out += '\n';
+    // What is there already is not written again: a start that changes nothing leaves the file be.
+    if (!loaded_.isNull() && out == loaded_)
+        return true;
     return WriteFileAtomically(filePath_, out, FileAccess::Normal, error);
 }
 

@@ -33,6 +33,7 @@ public:
     // Reads the whole file. A missing file gives an empty object and true; false with *error when
     // an existing file cannot be read or is not UTF-8 text.
     bool Load(QString* error = nullptr);
+    // Writes the file, unless it would get the very bytes it was loaded with.
     bool Save(QString* error = nullptr) const;
 
     bool SectionExists(const QString& section) const;
@@ -77,6 +78,7 @@ private:
     QString filePath_;
     std::vector<Block> blocks_;
     QHash<QString, QHash<QString, ErasedValue>> erased_; // folded section -> folded name -> value
+    QByteArray loaded_; // the bytes of the file as loaded; null when there was none
     bool crlf_ = false;
     bool finalLineEnd_ = true;
 };

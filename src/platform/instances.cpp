@@ -96,13 +96,17 @@ bool ConnectTo(QLocalSocket& socket, const QString& path) {
     return false;
 }
 
-std::optional<QByteArray> ReadLine(QLocalSocket& socket, const QDeadlineTimer& deadline) {
+std::optional<QByteArray> ReadLine(QLocalSocket& socket, const QDeadlineTimer& deadline,
+                                   qsizetype maxBytes = kMaxLineBytes) {
     while (!socket.canReadLine()) {
-        if (socket.bytesAvailable() > kMaxLineBytes || deadline.hasExpired() ||
+        if (socket.bytesAvailable() > maxBytes || deadline.hasExpired() ||
             !socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
             return std::nullopt;
     }
-    return socket.readLine(kMaxLineBytes).chopped(1);
+    const QByteArray line = socket.readLine();
+    if (line.size() > maxBytes + 1 || !line.endsWith('\n'))
+        return std::nullopt;
+    return line.chopped(1);
 }
 
 std::optional<Sibling> Query(const QString& path, qint32 handle) {
@@ -226,8 +230,9 @@ private:
                 QString caption = m_channel.Caption();
                 caption.replace(u'\n', u' ');
                 socket.write(caption.toUtf8() + '\n' + QByteArray::number(m_channel.Identity()) + '\n');
-            } else if (line == "DESCRIBE") {
-                socket.write(DescriptionText());
+            } else if (line == "DESCRIBE" || line == "DESCRIBE VIEW") {
+                socket.write(
+                    DescriptionText(line == "DESCRIBE" ? DescribeDetail::Summary : DescribeDetail::WithView));
             } else if (line.startsWith("SHOWHIDE ")) {
                 bool ok = false;
                 const int mode = line.mid(9).toInt(&ok);
@@ -241,12 +246,13 @@ private:
 
     // The describer reads widgets, so it runs on the channel's (window) thread; this thread waits
     // for it with a deadline, so a busy or closing window costs a bounded wait, never a deadlock.
-    QByteArray DescriptionText() {
+    QByteArray DescriptionText(DescribeDetail detail) {
         auto answer = std::make_shared<std::promise<WindowDescription>>();
         std::future<WindowDescription> described = answer->get_future();
         InstanceChannel* channel = &m_channel;
         QMetaObject::invokeMethod(
-            channel, [channel, answer] { answer->set_value(channel->Describe()); }, Qt::QueuedConnection);
+            channel, [channel, answer, detail] { answer->set_value(channel->Describe(detail)); },
+            Qt::QueuedConnection);
         QByteArray text;
         if (described.wait_for(std::chrono::milliseconds(kDescribeTimeoutMs)) == std::future_status::ready) {
             const WindowDescription description = described.get();
@@ -345,18 +351,18 @@ quint32 InstanceChannel::Identity() const {
     return m_identity;
 }
 
-void InstanceChannel::SetDescriber(std::function<WindowDescription()> describer) {
+void InstanceChannel::SetDescriber(WindowDescriber describer) {
     const std::lock_guard lock(m_infoLock);
     m_describer = std::move(describer);
 }
 
-WindowDescription InstanceChannel::Describe() const {
-    std::function<WindowDescription()> describer;
+WindowDescription InstanceChannel::Describe(DescribeDetail detail) const {
+    WindowDescriber describer;
     {
         const std::lock_guard lock(m_infoLock);
         describer = m_describer;
     }
-    return describer ? describer() : WindowDescription();
+    return describer ? describer(detail) : WindowDescription();
 }
 
 std::unique_ptr<TXStringIntList> CollectSiblingWindows() {
@@ -390,15 +396,17 @@ bool PostShowHide(qint32 handle, int mode) {
     return !folder.isEmpty() && Post(QDir(folder).filePath(SocketName(handle)), mode);
 }
 
-WindowDescription DescribeWindow(qint32 handle) {
+WindowDescription DescribeWindow(qint32 handle, DescribeDetail detail) {
     const QString folder = InstanceFolder();
     QLocalSocket socket;
     if (folder.isEmpty() || !ConnectTo(socket, QDir(folder).filePath(SocketName(handle))) ||
-        !WriteAll(socket, "DESCRIBE\n"))
+        !WriteAll(socket, detail == DescribeDetail::Summary ? "DESCRIBE\n" : "DESCRIBE VIEW\n"))
         return {};
     const QDeadlineTimer deadline(kInstanceTimeoutMs + kDescribeTimeoutMs);
     WindowDescription description;
-    while (const auto line = ReadLine(socket, deadline)) {
+    // A line of a bounded text: its characters take up to three bytes each, beside the key.
+    constexpr qsizetype kMaxDescriptionLine = 3 * kDescribeTextLimit + kMaxLineBytes;
+    while (const auto line = ReadLine(socket, deadline, kMaxDescriptionLine)) {
         if (line->isEmpty())
             return description;
         const QString text = QString::fromUtf8(*line);

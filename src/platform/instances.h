@@ -8,12 +8,14 @@
 //   "QUERY\n"       -> "<caption>\n<identity as unsigned decimal>\n"
 //   "SHOWHIDE <n>\n" -> no answer; 0 = restore, 1 = minimise, other values are ignored
 //   "DESCRIBE\n"     -> "<key>=<value>\n" lines, then an empty line
+//   "DESCRIBE VIEW\n" -> the same with the view's text and selection, each bounded
 // DESCRIBE is how tools and tests ask a running window what it follows (tail state, file name,
 // patterns, whether it is minimised...; the tail window's keys are listed at
-// TFormTail::Describe). The window registers a describer on its channel, which runs on the window
-// thread: the responder hands the request over there and waits at most kDescribeTimeoutMs. A
-// window without a describer, or one whose thread did not answer in time, sends the empty line
-// alone. While it waits, the responder answers no other request.
+// TFormTail::Describe). Its answer stays small and costs the window little whatever it shows; only
+// DESCRIBE VIEW copies text out of the view, at most kDescribeTextLimit characters of each kind.
+// The window registers a describer on its channel, which runs on the window thread: the responder hands the
+// request over there and waits at most kDescribeTimeoutMs. A window without a describer, or one whose thread
+// did not answer in time, sends the empty line alone. While it waits, the responder answers no other request.
 // A channel listens under the name t<handle> first and renames its socket into place, so a socket
 // found under a w name always listens; one that refuses is removed only once the process named by
 // its handle is gone (a closing window removes its own).
@@ -39,6 +41,7 @@
 
 inline constexpr int kInstanceTimeoutMs = 300;
 inline constexpr int kDescribeTimeoutMs = 2000;
+inline constexpr int kDescribeTextLimit = 64 * 1024;
 inline constexpr int kShowHideRestore = 0;
 inline constexpr int kShowHideMinimise = 1;
 
@@ -56,6 +59,9 @@ class InstanceResponder;
 // A window's answer to DESCRIBE: key -> value. Keys and values are single lines (line breaks are
 // sent as blanks); a key holds no "=".
 using WindowDescription = QMap<QString, QString>;
+// What DESCRIBE asks for: the summary alone, or with the view's text (DESCRIBE VIEW).
+enum class DescribeDetail { Summary, WithView };
+using WindowDescriber = std::function<WindowDescription(DescribeDetail)>;
 
 // One window's end of the channel. Lives on the window thread; the caption and identity may be set
 // at any time and are read by the responder thread under a lock.
@@ -83,9 +89,9 @@ public:
     // The function that answers DESCRIBE; empty: none (the answer is empty). It is called on the
     // channel's thread, so it may read the window's widgets; it must not block. Clear it before
     // the things it reads go away.
-    void SetDescriber(std::function<WindowDescription()> describer);
+    void SetDescriber(WindowDescriber describer);
     // Runs the describer; channel's thread only.
-    WindowDescription Describe() const;
+    WindowDescription Describe(DescribeDetail detail) const;
 
 signals:
     // A sibling asked this window to restore (0) or minimise (1). Queued to the window thread.
@@ -95,7 +101,7 @@ private:
     mutable std::mutex m_infoLock;
     QString m_caption;
     quint32 m_identity = 0;
-    std::function<WindowDescription()> m_describer;
+    WindowDescriber m_describer;
 
     QString m_socketPath;
     qint32 m_handle = 0;
@@ -117,7 +123,8 @@ void HideAll();
 // Posts a show/hide request to the socket with that handle; false when it could not be delivered.
 bool PostShowHide(qint32 handle, int mode);
 
-// Asks the window with that handle to describe itself. Empty when it cannot be reached, has no
-// describer or did not answer in time. Blocks the calling thread for up to about
-// kInstanceTimeoutMs + kDescribeTimeoutMs, so never call it on the thread of the window asked.
-WindowDescription DescribeWindow(qint32 handle);
+// Asks the window with that handle to describe itself (with its view's text unless detail says
+// Summary). Empty when it cannot be reached, has no describer or did not answer in time. Blocks
+// the calling thread for up to about kInstanceTimeoutMs + kDescribeTimeoutMs, so never call it on
+// the thread of the window asked.
+WindowDescription DescribeWindow(qint32 handle, DescribeDetail detail = DescribeDetail::WithView);

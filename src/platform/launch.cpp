@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
@@ -22,6 +24,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/file_names.h"
 #include "platform/text_editor.h"
 
 namespace {
@@ -36,7 +39,7 @@ bool ProgramClosing() {
 // the child, whatever this process's threads have blocked or ignored.
 class SpawnSetup final {
 public:
-    explicit SpawnSetup(const QString& folder) {
+    SpawnSetup(const QString& folder, bool newSession) {
         posix_spawn_file_actions_init(&m_actions);
         posix_spawnattr_init(&m_attributes);
         sigset_t none;
@@ -47,9 +50,11 @@ public:
         sigaddset(&defaults, SIGCHLD);
         posix_spawnattr_setsigmask(&m_attributes, &none);
         posix_spawnattr_setsigdefault(&m_attributes, &defaults);
-        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setflags(&m_attributes,
+                                 static_cast<short>(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                    (newSession ? POSIX_SPAWN_SETSID : 0)));
         if (!folder.isEmpty()) {
-            m_folder = QFile::encodeName(folder);
+            m_folder = EncodeFileName(folder);
             posix_spawn_file_actions_addchdir_np(&m_actions, m_folder.constData());
         }
     }
@@ -69,20 +74,35 @@ private:
     posix_spawnattr_t m_attributes{};
 };
 
-std::optional<pid_t> Spawn(const QStringList& argv, const QString& folder) {
+// Arguments as the bytes the program receives: file names keep the bytes they have on disk.
+std::optional<pid_t> Spawn(const QStringList& argv, const QString& folder, bool newSession) {
     std::vector<QByteArray> encoded;
     encoded.reserve(static_cast<size_t>(argv.size()));
     for (const QString& arg : argv)
-        encoded.push_back(QFile::encodeName(arg));
+        encoded.push_back(EncodeFileName(arg));
     std::vector<char*> pointers;
     for (QByteArray& arg : encoded)
         pointers.push_back(arg.data());
     pointers.push_back(nullptr);
-    const SpawnSetup setup(folder);
+    const SpawnSetup setup(folder, newSession);
     pid_t child = 0;
     // glibc reports a failed exec (unknown program, missing folder) as the result.
     if (posix_spawnp(&child, pointers[0], setup.Actions(), setup.Attributes(), pointers.data(), environ) != 0)
         return std::nullopt;
+    return child;
+}
+
+// A detached program runs in a session of its own and is reaped, whenever it ends, by a thread
+// that does nothing else.
+std::optional<pid_t> SpawnDetached(const QStringList& argv, const QString& folder) {
+    const auto child = Spawn(argv, folder, true);
+    if (child) {
+        std::thread([pid = *child] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    }
     return child;
 }
 
@@ -109,31 +129,32 @@ bool WaitForChild(pid_t child, bool withoutLimit, int pollIntervalMs) {
     }
 }
 
-// A waited program is our own child so that its end can be seen; a detached one is started by Qt
-// through a double fork and never needs reaping.
 bool Start(const QStringList& argv, const QString& folder, bool wait, bool waitWithoutLimit,
            int pollIntervalMs, qint64* pid) {
     if (argv.isEmpty() || argv.first().isEmpty())
         return false;
-    if (!wait) {
-        qint64 started = 0;
-        if (!QProcess::startDetached(argv.first(), argv.mid(1), folder, &started))
-            return false;
-        if (pid)
-            *pid = started;
-        return true;
-    }
-    const auto child = Spawn(argv, folder);
+    const auto child = wait ? Spawn(argv, folder, false) : SpawnDetached(argv, folder);
     if (!child)
         return false;
     if (pid)
         *pid = *child;
-    WaitForChild(*child, waitWithoutLimit, pollIntervalMs);
+    if (wait)
+        WaitForChild(*child, waitWithoutLimit, pollIntervalMs);
     return true;
 }
 
+// xdg-open, looked up at each call, or else Qt's desktop services, which cannot give a program a
+// file name that is not UTF-8.
+bool OpenOnDesktop(const QString& argument, const QUrl& url) {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty())
+        return RunArguments({opener, argument});
+    return QDesktopServices::openUrl(url);
+}
+
 bool OpenLocalFile(const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    return OpenOnDesktop(absolute, FileNameToUrl(absolute));
 }
 
 bool IsNotepad(const QString& program) {
@@ -193,13 +214,18 @@ std::optional<QStringList> ConsoleCommand(const QString& parameters) {
     return std::nullopt;
 }
 
+// A scheme of two characters or more, then ":" ("C:" is no scheme).
+bool HasScheme(const QString& text) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    return scheme.match(text).hasMatch();
+}
+
 // A text with a scheme (http:, mailto:) is a URL unless a file of that name exists.
 bool OpenWithDesktop(const QString& target, const QString& folder) {
     const QString local = folder.isEmpty() ? target : QDir(folder).filePath(target);
-    const QUrl url(target, QUrl::StrictMode);
-    if (url.isValid() && url.scheme().size() > 1 && !QFileInfo::exists(local))
-        return QDesktopServices::openUrl(url);
-    return OpenLocalFile(local);
+    if (!HasScheme(target) || StatFile(local).exists)
+        return OpenLocalFile(local);
+    return OpenUrl(target);
 }
 
 } // namespace
@@ -207,10 +233,11 @@ bool OpenWithDesktop(const QString& target, const QString& folder) {
 bool RunCommand(const QString& commandLine, bool wait, bool waitWithoutLimit, int pollIntervalMs, qint64* pid,
                 int /*showMode*/) {
     const QString line = commandLine.trimmed();
-    if (line.isEmpty() || line.size() > kMaxCommandLineLength)
+    if (line.isEmpty())
         return false;
     if (const auto name = NotepadFileName(commandLine)) {
-        if (name->isEmpty())
+        // The bound is on the name itself, so every name the file system takes opens.
+        if (name->isEmpty() || EncodeFileName(*name).size() > kMaxCommandLineLength)
             return false;
         const QString program = QStringLiteral("notepad");
         if (!QStandardPaths::findExecutable(program).isEmpty())
@@ -219,7 +246,20 @@ bool RunCommand(const QString& commandLine, bool wait, bool waitWithoutLimit, in
             *pid = 0;
         return OpenInTextEditor(QFileInfo(*name).absoluteFilePath());
     }
+    if (line.size() > kMaxCommandLineLength)
+        return false;
     return Start(QProcess::splitCommand(line), QString(), wait, waitWithoutLimit, pollIntervalMs, pid);
+}
+
+// What a strict parse refuses (blanks, "<", "|", "%zz") is percent-encoded by the tolerant one.
+bool OpenUrl(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (!HasScheme(trimmed))
+        return false;
+    const QUrl url(trimmed, QUrl::TolerantMode);
+    if (!url.isValid() || url.scheme().isEmpty())
+        return false;
+    return OpenOnDesktop(QString::fromLatin1(url.toEncoded()), url);
 }
 
 bool RunArguments(const QStringList& arguments, qint64* pid) {

@@ -16,13 +16,16 @@
 #include <QStringList>
 #include <QtGlobal>
 
-inline constexpr int kMaxCommandLineLength = 1024;
+// Linux's longest path (PATH_MAX): a command line may be as long, and so may the file name of
+// "notepad <name>", whatever the command line around it.
+inline constexpr int kMaxCommandLineLength = 4096;
 
 // Starts the trimmed command line; false when it is empty, longer than kMaxCommandLineLength, or
-// the program cannot be started. Without wait the program is detached and the call returns at once.
-// With wait it returns when the program has ended: blocking (waitWithoutLimit) or polling every
-// pollIntervalMs while processing events, and then also when the program is closing, leaving the
-// program running. pid receives the process id.
+// the program cannot be started. Every argument reaches the program as the bytes it stands for
+// (see file_names.h), so a file name that is not UTF-8 arrives as it is on disk. Without wait the program is
+// detached and the call returns at once. With wait it returns when the program has ended: blocking
+// (waitWithoutLimit) or polling every pollIntervalMs while processing events, and then also when the program
+// is closing, leaving the program running. pid receives the process id.
 //
 // "notepad <name>" (or notepad.exe, any case): everything after the first blank is one file name,
 // never split (blanks, quotes and dashes are part of it; a name starting with "-" is given as
@@ -32,12 +35,16 @@ inline constexpr int kMaxCommandLineLength = 1024;
 bool RunCommand(const QString& commandLine, bool wait, bool waitWithoutLimit, int pollIntervalMs,
                 qint64* pid = nullptr, int showMode = 0);
 
-// Starts arguments[0] with the other arguments exactly as given, detached; false when it cannot be
-// started. pid receives the process id.
+// Starts arguments[0] with the other arguments exactly as given (as bytes, like RunCommand),
+// detached in a session of its own; false when it cannot be started. No length bound but the
+// system's. pid receives the process id.
 bool RunArguments(const QStringList& arguments, qint64* pid = nullptr);
 
 // The desktop's "open" verb. Without parameters: a URL (http:, mailto:, ...) or a file or folder
-// (relative to folder when given) goes to the desktop, and nothing is waited for. With parameters:
+// (relative to folder when given) goes to the desktop (xdg-open on the PATH, else Qt's desktop
+// services), and nothing is waited for. A text with a scheme is a URL unless a file of that name
+// exists, percent-encoded where a strict URL may not hold a character, never a local file; a file
+// goes by its bytes. With parameters:
 // "cmd.exe" or "command.exe" with "/K ping.exe X" or "/K tracert.exe X" opens a terminal ($TERMINAL,
 // else x-terminal-emulator) running ping -c 4 X / traceroute X and staying open; other programs
 // are started with the parameters split like a shell and folder as their working folder, waited
@@ -45,6 +52,11 @@ bool RunArguments(const QStringList& arguments, qint64* pid = nullptr);
 // interpreter commands and for a target starting with '-', which ping would take as an option).
 bool ShellRun(const QString& file, const QString& parameters, const QString& folder, int pollIntervalMs,
               int showMode, bool wait);
+
+// The text as a URL for the desktop (as ShellRun gives one), percent-encoded where a strict URL
+// may not hold a character; false when it starts with no scheme or is no URL even so. Never a
+// local file.
+bool OpenUrl(const QString& text);
 
 // Ends the polling waits of RunCommand and ShellRun: the window sets it when it starts closing.
 void SetProgramClosing(bool closing);

@@ -184,7 +184,8 @@ QByteArray QuotedPrintable(const QByteArray& body) {
 
 } // namespace
 
-// "Name <addr>", "\"Name\" <addr>", "<addr>" or "addr"; nullopt when no usable address is left.
+// Text after the mailbox, or an address-like name outside quotes ("a@b <c@d> e@f"), is more than
+// one address written without a separator: refused, never half taken.
 std::optional<MailAddress> ParseMailAddress(const QString& item) {
     MailAddress result;
     const QString text = item.trimmed();
@@ -192,7 +193,11 @@ std::optional<MailAddress> ParseMailAddress(const QString& item) {
     const qsizetype close = open < 0 ? -1 : text.indexOf(u'>', open);
     if (close > open) {
         result.name = text.left(open).trimmed();
-        if (result.name.size() >= 2 && result.name.startsWith(u'"') && result.name.endsWith(u'"'))
+        const bool quoted =
+            result.name.size() >= 2 && result.name.startsWith(u'"') && result.name.endsWith(u'"');
+        if (close + 1 < text.size() || (!quoted && result.name.contains(u'@')))
+            return std::nullopt;
+        if (quoted)
             result.name = result.name.mid(1, result.name.size() - 2);
         result.address = text.mid(open + 1, close - open - 1).trimmed();
     } else {

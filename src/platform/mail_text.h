@@ -15,7 +15,8 @@ struct MailAddress {
     QString address;
 };
 
-// "Name <addr>", "\"Name\" <addr>", "<addr>" or "addr"; nullopt when no usable address is left.
+// "Name <addr>", "\"Name\" <addr>", "<addr>" or "addr"; nullopt when no usable address is left,
+// and when the item holds more than one (text after "<addr>", an unquoted name holding "@").
 std::optional<MailAddress> ParseMailAddress(const QString& item);
 
 // Addresses separated by commas or semicolons; blank items are skipped. nullopt with *badItem set

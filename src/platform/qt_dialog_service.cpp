@@ -51,17 +51,55 @@ QString QtDialogService::ChooseOpenFile(const QString& filter) {
 
 namespace {
 
-// Qt's font chooser has no text colour: a colour button under it offers the colour chooser.
+// Qt's font chooser, embedded (it is a dialog of its own otherwise, and as a child it would never
+// show), with a colour button under it when a text colour is chosen too: Qt's has none. The
+// chooser shows the nearest installed font when the preset one is missing: what the user did not
+// change is answered as preset, so the user's font never turns into that stand-in by itself.
 class FontAndColorDialog final : public QDialog {
 public:
-    FontAndColorDialog(const QFont& font, const QColor& color, QWidget* parent)
-        : QDialog(parent), color_(color) {
+    FontAndColorDialog(const QFont& font, const QColor* color, QWidget* parent)
+        : QDialog(parent), preset_(font), color_(color ? *color : QColor()) {
         setWindowTitle(QStringLiteral("Font"));
         auto* layout = new QVBoxLayout(this);
-        fonts_ = new QFontDialog(font, this);
-        fonts_->setOptions(QFontDialog::NoButtons);
+        fonts_ = new QFontDialog(this);
+        fonts_->setWindowFlags(Qt::Widget);
+        fonts_->setSizeGripEnabled(false);
+        fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+        fonts_->setCurrentFont(font);
+        shown_ = fonts_->currentFont();
         layout->addWidget(fonts_);
+        if (color)
+            AddColorButton(layout);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        layout->addWidget(buttons);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    }
+
+    // The preset font with what the user changed in the chooser.
+    QFont Font() const {
+        const QFont chosen = fonts_->currentFont();
+        QFont font = preset_;
+        if (chosen.family() != shown_.family())
+            font.setFamily(chosen.family());
+        if (chosen.pointSize() != shown_.pointSize() && chosen.pointSize() > 0)
+            font.setPointSize(chosen.pointSize());
+        if (chosen.weight() != shown_.weight())
+            font.setWeight(chosen.weight());
+        if (chosen.italic() != shown_.italic())
+            font.setItalic(chosen.italic());
+        if (chosen.underline() != shown_.underline())
+            font.setUnderline(chosen.underline());
+        if (chosen.strikeOut() != shown_.strikeOut())
+            font.setStrikeOut(chosen.strikeOut());
+        return font;
+    }
+    QColor Color() const { return color_; }
+
+private:
+    void AddColorButton(QVBoxLayout* layout) {
         colorButton_ = new QPushButton(QStringLiteral("Color..."), this);
+        colorButton_->setObjectName(QStringLiteral("ButtonFontColor"));
         layout->addWidget(colorButton_);
         ShowColor();
         connect(colorButton_, &QPushButton::clicked, this, [this] {
@@ -71,22 +109,15 @@ public:
                 ShowColor();
             }
         });
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        layout->addWidget(buttons);
-        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     }
-
-    QFont Font() const { return fonts_->currentFont(); }
-    QColor Color() const { return color_; }
-
-private:
     void ShowColor() {
         QPixmap swatch(16, 16);
         swatch.fill(color_);
         colorButton_->setIcon(QIcon(swatch));
     }
 
+    QFont preset_;
+    QFont shown_; // the preset as the chooser shows it
     QFontDialog* fonts_ = nullptr;
     QPushButton* colorButton_ = nullptr;
     QColor color_;
@@ -95,18 +126,12 @@ private:
 } // namespace
 
 bool QtDialogService::ChooseFont(QFont& font, QColor* color) {
-    if (!color) {
-        bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, font, parent_);
-        if (ok)
-            font = chosen;
-        return ok;
-    }
-    FontAndColorDialog dialog(font, *color, parent_);
+    FontAndColorDialog dialog(font, color, parent_);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     font = dialog.Font();
-    *color = dialog.Color();
+    if (color)
+        *color = dialog.Color();
     return true;
 }
 

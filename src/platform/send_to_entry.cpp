@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "kovra_version.h"
 #include "platform/settings_paths.h"
 
 namespace {
@@ -61,7 +62,9 @@ QString SendToEntryText(const QString& programPath, bool addStart) {
                           "Type=Application\n"
                           "Version=1.4\n"
                           "Name=KOVRA\n"
-                          "Comment=Follow the file in a Kovra window\n") +
+                          "Comment=Follow the file in a Kovra window\n"
+                          // The installed program's icon; a desktop without it shows its default.
+                          "Icon=" KOVRA_APP_ID "\n") +
            QStringLiteral("Exec=") + EscapeValue(exec) + u'\n' + QStringLiteral("Path=") +
            EscapeValue(QFileInfo(programPath).absolutePath()) + u'\n' +
            QStringLiteral("Terminal=false\n"

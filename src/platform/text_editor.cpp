@@ -6,6 +6,9 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "platform/file_names.h"
+#include "platform/launch.h"
+
 namespace {
 
 constexpr int kXdgMimeTimeoutMs = 5000;
@@ -134,10 +137,10 @@ bool OpenInTextEditor(const QString& absoluteFile) {
     const QString entry = DefaultTextEditorEntry();
     if (!entry.isEmpty()) {
         const QStringList arguments = DesktopExecArguments(ExecValueOf(entry), absoluteFile);
-        if (!arguments.isEmpty() && QProcess::startDetached(arguments.first(), arguments.mid(1)))
+        if (!arguments.isEmpty() && RunArguments(arguments))
             return true;
     }
-    if (QProcess::startDetached(QStringLiteral("xdg-open"), {absoluteFile}))
+    if (RunArguments({QStringLiteral("xdg-open"), absoluteFile}))
         return true;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(absoluteFile));
+    return QDesktopServices::openUrl(FileNameToUrl(absoluteFile));
 }

@@ -80,8 +80,8 @@ QString TTailFileManager::ResolvePattern(const QString& pattern, int order) {
     const QString folderPart = pattern.left(slash + 1);
     const QRegularExpression matcher = NameMatcher(pattern.mid(slash + 1));
 
-    // The folder's kind lists its files (a kind without folders leaves the name as it is).
-    const std::optional<std::vector<FolderEntry>> entries = SourceKindOf(folderPart).ListFiles(folderPart);
+    // The name's kind lists the folder's files (a kind without folders leaves the name as it is).
+    const std::optional<std::vector<FolderEntry>> entries = SourceKindOf(pattern).ListFiles(folderPart);
     if (!entries)
         return pattern;
 

@@ -82,7 +82,9 @@ void TTailFileList::ReadIniSection(const IniFile& ini, const QString& section) {
     // A default definition that already holds a last tailed file keeps its settings in memory.
     if (DefFile->Path.isEmpty())
         DefFile->ReadFromIni(ini, section, QStringLiteral("def"));
-    for (int i = 0; i < MaxLoadedEntries; ++i) {
+    // Every stored entry is read, up to the first missing one: a list only partly read would lose
+    // the rest at its next save.
+    for (int i = 0;; ++i) {
         auto file = std::make_unique<TTailFile>(DefFile.get());
         if (!file->ReadFromIni(ini, section, QString::number(i)))
             break;
@@ -94,7 +96,7 @@ void TTailFileList::ReadIniSection(const IniFile& ini, const QString& section) {
 void TTailFileList::ReadRegistryKey(const RegistryKey& key) {
     if (DefFile->Path.isEmpty())
         DefFile->ReadFromRegistry(key, QStringLiteral("def"));
-    for (int i = 0; i < MaxLoadedEntries; ++i) {
+    for (int i = 0;; ++i) {
         auto file = std::make_unique<TTailFile>(DefFile.get());
         if (!file->ReadFromRegistry(key, QString::number(i)))
             break;
@@ -140,6 +142,7 @@ bool TTailFileManager::LoadFromRegistry() {
         Report(QStringLiteral("TTailFileManager.LoadFromRegistry:") + QString::fromStdString(e.what()));
         ok = false;
     }
+    unsavedEdits_ = false;
     // The load freed the entry CurrentFile pointed at.
     SetFileName(FileName);
     return ok;
@@ -154,7 +157,9 @@ bool TTailFileManager::SaveToRegistry() {
     } catch (const std::exception& e) {
         error = QString::fromStdString(e.what());
     }
-    if (!ok)
+    if (ok)
+        unsavedEdits_ = false;
+    else
         Report(QStringLiteral("TTailFileManager.SaveToRegistry:") + error);
     SetFileName(FileName);
     return ok;
@@ -164,7 +169,8 @@ void TTailFileManager::SetFileName(const QString& name) {
     std::lock_guard guard(lock_);
     FileName = TrimBlanksAndControls(name);
     CurrentFile = nullptr;
-    for (int i = 0; i < List->Count(); ++i) {
+    // No name is no file: a group heading's empty path never makes it the current entry.
+    for (int i = 0; !FileName.isEmpty() && i < List->Count(); ++i) {
         TTailFile* file = List->RItems(i);
         if (SamePath(file->Path, FileName)) {
             CurrentFile = file;

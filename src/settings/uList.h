@@ -172,14 +172,13 @@ class TTailFileList final : public TXStringlist<TTailFile> {
 public:
     TTailFileList();
 
-    static constexpr int MaxLoadedEntries = 100;
-
     std::unique_ptr<TDefTailFile> DefFile;
 
     TTailFile* RItems(int index) const;
     void WItems(int index, std::unique_ptr<TTailFile> file);
 
-    // INI file first; the older registry key only when there is no INI file. Throws on a reading
+    // INI file first; the older registry key only when there is no INI file. Every entry up to the
+    // first missing one is read, however many there are. Throws on a reading
     // error (a Pathdef of a non-text type, an INI file that exists but cannot be read); the entries
     // read so far stay, and the default definition gets its built-in defaults in every case.
     // Prefer TTailFileManager::LoadFromRegistry, which also re-points CurrentFile.
@@ -231,10 +230,18 @@ public:
     void ReleaseRetiredEntries();
     int RetiredCount() const;
 
+    // The tree window's rebuilds of the list (order, levels, deletions) that no save has stored
+    // yet, as after its Cancel. They wait for the next storing: a reload would lose them, so the
+    // stop that stores the window size saves them rather than reloading. Cleared by a save that
+    // succeeds and by a load.
+    void MarkUnsavedEdits() { unsavedEdits_ = true; }
+    bool HasUnsavedEdits() const { return unsavedEdits_; }
+
 private:
     void Report(const QString& text) const;
 
     DialogService* dialogs_;
     mutable std::recursive_mutex lock_;
     std::vector<std::unique_ptr<TTailFile>> retired_;
+    bool unsavedEdits_ = false;
 };

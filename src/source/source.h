@@ -42,7 +42,7 @@ struct SourceFacts {
     QDateTime lastModified;
     // Why the facts could not be had (a connection that failed): the pass shows it as its failure.
     QString error;
-    // A remark the INFO pane adds to its counts ("no entry matches ..."); empty for most sources.
+    // A remark the INFO pane shows before its counts ("No entry matches ..."); empty for most sources.
     QString notice;
 };
 

@@ -30,7 +30,6 @@ TailView::TailView(QWidget* parent) : QAbstractScrollArea(parent) {
     layouts_.SetFont(font());
     layouts_.SetSnapshot(snapshot_);
     LayoutsFollowGeometry();
-    UpdateScrollRanges();
 }
 
 TailView::~TailView() = default;
@@ -45,6 +44,7 @@ void TailView::SetSnapshot(ViewSnapshot snapshot) {
     UpdateScrollRanges();
     SetFirstVisibleLine(first);
     viewport()->update();
+    RememberBottom();
     emit snapshotChanged();
     if (hadSelection)
         emit selectionChanged();
@@ -59,8 +59,20 @@ qreal TailView::TextLeft() const {
 }
 
 void TailView::LayoutsFollowGeometry() {
+    const bool atBottom = wasAtBottom_;
+    followingGeometry_ = true;
     const qreal width = std::max<qreal>(layouts_.CharWidth(), viewport()->width() - 2 * kMargin);
     layouts_.SetWrap(layouts_.Wraps(), width, RowsOnScreen());
+    UpdateScrollRanges();
+    if (atBottom)
+        ScrollToEnd();
+    followingGeometry_ = false;
+    RememberBottom();
+}
+
+void TailView::RememberBottom() {
+    if (!followingGeometry_)
+        wasAtBottom_ = AtBottom();
 }
 
 // The last line, shown first, keeps a row free below it for the end of the text even when it is
@@ -277,7 +289,6 @@ void TailView::SetCurrentMatch(std::optional<ViewRange> match, QColor background
 void TailView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     LayoutsFollowGeometry();
-    UpdateScrollRanges();
 }
 
 void TailView::changeEvent(QEvent* event) {
@@ -286,7 +297,6 @@ void TailView::changeEvent(QEvent* event) {
         layouts_.SetFont(font());
         widestSeen_ = 0;
         LayoutsFollowGeometry();
-        UpdateScrollRanges();
         viewport()->update();
     } else if (event->type() == QEvent::PaletteChange) {
         viewport()->update();
@@ -294,6 +304,7 @@ void TailView::changeEvent(QEvent* event) {
 }
 
 void TailView::scrollContentsBy(int, int) {
+    RememberBottom();
     viewport()->update();
 }
 

@@ -15,6 +15,9 @@
 // horizontal extent is the snapshot's longest line times the font's average character width,
 // widened when a painted line turns out wider).
 //
+// Height changes (a smaller window, the find bar taking room under the view): a view whose end
+// was showing keeps showing it; another keeps its first visible line.
+//
 // Updates: the view never repaints synchronously; calls made without returning to the event
 // loop (SetSnapshot, a scroll, Select) show together at the next paint, which is the update
 // bracket the engine asks for.
@@ -117,6 +120,9 @@ private:
     void PaintLine(QPainter& painter, qint64 line, const ViewLineLayouts::Laid& laid, qreal y);
     QList<QTextLayout::FormatRange> DrawnRanges(qint64 line, const ViewLineLayouts::Laid& laid) const;
     qreal XOf(ViewPosition at) const;
+    // Whether the end shows, remembered at every change of the scroll position or the text, so a
+    // change of geometry can keep the end on screen.
+    void RememberBottom();
 
     // Input (tail_view_input.cpp)
     ViewPosition Clamped(ViewPosition at) const;
@@ -142,4 +148,6 @@ private:
     QBasicTimer autoScroll_;
     QBasicTimer tripleClick_;
     QPoint doubleClickPoint_;
+    bool wasAtBottom_ = true;
+    bool followingGeometry_ = false; // inside a change of geometry: its clamped scrolls are no choice
 };

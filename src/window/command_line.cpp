@@ -70,7 +70,13 @@ QString RemoveEndQuotes(QString text) {
 CommandLineOptions ParseCommandLine(const QStringList& arguments) {
     CommandLineOptions options;
     options.rawCommandLine = RawCommandLine(arguments);
-    for (qsizetype i = 1; i < arguments.size(); ++i)
+    qsizetype i = 1;
+    for (; i < arguments.size() && arguments[i] != u"--"; ++i)
         ApplyArgument(arguments[i], options);
+    // After "--" only names: a file called "--x" or "/start" is reachable there.
+    if (++i < arguments.size() && !options.fileNameGiven) {
+        options.fileName = arguments[i];
+        options.fileNameGiven = true;
+    }
     return options;
 }

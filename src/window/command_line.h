@@ -36,5 +36,6 @@ QString RawCommandLine(const QStringList& arguments);
 QString RemoveEndQuotes(QString text);
 
 // arguments: as QCoreApplication::arguments() gives them, program path first. Switch names ignore
-// case; patterns keep theirs.
+// case; patterns keep theirs. The first "--" ends the switches: the argument after it is a file
+// name whatever it looks like (taken when no name came before).
 CommandLineOptions ParseCommandLine(const QStringList& arguments);

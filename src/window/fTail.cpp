@@ -194,7 +194,7 @@ void TFormTail::JoinInstances() {
     channel_ = std::make_unique<InstanceChannel>();
     connect(channel_.get(), &InstanceChannel::ShowHideRequested, this, &TFormTail::OnShowHideRequest);
     channel_->SetCaption(caption_);
-    channel_->SetDescriber([this] { return Describe(); });
+    channel_->SetDescriber([this](DescribeDetail detail) { return Describe(detail); });
     channel_->Listen();
     const IdentityResult identity = WindowIdentity(params_->CommandLine);
     if (!identity.ok) {

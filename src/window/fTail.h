@@ -26,6 +26,7 @@ class DialogGate;
 class DialogService;
 class EngineClock;
 class InstanceChannel;
+enum class DescribeDetail;
 class MailSender;
 class QSystemTrayIcon;
 class QTimer;
@@ -93,8 +94,12 @@ public:
     // What the window follows, its answer to the DESCRIBE request of the running instances:
     // status (none, stopped, started), filename (the file-name edit), filter and alert (1 when
     // checked) with filterpattern and alertpattern, minimized, hidden (into the tray), visible,
-    // trayicon (the icon is on the desktop) and modal (the caption of an open modal box, or empty).
-    QMap<QString, QString> Describe() const;
+    // trayicon (the icon is on the desktop), modal (the caption of an open modal box, or empty),
+    // platform (Qt's: xcb, wayland...), reversedns and rdnspane, lines (the view's line count) and
+    // place.* (screen points of the controls a script clicks). WithView adds view (the view's last
+    // lines, LF between them) and selection (its start, CR LF), each at most kDescribeTextLimit
+    // characters. Cheap whatever the view holds.
+    QMap<QString, QString> Describe(DescribeDetail detail) const;
 
     const TailWidgets& Widgets() const { return ui_; }
     QString PlainViewText() const; // the view's lines joined by LF
@@ -166,6 +171,7 @@ private:
     void OnOpenManager();
     void OnOpenParameters();
     void OnClearReleased(Qt::MouseButton button);
+    void TrackViewHold(const QEvent& event);
     void OnNotepad();
     void OnOpenWithShell();
     void OnUserCommandMenu();
@@ -177,9 +183,9 @@ private:
     void CreateFindAndHighlight();
     // The view's selected text, line breaks as CR LF: what the line actions and printing act on.
     QString SelectedViewText() const;
-    // The view's keys of Describe: R. DNS box and pane, view text, and where the controls a
-    // script clicks are on the screen.
-    void DescribeView(QMap<QString, QString>& description) const;
+    // The view's keys of Describe: R. DNS box and pane, line count, view text, and where the
+    // controls a script clicks are on the screen.
+    void DescribeView(QMap<QString, QString>& description, DescribeDetail detail) const;
     void OnColorTimer();
     void OnShowHideRequest(int mode);
     void OnTrayActivated(int reason);

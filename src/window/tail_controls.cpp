@@ -47,9 +47,15 @@ void StatusPane::paintEvent(QPaintEvent*) {
                      fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
 }
 
+QString StatusPane::ToolTipText() const {
+    if (!TextCut())
+        return toolTip();
+    return toolTip().isEmpty() ? text() : text() + u'\n' + toolTip();
+}
+
 bool StatusPane::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && TextCut()) {
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+    if (event->type() == QEvent::ToolTip && TextCut()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), ToolTipText(), this);
         return true;
     }
     return QLabel::event(event);

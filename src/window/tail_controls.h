@@ -21,8 +21,8 @@ protected:
 };
 
 // One pane of the status bar; reports clicks. A shrinkable pane may get less room than its text
-// needs: it then ends the text with an ellipsis and shows it whole as its tool tip (when it has no
-// hint of its own).
+// needs: it then ends the text with an ellipsis and shows it whole as its tool tip, above its hint
+// when it has one.
 class StatusPane final : public QLabel {
     Q_OBJECT
 public:
@@ -30,6 +30,8 @@ public:
 
     void SetShrinkable(bool shrinkable);
     bool TextCut() const;
+    // What the tool tip shows: the hint, or the whole text (and the hint) while the text is cut.
+    QString ToolTipText() const;
     QSize minimumSizeHint() const override;
 
 signals:

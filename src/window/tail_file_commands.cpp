@@ -5,12 +5,12 @@
 
 #include <QAction>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QMenu>
 #include <QToolButton>
 
 #include "engine/clock.h"
 #include "platform/dialogs.h"
+#include "platform/file_names.h"
 #include "platform/launch.h"
 #include "settings/uList.h"
 #include "source/source.h"
@@ -72,19 +72,19 @@ void TFormTail::ApplyLocalFileCommands(const QString& name) {
 
 void TFormTail::OnNotepad() {
     const QString name = ui_.LabelFn->text();
-    if (IsLocalFile(name) && QFileInfo(name).isFile())
+    if (IsLocalFile(name) && StatFile(name).isFile)
         RunCommand(QStringLiteral("notepad ") + name, false, false, 0);
 }
 
 void TFormTail::OnOpenWithShell() {
     const QString name = ui_.LabelFn->text();
-    if (IsLocalFile(name) && QFileInfo(name).isFile())
+    if (IsLocalFile(name) && StatFile(name).isFile)
         ShellRun(name, QString(), QString(), 0, 1, false);
 }
 
 void TFormTail::OpenFolderOfShownFile() {
     const QString folder = FolderOf(ui_.LabelFn->text());
-    if (IsLocalFile(ui_.LabelFn->text()) && !folder.isEmpty() && QFileInfo(folder).isDir())
+    if (IsLocalFile(ui_.LabelFn->text()) && !folder.isEmpty() && StatFile(folder).isDir)
         ShellRun(folder, QString(), QString(), 0, 1, false);
 }
 
@@ -115,8 +115,8 @@ void TFormTail::OnUserCommand() {
                 command);
         return;
     }
-    // Refused beyond the length any command line of the program may have.
-    if (expanded.caption.size() > kMaxCommandLineLength || !RunArguments(expanded.arguments))
+    // The bound is on the user's own command: the file's name may be any the file system takes.
+    if (command.trimmed().size() > kMaxCommandLineLength || !RunArguments(expanded.arguments))
         services_.dialogs->ShowMessage(DialogService::Icon::Error,
                                        QStringLiteral("Cannot execute user command. Check cmd pathname"));
 }

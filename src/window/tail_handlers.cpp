@@ -4,9 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -78,11 +76,10 @@ bool TFormTail::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui_.MemoTail) {
         if (type == QEvent::Resize)
             PlaceBottomIndicator(ui_);
-    } else if (watched == ui_.MemoTail->viewport()) {
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
-            engine_->MouseHeld().store(true);
-        else if (type == QEvent::MouseButtonRelease)
+        else if (type == QEvent::FocusOut)
             engine_->MouseHeld().store(false);
+    } else if (watched == ui_.MemoTail->viewport()) {
+        TrackViewHold(*event);
     } else if (type == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         auto* button = static_cast<QWidget*>(watched);
@@ -95,6 +92,27 @@ bool TFormTail::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// The passes leave the view alone while a button is held in it. The release does not always come
+// back to the view (a context menu opened on the press takes it, a window hidden or deactivated
+// meanwhile never sees it), so every way a press can end ends the hold.
+void TFormTail::TrackViewHold(const QEvent& event) {
+    switch (event.type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        engine_->MouseHeld().store(true);
+        break;
+    case QEvent::MouseButtonRelease:
+        engine_->MouseHeld().store(static_cast<const QMouseEvent&>(event).buttons() != Qt::NoButton);
+        break;
+    case QEvent::ContextMenu:
+    case QEvent::Hide:
+        engine_->MouseHeld().store(false);
+        break;
+    default:
+        break;
+    }
 }
 
 void TFormTail::OnFilterClicked() {
@@ -181,7 +199,7 @@ namespace {
 // question ("clear", "DELETE") and in the failure message ("clear", "delete").
 void ActOnShownFile(DialogService& dialogs, const QString& name, const QString& askVerb,
                     const QString& failVerb, const std::function<bool()>& act) {
-    if (!SourceKindOf(name).Traits().localFile || !QFileInfo(name).isFile())
+    if (!SourceKindOf(name).Traits().localFile || !StatFile(name).isFile)
         return;
     if (!dialogs.AskYesNo(DialogService::Icon::Warning,
                           QStringLiteral("WARNING ! Do you really want to ") + askVerb +
@@ -206,12 +224,12 @@ void TFormTail::OnClearReleased(Qt::MouseButton button) {
     const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
     if (modifiers & Qt::ControlModifier) {
         ActOnShownFile(*services_.dialogs, name, QStringLiteral("clear"), QStringLiteral("clear"), [&name] {
-            QFile file(name); // created anew, empty
-            return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            QFile file; // created anew, empty
+            return OpenFile(file, name, QIODevice::WriteOnly | QIODevice::Truncate);
         });
     } else if (modifiers & Qt::ShiftModifier) {
         ActOnShownFile(*services_.dialogs, name, QStringLiteral("DELETE"), QStringLiteral("delete"),
-                       [&name] { return QFile::remove(name); });
+                       [&name] { return RemoveFile(name); });
     } else if (TailStatus() != tsStart) {
         ui_.MemoTail->SetSnapshot(ViewSnapshot());
     } else {

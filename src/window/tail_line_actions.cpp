@@ -3,10 +3,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QToolButton>
 
 #include "engine/tail_state.h"
+#include "platform/dialogs.h"
+#include "platform/instances.h"
 #include "platform/launch.h"
 #include "rdns/reverse_dns.h"
 #include "util/text_codecs.h"
@@ -19,6 +23,33 @@ namespace {
 // The console answer of the platform turns "cmd.exe" "/K ping.exe X" into a terminal running ping.
 void RunInConsole(const QString& parameters) {
     ShellRun(QStringLiteral("cmd.exe"), parameters, QString(), 0, 1, false);
+}
+
+// "http://" goes in front of a text that holds it nowhere, unless the text starts with a scheme
+// of its own ("https://x" is not "http://https//x").
+QString WebAddress(const QString& text) {
+    static const QRegularExpression kScheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    if (text.contains(QStringLiteral("http://"), Qt::CaseInsensitive) || kScheme.match(text).hasMatch())
+        return text;
+    return QStringLiteral("http://") + text;
+}
+
+// The selection becomes the pattern whole, or not at all: the field holds a bounded number of
+// characters and would keep only the first ones of a longer text.
+void UseAsPattern(DialogService& dialogs, QComboBox& combo, const QString& selection, const QString& name) {
+    if (selection.trimmed().isEmpty())
+        return;
+    const int limit = combo.lineEdit()->maxLength();
+    if (selection.size() > limit) {
+        dialogs.ShowMessage(DialogService::Icon::Warning,
+                            QStringLiteral("The selection holds %1 characters; the %2 pattern can hold %3. "
+                                           "The %2 pattern is unchanged.")
+                                .arg(selection.size())
+                                .arg(name)
+                                .arg(limit));
+        return;
+    }
+    combo.setEditText(selection);
 }
 
 QString Place(const QWidget* widget) {
@@ -56,43 +87,79 @@ void TFormTail::ConnectViewControls() {
             [this](const QPoint& at) { ui_.PopupMenuTAILMemo->popup(ui_.MemoTail->mapToGlobal(at)); });
     connect(ui_.RzStatusPaneRDNS, &StatusPane::clicked, this, [this] { reverseDns_->RefreshUnknownDNS(); });
     connect(ui_.Addtofilter1, &QAction::triggered, this, [this] {
-        const QString text = SelectedViewText();
-        if (!text.trimmed().isEmpty())
-            ui_.RzComboBoxFilter->setEditText(text);
+        UseAsPattern(*services_.dialogs, *ui_.RzComboBoxFilter, SelectedViewText(), QStringLiteral("filter"));
     });
     connect(ui_.Addtoalert1, &QAction::triggered, this, [this] {
-        const QString text = SelectedViewText();
-        if (!text.trimmed().isEmpty())
-            ui_.RzComboBoxAlarm->setEditText(text);
+        UseAsPattern(*services_.dialogs, *ui_.RzComboBoxAlarm, SelectedViewText(), QStringLiteral("alert"));
     });
     connect(ui_.Ping1, &QAction::triggered, this,
             [this] { RunInConsole(QStringLiteral("/K ping.exe ") + SelectedViewText()); });
     connect(ui_.TraceRT1, &QAction::triggered, this,
             [this] { RunInConsole(QStringLiteral("/K tracert.exe ") + SelectedViewText()); });
     connect(ui_.OpenURL1, &QAction::triggered, this, [this] {
-        QString text = TrimBlanksAndControls(SelectedViewText());
-        if (text.isEmpty())
-            return;
-        if (!text.contains(QStringLiteral("http://"), Qt::CaseInsensitive))
-            text.prepend(QStringLiteral("http://"));
-        ShellRun(text, QString(), QString(), 0, 1, false);
+        const QString text = TrimBlanksAndControls(SelectedViewText());
+        if (!text.isEmpty())
+            OpenUrl(WebAddress(text));
     });
     connect(ui_.Sendamail1, &QAction::triggered, this, [this] {
         const QString text = TrimBlanksAndControls(SelectedViewText());
         if (!text.isEmpty())
-            ShellRun(QStringLiteral("mailto:") + text, QString(), QString(), 0, 1, false);
+            OpenUrl(QStringLiteral("mailto:") + text);
     });
     connect(ui_.CopyView, &QAction::triggered, ui_.MemoTail, &TailView::Copy);
     connect(ui_.SelectAllView, &QAction::triggered, ui_.MemoTail, &TailView::SelectAll);
 }
 
-void TFormTail::DescribeView(QMap<QString, QString>& description) const {
+namespace {
+
+// At most limit characters of range: its start (fromEnd false) or its end, whole lines where they
+// fit. Only the lines taken are visited, so a huge view costs what the answer holds.
+QString BoundedText(const ViewSnapshot& shown, ViewRange range, qsizetype limit, bool fromEnd,
+                    QStringView lineBreak) {
+    if (shown.LineCount() == 0 || !(range.from < range.to))
+        return {};
+    const auto length = [&](qint64 line) {
+        const qsizetype start = line == range.from.line ? range.from.column : 0;
+        return (line == range.to.line ? range.to.column : shown.LineLength(line)) - start;
+    };
+    qsizetype used = 0;
+    if (fromEnd) {
+        qint64 line = range.to.line;
+        for (; line > range.from.line && used + length(line) + lineBreak.size() <= limit; --line)
+            used += length(line) + lineBreak.size();
+        if (used + length(line) > limit)
+            range.from = line == range.to.line ? ViewPosition{line, range.to.column - limit}
+                                               : ViewPosition{line + 1, 0};
+    } else {
+        qint64 line = range.from.line;
+        for (; line < range.to.line && used + length(line) + lineBreak.size() <= limit; ++line)
+            used += length(line) + lineBreak.size();
+        if (used + length(line) > limit) {
+            const qsizetype start = line == range.from.line ? range.from.column : 0;
+            range.to = {line, start + std::max<qsizetype>(0, limit - used)};
+        }
+    }
+    return shown.TextBetween(range, lineBreak);
+}
+
+} // namespace
+
+void TFormTail::DescribeView(QMap<QString, QString>& description, DescribeDetail detail) const {
     const TailView* view = ui_.MemoTail;
+    const ViewSnapshot& shown = view->Snapshot();
     description.insert(QStringLiteral("reversedns"),
                        ui_.CheckBoxReverseDNS->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     description.insert(QStringLiteral("rdnspane"), ui_.RzStatusPaneRDNS->text());
-    description.insert(QStringLiteral("view"), PlainViewText());
-    description.insert(QStringLiteral("selection"), SelectedViewText());
+    description.insert(QStringLiteral("lines"), QString::number(shown.LineCount()));
+    if (detail == DescribeDetail::WithView) {
+        const qint64 last = shown.LineCount() - 1;
+        const ViewRange all{{0, 0}, {last, last < 0 ? 0 : shown.LineLength(last)}};
+        description.insert(QStringLiteral("view"), BoundedText(shown, all, kDescribeTextLimit, true, u"\n"));
+        description.insert(QStringLiteral("selection"),
+                           view->HasSelection()
+                               ? BoundedText(shown, view->Selection(), kDescribeTextLimit, false, u"\r\n")
+                               : QString());
+    }
     description.insert(QStringLiteral("place.CheckBoxReverseDNS"), Place(ui_.CheckBoxReverseDNS));
     description.insert(QStringLiteral("place.SpeedButtonPrint"), Place(ui_.SpeedButtonPrint));
     description.insert(QStringLiteral("place.SpeedButtonClear"), Place(ui_.SpeedButtonClear));

@@ -187,7 +187,7 @@ QString ModalCaption() {
 
 } // namespace
 
-QMap<QString, QString> TFormTail::Describe() const {
+QMap<QString, QString> TFormTail::Describe(DescribeDetail detail) const {
     const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
     const int status = TailStatus();
     QMap<QString, QString> description = {
@@ -204,8 +204,9 @@ QMap<QString, QString> TFormTail::Describe() const {
         {QStringLiteral("visible"), flag(isVisible())},
         {QStringLiteral("trayicon"), flag(TrayEnabled())},
         {QStringLiteral("modal"), ModalCaption()},
+        {QStringLiteral("platform"), QGuiApplication::platformName()},
     };
-    DescribeView(description);
+    DescribeView(description, detail);
     return description;
 }
 

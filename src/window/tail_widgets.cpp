@@ -194,6 +194,7 @@ void BuildStatusBar(TailWidgets& w, QWidget* central) {
 
 void BuildMenus(TailWidgets& w, QWidget* parent) {
     w.PopupMenuTAILMemo = new QMenu(parent);
+    w.PopupMenuTAILMemo->setToolTipsVisible(true); // Qt hides the items' hints otherwise
     w.ItemCompactLine = w.PopupMenuTAILMemo->addAction(QStringLiteral("Kill line"));
     w.ItemCompactLine->setCheckable(true);
     w.ItemCompactLine->setToolTip(QStringLiteral("Remove blank line"));

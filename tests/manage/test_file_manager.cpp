@@ -3,9 +3,12 @@
 // choosers, and a refill that must not turn inherited values into own values.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -15,6 +18,7 @@
 
 #include "manage/fTailManager.h"
 #include "manage_fixture.h"
+#include "platform/qt_dialog_service.h"
 
 namespace {
 
@@ -116,6 +120,20 @@ TEST_F(FileManagerDialog, LevelsStayWithinOneOfTheEntryAboveAndTheFirstEntryIsAt
     EXPECT_EQ(Lines().value(1), QStringLiteral("     A"));
 }
 
+TEST_F(FileManagerDialog, LevelRuleHoldsAtBothEndsOfTheIntegerRangeAndOpensOnTheFollowedEntry) {
+    FillList(*manager_->List, {"A||0", "B||2147483647", "C||5", "D||-2147483648", "E||7"});
+    for (int i = 0; i < 80; ++i)
+        manager_->List->AddFile(QStringLiteral("/logs/%1.log").arg(i), QString());
+    manager_->SetFileName(QStringLiteral("/logs/70.log"));
+    Open();
+    QListWidget* list = Ui().RzCheckList1;
+    EXPECT_TRUE(list->viewport()->rect().intersects(list->visualItemRect(list->item(75))))
+        << "scrolled to it";
+    ClickLine(2);
+    ClickLine(4);
+    EXPECT_EQ(Entries(*manager_->List).mid(2, 3), (QStringList{"C||2147483646", "D||-2147483648", "E||0"}));
+}
+
 TEST_F(FileManagerDialog, PathOrAliasAlwaysRemainsAndTheFollowedNameFollowsItsEntry) {
     FillList(*manager_->List, {"/logs/a.log||0", "|group|0"});
     manager_->SetFileName(QStringLiteral("/logs/a.log"));
@@ -150,8 +168,10 @@ TEST_F(FileManagerDialog, ShowsEffectiveValuesWithoutStoringThemAndStoresWhatThe
     a->WindowWidth = QStringLiteral("640");
     a->WindowHeight = QStringLiteral("480");
     manager_->List->DefFile->Wrap = QStringLiteral("N");
-    manager_->List->DefFile->TabsVal = QStringLiteral("3"); // below the box's range of 5 to 200
+    manager_->List->DefFile->TabsVal = QStringLiteral("3");           // below the box's range of 5 to 200
+    manager_->List->DefFile->BufferkoVal = QStringLiteral("2000000"); // above it
     Open();
+    EXPECT_EQ(Ui().entry.buffer->value(), 2000000) << "shown as the program uses it";
     EXPECT_EQ(Ui().LabelWindowSize->text(), QStringLiteral("(W=640, H=480)"));
     EXPECT_EQ(Ui().entry.fontName->text(), QStringLiteral("Courier New (8 pts)"));
     EXPECT_EQ(Ui().entry.readMethod->currentText(), QStringLiteral("asc. alpha"));
@@ -173,6 +193,7 @@ TEST_F(FileManagerDialog, ShowsEffectiveValuesWithoutStoringThemAndStoresWhatThe
     }
     EXPECT_EQ(b->ReadMethod, QStringLiteral("7"));
     EXPECT_EQ(manager_->List->DefFile->TabsVal, QStringLiteral("3"));
+    EXPECT_EQ(Ui().def.tabs->value(), 3);
 
     // The default tab's change shows through in the entry that inherits it.
     Ui().tabs->setCurrentIndex(1);
@@ -237,6 +258,44 @@ TEST_F(FileManagerDialog, FontAndBrowseButtonsGoThroughTheChoosers) {
     dialogs_.QueueFileChoice(QString()); // cancelled
     QTest::mouseClick(Ui().SpeedButtonBrowse, Qt::LeftButton);
     EXPECT_EQ(a->Path, QStringLiteral("/var/log/my app.log"));
+}
+
+// The Font buttons through the real dialog interface: the chooser shows its lists, and what the
+// user leaves alone in it stays as it was, even a font this machine lacks.
+TEST_F(FileManagerDialog, FontButtonsOpenTheRealChooserWhichKeepsWhatTheUserLeftAlone) {
+    FillList(*manager_->List, {"/a.log||0"});
+    QtDialogService real;
+    dialog_ = std::make_unique<TFormFileManager>(*manager_, real);
+    dialog_->show();
+    ASSERT_FALSE(QFontDatabase::hasFamily(QStringLiteral("Courier New"))) << "the preset must be missing";
+    // Clicks the item (when not empty) in the list that holds it, then OK.
+    const auto choose = [&](QPushButton* button, const QString& item) {
+        OnNextModal<QDialog>([&](QDialog& chooser) {
+            int shownLists = 0;
+            for (QListView* list : chooser.findChildren<QListView*>()) {
+                shownLists += list->isVisible() && list->model()->rowCount() > 1;
+                const QModelIndexList found =
+                    list->model()->match(list->model()->index(0, 0), Qt::DisplayRole, item);
+                if (!item.isEmpty() && !found.isEmpty()) {
+                    list->scrollTo(found[0]);
+                    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                      list->visualRect(found[0]).center());
+                }
+            }
+            EXPECT_EQ(shownLists, 3) << "families, styles and sizes on the screen";
+            chooser.findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly)
+                ->button(QDialogButtonBox::Ok)
+                ->click();
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+    };
+    choose(Ui().entry.font, QString());
+    const TTailFile& a = *manager_->List->RItems(0);
+    EXPECT_EQ(a.FontName + u' ' + a.FontSize, QStringLiteral("Courier New 8")) << "OK without a change";
+    choose(Ui().def.font, QStringLiteral("12"));
+    const TDefTailFile& def = *manager_->List->DefFile;
+    EXPECT_EQ(def.FontName + u' ' + def.FontSize, QStringLiteral("Courier New 12"))
+        << "only the size changed";
 }
 
 } // namespace

@@ -6,8 +6,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include "manage/fTailTree.h"
 #include "manage/file_tree_view.h"
@@ -215,6 +217,22 @@ TEST_F(FileTree, DeleteRemovesTheNodeWithItsDescendantsAndTheManagerKeepsTheCurr
     manager_->SetFileName(QStringLiteral("/x/three.log"));
     manager_->ReleaseRetiredEntries();
     EXPECT_EQ(manager_->RetiredCount(), 0);
+}
+
+TEST_F(FileTree, ALongPathIsReadWholeInItsToolTipAndByScrollingSideways) {
+    const QString path =
+        QStringLiteral("/var/log/") + QString(40, u'd') + QStringLiteral("/application-server.log");
+    TFormFileTree& tree = Open({"|A|0", path + QStringLiteral("|App|1")});
+    tree.resize(295, tree.height());
+    QTreeWidgetItem* node = Node(QStringLiteral("App - ") + path);
+    QHelpEvent help(QEvent::ToolTip, View().visualItemRect(node).center(),
+                    View().viewport()->mapToGlobal(View().visualItemRect(node).center()));
+    QApplication::sendEvent(View().viewport(), &help);
+    EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("App - ") + path);
+    EXPECT_GE(View().visualItemRect(node).width(), View().fontMetrics().horizontalAdvance(node->text(0)))
+        << "the caption is not cut";
+    EXPECT_TRUE(View().horizontalScrollBar()->isVisible());
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 // tree's group menu starts two real tail windows that follow their files and end cleanly.
 #include <csignal>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
@@ -61,6 +63,12 @@ QRect SettledGeometry(const QString& window) {
 
 template <typename W> QPoint CentreIn(const QWidget& window, const W* widget) {
     return widget->mapTo(&window, widget->rect().center());
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
 }
 
 bool ProcessEnded(qint64 pid) {
@@ -125,6 +133,22 @@ TEST_F(ProgramManage, FileManagerOpenedFromTheWindowStoresANewEntryOnOk) {
         << kovra.Output();
     EXPECT_EQ(StoredIn(QStringLiteral("config")), QStringList{"filename|file alias|0"});
     EXPECT_TRUE(kovra.Running());
+}
+
+// The list starts with a group heading, whose empty path once matched the empty file name of a
+// start without one: the stop at start-up stamped the window size into it.
+TEST_F(ProgramManage, AStartThatChangesNothingLeavesKovraIniUntouched) {
+    Store({QStringLiteral("|logs|0"), WriteFile(QStringLiteral("one.log"), "x\n") + QStringLiteral("||1")});
+    const QString ini = ConfigHome() + QStringLiteral("/kovra/kovra.ini");
+    const QByteArray before = ReadAll(ini);
+    EXPECT_TRUE(before.startsWith("[")) << "a file made from scratch starts with its section";
+    const QDateTime written = QFileInfo(ini).lastModified();
+    KovraProcess& kovra = Start({});
+    ASSERT_TRUE(kovra.WaitUp()) << kovra.Output();
+    kovra.Process().terminate();
+    ASSERT_TRUE(kovra.WaitExited(30000)) << kovra.Output();
+    EXPECT_EQ(QString::fromUtf8(ReadAll(ini)), QString::fromUtf8(before));
+    EXPECT_EQ(QFileInfo(ini).lastModified(), written) << "not even written with the same bytes";
 }
 
 TEST_F(ProgramManage, TreeGroupMenuStartsTwoTailWindowsThatFollowTheirFilesAndEndCleanly) {

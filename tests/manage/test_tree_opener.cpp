@@ -5,10 +5,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
 #include "engine/tail_state.h"
+#include "manage/fTailManager.h"
 #include "manage/fTailTree.h"
 #include "manage/file_tree_view.h"
 #include "manage_fixture.h"
@@ -105,6 +108,47 @@ TEST_F(TreeOpener, CancelStoresNothingAndTheDeletedCurrentEntryLivesUntilAnother
     StartOn(second_);
     OpenTree([&](TFormFileTree& tree) { QTest::keyClick(&tree, Qt::Key_Escape); });
     EXPECT_EQ(Window().Manager().RetiredCount(), 0);
+}
+
+TEST_F(TreeOpener, AnUntouchedTreeNeverChangesTheFollowedFile) {
+    const QString unlisted = WriteFile(QStringLiteral("unlisted.log"), "x\n");
+    StartOn(unlisted);
+    // The tree takes the focus, which makes its first node current: a group, then a file.
+    for (const char* button : {"ButtonOK", "ButtonTail", "ButtonOK"}) {
+        OpenTree([&](TFormFileTree& tree) {
+            QTest::mouseClick(tree.findChild<QToolButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+        });
+        EXPECT_EQ(Window().Manager().FileName, unlisted) << button;
+        EXPECT_EQ(Window().TailStatus(), tsStart) << button;
+        Window().Manager().List->Exchange(0, 1);
+    }
+}
+
+TEST_F(TreeOpener, ADeletionBeforeCancelSurvivesACancelledManagerAndIsStoredByTheStop) {
+    OpenTree([&](TFormFileTree& tree) {
+        tree.Tree()->setCurrentItem(tree.Tree()->findItems(second_, Qt::MatchRecursive).value(0));
+        tree.FileMenu()->actions().value(2)->trigger(); // Delete
+        QTest::keyClick(&tree, Qt::Key_Escape);
+    });
+    OnNextModal<TFormFileManager>([](TFormFileManager& dialog) { dialog.reject(); });
+    QTest::mouseClick(Ui().SpeedButtonManager, Qt::LeftButton);
+    const QStringList kept{"|logs|0", first_ + QStringLiteral("||1")};
+    EXPECT_EQ(Entries(*Window().Manager().List), kept) << "a cancelled manager returns to it";
+    StartOn(first_);
+    ClickStop(); // stores the window size
+    EXPECT_EQ(StoredEntries(), kept);
+}
+
+TEST_F(TreeOpener, ALongListStaysOnTheScreenAndScrollsInside) {
+    for (int i = 0; i < 200; ++i)
+        Window().Manager().List->AddFile(QStringLiteral("/logs/%1.log").arg(i), QString());
+    OpenTree([&](TFormFileTree& tree) {
+        auto* ok = tree.findChild<QToolButton*>(QStringLiteral("ButtonOK"));
+        EXPECT_TRUE(
+            tree.screen()->availableGeometry().contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())));
+        EXPECT_TRUE(tree.Tree()->verticalScrollBar()->isVisible());
+        QTest::keyClick(&tree, Qt::Key_Escape);
+    });
 }
 
 } // namespace

@@ -8,8 +8,11 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -20,6 +23,7 @@
 #include "settings/store_layout.h"
 #include "settings/uParam.h"
 #include "util/colors.h"
+#include "window_parts/wait_until.h"
 
 namespace {
 
@@ -90,6 +94,8 @@ TEST_F(ParamDialogTest, EveryParameterGoesThroughItsControlIntoTheLiveParameters
     live.filtercolor_night = 0x00ABCDEF;
     live.stoppedcolor_night = kColorBtnFace;
     live.Identity = 0x00A1B2C3;
+    live.CommandLine = QStringLiteral("/usr/bin/kovra /start \"/f=(ERROR|WARN)\" ") +
+                       QStringLiteral("/srv/app/logs/x").repeated(40);
     dialogs_.QueueFileChoice(QStringLiteral("/sounds/alert.wav"));
     dialogs_.QueueFileChoice(QStringLiteral("/sounds/change.mp3"));
     dialogs_.QueueColorChoice(QColor(0x12, 0x34, 0x56));
@@ -97,6 +103,10 @@ TEST_F(ParamDialogTest, EveryParameterGoesThroughItsControlIntoTheLiveParameters
     OpenParameters([&](TFormTailParam& dialog) {
         const TailParamWidgets& w = dialog.Widgets();
         EXPECT_EQ(w.LabelCommandLineId->text(), QStringLiteral("$00A1B2C3"));
+        w.PageControl->setCurrentIndex(3);
+        EXPECT_TRUE(WaitUntil([&] { return w.MemoCommandLine->isVisible(); }));
+        EXPECT_EQ(w.MemoCommandLine->verticalScrollBar()->maximum(), 0) << "the command line is shown whole";
+        w.PageControl->setCurrentIndex(0);
         EditEveryControl(w);
         w.ButtonOK->click();
     });

@@ -32,14 +32,15 @@ protected:
     }
 
     // Fills the fields, clicks the test button and gives the one box it showed.
-    FakeDialogService::Shown SendTest(const QString& server, const QString& login = {},
-                                      const QString& password = {}) {
+    FakeDialogService::Shown SendTest(
+        const QString& server, const QString& login = {}, const QString& password = {},
+        const QString& recipients = QStringLiteral("ops@example.test; Night Shift <night@example.test>")) {
         const TailParamWidgets& w = dialog_->Widgets();
         w.Edit_SMTPServer->setText(server);
         w.Edit_SMTPLogin->setText(login);
         w.Edit_SMTPPassword->setText(password);
         w.Edit_SMTPFrom->setText(QStringLiteral("kovra@example.test"));
-        w.EditAlerteMAIL->setText(QStringLiteral("ops@example.test; Night Shift <night@example.test>"));
+        w.EditAlerteMAIL->setText(recipients);
         const std::size_t before = dialogs_.AllShown().size();
         QTest::mouseClick(w.SpeedButtonTestMail, Qt::LeftButton);
         EXPECT_EQ(dialogs_.AllShown().size(), before + 1);
@@ -68,6 +69,41 @@ TEST_F(ParamTestMail, ArrivesWithTheFieldsValuesThroughALoginServer) {
     EXPECT_EQ(mails[0].raw.mid(mails[0].raw.indexOf("\r\n\r\n") + 4),
               "This is a test eMAIL.  server=" + server.Address().toUtf8() + " - login=alerts\r\n");
     EXPECT_EQ(params_.smtpserver, QStringLiteral("stored.example.test")) << "nothing else changes";
+}
+
+// What the client does not understand is said, never half sent: addresses written without a
+// separator between them, a server field with two ports. The real server gets nothing of it.
+TEST_F(ParamTestMail, WhatIsNotUnderstoodIsReportedAndNothingIsSent) {
+    SmtpTestServer server;
+    QString error;
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    struct Case {
+        QString server;
+        QString recipients;
+        QString box;
+    };
+    const Case cases[] = {
+        {server.Address(), "a@b.test <c@d.test> e@f.test",
+         "Invalid recipient address: a@b.test <c@d.test> e@f.test"},
+        {server.Address(), "ops@x.test, Night <n@x.test> late@x.test",
+         "Invalid recipient address: Night <n@x.test> late@x.test"},
+        {server.Address(), "a@b.test <c@d.test>", "Invalid recipient address: a@b.test <c@d.test>"},
+        {"127.0.0.1:2525:7", "ops@x.test", "Invalid SMTP server: 127.0.0.1:2525:7"},
+        {"fe80::1::2", "ops@x.test", "Invalid SMTP server: fe80::1::2"},
+    };
+    for (const Case& c : cases) {
+        const FakeDialogService::Shown box = SendTest(c.server, {}, {}, c.recipients);
+        EXPECT_EQ(box.icon, DialogService::Icon::Error) << c.box.toStdString();
+        EXPECT_EQ(box.text, c.box);
+    }
+    EXPECT_TRUE(server.Messages().isEmpty());
+
+    // A quoted name may hold "@": one address.
+    const FakeDialogService::Shown box = SendTest(server.Address(), {}, {}, "\"ops@x\" <ops@x.test>");
+    EXPECT_EQ(box.text, QStringLiteral("eMail is sent. Look for it !"));
+    const QList<CapturedMail> mails = server.Messages();
+    ASSERT_EQ(mails.size(), 1);
+    EXPECT_EQ(mails[0].recipients, QStringList{"ops@x.test"});
 }
 
 TEST_F(ParamTestMail, FailuresShowTheClientsOwnMessageAndTheDialogPaintsWhileItWaits) {

@@ -1,10 +1,13 @@
 #include "platform/ini_file.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "store_test_util.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -12,6 +15,12 @@ using store_test::ReadBytes;
 using store_test::WriteBytes;
 
 const QString kFiles = QStringLiteral("\\Software\\Velmora\\Quorvel\\files");
+
+ino_t Inode(const QString& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    return info.st_ino;
+}
 
 class IniFileTest : public testing::Test {
 protected:
@@ -134,6 +143,9 @@ TEST_F(IniFileTest, SaveChangesOnlyTheValuesThatChanged) {
     ini.EraseSection(kFiles);
     ini.WriteString(kFiles, "Pathdef", pathdef);
     ini.WriteString(kFiles, "Path0", " spaced ");
+    const ino_t inode = Inode(path_);
+    ASSERT_TRUE(ini.Save());
+    EXPECT_EQ(Inode(path_), inode) << "the bytes it holds are not written again";
     ini.WriteString("\\Software\\Velmora\\Quorvel\\filter", "Filter0", "new");
     ini.WriteString("\\Software\\Velmora\\Quorvel\\filter", "Filter1", "added");
     ini.WriteString("New section", "n", "v");
@@ -197,7 +209,7 @@ TEST_F(IniFileTest, MissingFileIsEmptyAndFailuresAreReported) {
     EXPECT_TRUE(ini.Sections().isEmpty());
     ini.WriteString("s", "n", "v");
     EXPECT_TRUE(ini.Save()) << "the folder is created";
-    EXPECT_TRUE(ini.FileExists());
+    EXPECT_EQ(ReadBytes(ini.FilePath()), "[s]\nn=v\n") << "no empty line first";
 
     QString error;
     IniFile isFolder(dir_.path());

@@ -126,6 +126,16 @@ TEST_F(ResolvePattern, BarePatternGivesABareName) {
     EXPECT_EQ(resolved, "two.log");
 }
 
+// A journal name's wildcards are its match's: no file of the working folder stands for them.
+TEST_F(ResolvePattern, AJournalNameIsNoPattern) {
+    Create("journal:MESSAGE=ab");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Logs()));
+    const QString resolved = Resolve("journal:MESSAGE=a*", 0);
+    QDir::setCurrent(before);
+    EXPECT_EQ(resolved, "journal:MESSAGE=a*");
+}
+
 TEST_F(ResolvePattern, ManagerResolvesWithTheCurrentFilesReadMethod) {
     Create("b.log");
     Create("a.log");

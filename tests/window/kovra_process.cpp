@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 
+#include "support/remove_tree.h"
 #include "window_parts/wait_until.h"
 
 namespace {
@@ -158,6 +159,7 @@ void ProgramTest::SetUp() {
 void ProgramTest::TearDown() {
     processes_.clear();
     runtime_.reset();
+    RemoveTreeByBytes(dir_.path());
 }
 
 KovraProcess& ProgramTest::Start(const QStringList& arguments, const QString& configName) {

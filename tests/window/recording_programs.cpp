@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/file_names.h"
 #include "window_parts/wait_until.h"
 
 RecordingPrograms::RecordingPrograms(const QString& folder) : folder_(folder) {
@@ -41,8 +42,10 @@ QStringList RecordingPrograms::LastArguments(const QString& name) const {
     QFile file(Path(name + QStringLiteral(".args")));
     if (!file.open(QIODevice::ReadOnly))
         return {QStringLiteral("<never called>")};
-    QStringList args = QString::fromUtf8(file.readAll()).split(QChar(0));
-    args.removeLast(); // after the last NUL
+    QStringList args;
+    for (const QByteArray& arg : file.readAll().split('\0'))
+        args << DecodeFileName(arg); // the bytes as the window holds names
+    args.removeLast();               // after the last NUL
     return args;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Stand-in programs for the window's launches: scripts in a folder of the test that record how
 // they were called. Each call writes its arguments (NUL-separated) to <name>.args, then adds a line
-// to <name>.calls, so a test can wait for the n-th call and read the last one's arguments.
+// to <name>.calls, so a test can wait for the n-th call and read the last one's arguments (bytes
+// that are not UTF-8 read as file_names.h reads names, so a name compares equal only when every
+// byte arrived).
 #include <QString>
 #include <QStringList>
 

@@ -1,5 +1,6 @@
 // The two appearances of the tail window, stopped and running, where the file-name row sits in
 // each (also after the window is resized), and captions and fields at the default size.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -9,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 
 #include "engine/tail_state.h"
 #include "settings/uParam.h"
@@ -137,6 +139,44 @@ TEST_F(TailWindowAppearance, NoCaptionIsCutAndThePatternFieldsTakeTheRoom) {
     EXPECT_EQ(Ui().RzComboBoxFilter->width(), filter + 270);
     EXPECT_EQ(Ui().RzComboBoxAlarm->width(), alarm + 270);
     EXPECT_EQ(LayoutFaults(Ui(), Window()), QStringList()) << "running, wider";
+}
+
+// At the default width the panes cannot all show their texts: a cut one shows it whole in its tool
+// tip (above its hint, if it has one). Where the window is wide enough, every text shows whole.
+TEST_F(TailWindowAppearance, StatusPanesShowTheirTextsWholeOrInTheirToolTips) {
+    MakeWindow();
+    StartOn(WriteFile(QStringLiteral("some-application-name.log"), "connect from 10.1.2.3 port 22\n"));
+    ClickOn(Ui().CheckBoxReverseDNS);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            Window().Engine().Tick();
+            return Ui().RzStatusPaneRDNS->text().startsWith(QStringLiteral("SUSP"));
+        },
+        20000))
+        << Ui().RzStatusPaneRDNS->text().toStdString();
+    const TailWidgets& w = Ui();
+    const QList<StatusPane*> panes{w.RzStatusPanesSTATE, w.RzStatusPaneTime, w.RzStatusPaneFile,
+                                   w.RzStatusPaneINFO, w.RzStatusPaneRDNS};
+    const auto shownTip = [](StatusPane* pane) {
+        QHelpEvent help(QEvent::ToolTip, pane->rect().center(), pane->mapToGlobal(pane->rect().center()));
+        QApplication::sendEvent(pane, &help);
+        return QToolTip::text();
+    };
+    int cut = 0;
+    for (StatusPane* pane : panes) {
+        SCOPED_TRACE(pane->text().toStdString());
+        if (!pane->TextCut())
+            continue;
+        ++cut;
+        const QString hint = pane->toolTip();
+        EXPECT_EQ(shownTip(pane), hint.isEmpty() ? pane->text() : pane->text() + u'\n' + hint);
+    }
+    EXPECT_GE(cut, 2) << "the line counts and the resolver's state do not fit at 630 pixels";
+
+    Window().resize(1100, 410);
+    QTest::qWait(0);
+    for (StatusPane* pane : panes)
+        EXPECT_FALSE(pane->TextCut()) << pane->text().toStdString() << " in " << pane->width() << " pixels";
 }
 
 TEST_F(TailWindowAppearance, StoppedAndRunningLayoutsHoldAtAnySize) {

@@ -1,16 +1,21 @@
-// The DESCRIBE request answered by a tail window in this process: what it reports and that a
-// window thread that cannot answer costs a bounded wait, not a hang.
+// The DESCRIBE request answered by a tail window in this process: what it reports, that the answer
+// stays small whatever the view holds, and that a window thread that cannot answer costs a bounded
+// wait, not a hang.
 #include <chrono>
 #include <future>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 
 #include "kovra_process.h"
 #include "platform/instances.h"
+#include "settings/uList.h"
+#include "widgets/tail_view.h"
 #include "window_fixture.h"
 #include "window_parts/wait_until.h"
 
@@ -31,9 +36,10 @@ protected:
         runtime_.reset();
     }
     // Asked from another thread while this one keeps handling the window's events.
-    WindowDescription DescribeFromElsewhere() {
+    WindowDescription DescribeFromElsewhere(DescribeDetail detail = DescribeDetail::WithView) {
         const qint32 handle = Window().Channel()->Handle();
-        auto answer = std::async(std::launch::async, [handle] { return DescribeWindow(handle); });
+        auto answer =
+            std::async(std::launch::async, [handle, detail] { return DescribeWindow(handle, detail); });
         EXPECT_TRUE(WaitUntil([&] { return answer.wait_for(0ms) == std::future_status::ready; }));
         return answer.get();
     }
@@ -48,10 +54,15 @@ TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
     ASSERT_TRUE(Window().Channel()->IsListening());
 
     const WindowDescription expected{
-        {"status", "stopped"}, {"filename", "app.log"}, {"filter", "1"},    {"filterpattern", "Warn"},
-        {"alert", "0"},        {"alertpattern", ""},    {"minimized", "0"}, {"hidden", "0"},
-        {"visible", "1"},      {"reversedns", "0"},     {"rdnspane", ""},   {"view", ""},
-        {"selection", ""},     {"trayicon", "0"},       {"modal", ""}, // no tray host offscreen
+        {"status", "stopped"}, {"filename", "app.log"},
+        {"filter", "1"},       {"filterpattern", "Warn"},
+        {"alert", "0"},        {"alertpattern", ""},
+        {"minimized", "0"},    {"hidden", "0"},
+        {"visible", "1"},      {"reversedns", "0"},
+        {"rdnspane", ""},      {"view", ""},
+        {"selection", ""},     {"lines", "0"},
+        {"trayicon", "0"},     {"modal", ""}, // no tray host offscreen
+        {"platform", "offscreen"},
     };
     WindowDescription described = DescribeFromElsewhere();
     // The places of the controls a script clicks depend on the screen: present, not compared.
@@ -68,6 +79,37 @@ TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
     EXPECT_EQ(described.value(QStringLiteral("alert")), QStringLiteral("1")) << Show(described);
     EXPECT_EQ(described.value(QStringLiteral("alertpattern")), QStringLiteral("disk = full"))
         << Show(described);
+}
+
+// A view of 20 MB, all of it selected: DESCRIBE copies nothing of it and stays small; DESCRIBE VIEW
+// gives the view's last whole lines and the selection's start, each within the bound.
+TEST_F(WindowDescribe, AnswersStaySmallWhateverTheViewHolds) {
+    constexpr int kLines = 200000;
+    QByteArray text;
+    for (int i = 0; i < kLines; ++i)
+        text += QByteArray::number(i).rightJustified(6, '0') + ' ' + QByteArray(93, 'x') + '\n';
+    MakeWindow(kTrueColor, {"kovra"}, true);
+    Window().Manager().List->DefFile->SetBufferkoVal(32 * 1024);
+    StartOn(WriteFile(QStringLiteral("big.log"), text));
+    ASSERT_EQ(Ui().MemoTail->LineCount(), kLines);
+    Ui().MemoTail->SelectAll();
+
+    const WindowDescription summary = DescribeFromElsewhere(DescribeDetail::Summary);
+    EXPECT_EQ(summary.value(QStringLiteral("lines")), QStringLiteral("200000")) << Show(summary);
+    EXPECT_FALSE(summary.contains(QStringLiteral("view")) || summary.contains(QStringLiteral("selection")));
+    EXPECT_LT(Show(summary).size(), 1024u);
+
+    // The view's lines and the selection's line ends arrive as blanks: each value is one line.
+    const WindowDescription full = DescribeFromElsewhere();
+    const QByteArray view = full.value(QStringLiteral("view")).toLatin1();
+    ASSERT_LE(view.size(), kDescribeTextLimit);
+    const qsizetype shownLines = (view.size() + 1) / 101;
+    EXPECT_EQ(view, text.right(shownLines * 101).chopped(1).replace('\n', ' ')) << "whole last lines";
+    EXPECT_GT(view.size(), kDescribeTextLimit - 101);
+    const QByteArray selection = full.value(QStringLiteral("selection")).toLatin1();
+    ASSERT_LE(selection.size(), kDescribeTextLimit);
+    EXPECT_GT(selection.size(), kDescribeTextLimit - 102);
+    EXPECT_TRUE(text.replace('\n', "  ").startsWith(selection)) << "the selection's start";
 }
 
 TEST_F(WindowDescribe, AWindowThreadThatCannotAnswerCostsABoundedWait) {

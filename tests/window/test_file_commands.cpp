@@ -1,8 +1,6 @@
-// The commands on the shown file: the editor and the user command through stand-in programs first
-// on the PATH, the folder through the desktop's URL handler, and printing to a PDF file read back
-// with pdftotext.
+// The commands on the shown file: the editor, the user command and the desktop's opener through
+// stand-in programs first on the PATH, and printing to a PDF file read back with pdftotext.
 #include <QAction>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,15 +10,14 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
-#include <QUrl>
 
 #include "recording_programs.h"
 #include "settings/uList.h"
+#include "support/journal_writer.h"
 #include "util/date_time_text.h"
 #include "widgets/tail_view.h"
 #include "window/tail_controls.h"
 #include "window_fixture.h"
-#include "window_parts/url_catcher.h"
 #include "window_parts/wait_until.h"
 
 namespace {
@@ -161,20 +158,60 @@ TEST_F(TailWindowFileCommands, WildcardCommandsUseTheShownOrTheNewestFile) {
 }
 
 TEST_F(TailWindowFileCommands, FolderAndShellOpenOnlyWhatExists) {
+    programs_->Recorder(QStringLiteral("xdg-open"));
     MakeWindow();
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
     // The prompt has no folder part: nothing opens (not the working folder).
     QTest::mouseDClick(Ui().LabelFn, Qt::LeftButton);
     Ui().ActionOpenwithShell->trigger();
     const QString file = WriteFile(QStringLiteral("shown.log"), "one\n");
     StartOn(file);
+    const QString folder = QFileInfo(file).absolutePath() + u'/';
     QTest::mouseDClick(Ui().Label1, Qt::LeftButton);
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("xdg-open"), 1));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("xdg-open")), QStringList{folder});
     QTest::mouseDClick(Ui().LabelFn, Qt::LeftButton);
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("xdg-open"), 2));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("xdg-open")), QStringList{folder});
     Ui().ActionOpenwithShell->trigger();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    const QUrl folder = QUrl::fromLocalFile(QFileInfo(file).absolutePath() + u'/');
-    EXPECT_EQ(catcher.urls, (QList<QUrl>{folder, folder, QUrl::fromLocalFile(file)}));
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("xdg-open"), 3));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("xdg-open")), QStringList{file});
+    EXPECT_EQ(programs_->Calls(QStringLiteral("xdg-open")), 3) << "the prompt opened something";
+}
+
+// What needs a local file is off, with its hint, while a journal is shown; the user command gets
+// the journal's name. A file shown again gets its commands back.
+TEST_F(TailWindowFileCommands, AJournalKeepsTheUserCommandButNotTheLocalFileCommands) {
+    programs_->Recorder(QStringLiteral("notepad"));
+    const QString user = programs_->Recorder(QStringLiteral("usercmd"));
+    MakeWindow();
+    const QString folder = TempPath(QStringLiteral("journal"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QString error;
+    ASSERT_TRUE(
+        WriteJournal(folder + "/r.journal", JournalExport().Line(0, "sshd", "ssh.service", "hello"), &error))
+        << error.toStdString();
+    const QString journal = QStringLiteral("journal:") + folder;
+    const QString notepadHint = Ui().SpeedButtonNotePad->toolTip();
+    Define(journal, user + QStringLiteral(" %s"));
+    StartOn(journal);
+    EXPECT_FALSE(Ui().ActionOpenwithNotePad->isEnabled());
+    EXPECT_FALSE(Ui().ActionOpenwithShell->isEnabled());
+    EXPECT_EQ(Ui().ActionOpenwithShell->toolTip(), QStringLiteral("Needs a local file"));
+    EXPECT_TRUE(Ui().SpeedButtonNotePad->toolTip().endsWith(QStringLiteral("Needs a local file)")));
+    ClickOn(Ui().SpeedButtonNotePad);
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::KeyboardModifiers(Qt::ShiftModifier)})
+        ClickOn(Ui().SpeedButtonClear, modifiers);
+    EXPECT_TRUE(dialogs_.AllShown().empty()) << dialogs_.Texts().join(u'\n').toStdString();
+    UserCommandItem()->trigger();
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("usercmd"), 1));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("usercmd")), QStringList{journal});
+    EXPECT_EQ(programs_->Calls(QStringLiteral("notepad")), 0);
+
+    ClickStop();
+    StartOn(WriteFile(QStringLiteral("local.log"), "one\n"));
+    EXPECT_TRUE(Ui().ActionOpenwithNotePad->isEnabled());
+    EXPECT_EQ(Ui().SpeedButtonNotePad->toolTip(), notepadHint);
 }
 
 TEST_F(TailWindowFileCommands, PrintsTheSelectionThenEverythingToPdf) {

@@ -1,14 +1,15 @@
 // The view's context menu: its items, the actions on the selected text (through stand-in console
-// programs and the desktop's URL handlers), and the reverse-DNS pane fed by the window's resolver.
+// programs; Open URL and Send a mail in test_names_and_links.cpp), and the reverse-DNS pane fed by
+// the window's resolver.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
+#include <QLineEdit>
 #include <QMenu>
-#include <QUrl>
+#include <QToolTip>
 
 #include "engine/tail_state.h"
 #include "rdns/reverse_dns.h"
@@ -17,17 +18,9 @@
 #include "widgets/tail_view.h"
 #include "window/tail_controls.h"
 #include "window_fixture.h"
-#include "window_parts/url_catcher.h"
 #include "window_parts/wait_until.h"
 
 namespace {
-
-std::string Show(const QList<QUrl>& urls) {
-    QStringList texts;
-    for (const QUrl& url : urls)
-        texts << url.toString();
-    return texts.join(QStringLiteral(" | ")).toStdString();
-}
 
 class TailWindowLineActions : public TailWindowTest {
 protected:
@@ -54,6 +47,11 @@ TEST_F(TailWindowLineActions, RightClickOpensOurMenuWithKillLineCopyAndSelectAll
                               viewport->mapToGlobal(viewport->rect().center()));
     QApplication::sendEvent(viewport, &request);
     EXPECT_TRUE(WaitUntil([&] { return menu->isVisible(); })) << "not our menu";
+    const QPoint killLineItem = menu->actionGeometry(Ui().ItemCompactLine).center();
+    QHelpEvent hint(QEvent::ToolTip, killLineItem, menu->mapToGlobal(killLineItem));
+    QApplication::sendEvent(menu, &hint);
+    EXPECT_TRUE(WaitUntil([] { return QToolTip::text() == QStringLiteral("Remove blank line"); }))
+        << "the item's hint shows";
     menu->close();
 
     // Kill line is a check item that toggles its own mark, and the pass reads it.
@@ -101,45 +99,47 @@ TEST_F(TailWindowLineActions, PingAndTraceRouteGiveTheSelectionToTheConsoleAsOne
     EXPECT_TRUE(programs.WaitCalls(QStringLiteral("console"), 3)) << "each console stays open";
 }
 
-TEST_F(TailWindowLineActions, OpenUrlSendAMailAndAddToPatternsFollowTheirRules) {
+TEST_F(TailWindowLineActions, AddToPatternsTakesTheSelectionWholeOrSaysSo) {
     MakeWindow();
     Window().Manager().List->DefFile->SetKillspace(false);
     Window().Manager().List->DefFile->SetKillline(false);
-    StartOn(WriteFile(QStringLiteral("app.log"), "host example.org\nsee HTTP://x.org/a\nhttps://secure.org\n"
-                                                 "mail   user@example.org   here\n     \na.b\naXb\nother\n"));
-    UrlCatcher web, mail;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &web, "Open");
-    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &mail, "Open");
-    const auto open = [&](const char* text, QAction* action) {
-        Select(QString::fromLatin1(text));
+    const QByteArray longLine = "x" + QByteArray(40000, 'y') + "z";
+    StartOn(WriteFile(QStringLiteral("app.log"), "     \na.b\naXb\nother\n" + longLine + "\n"));
+    const auto add = [&](const QString& text, QAction* action) {
+        Select(text);
         action->trigger();
     };
-    open("example.org", Ui().OpenURL1);
-    open("HTTP://x.org/a", Ui().OpenURL1);
-    open("https://secure.org", Ui().OpenURL1);
-    open("   user@example.org   ", Ui().Sendamail1);
-    open("   ", Ui().OpenURL1);
-    open("   ", Ui().Sendamail1);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
-    EXPECT_EQ(web.urls,
-              (QList<QUrl>{QUrl(QStringLiteral("http://example.org")), QUrl(QStringLiteral("http://x.org/a")),
-                           QUrl(QStringLiteral("http://https://secure.org"))}))
-        << Show(web.urls);
-    EXPECT_EQ(mail.urls, QList<QUrl>{QUrl(QStringLiteral("mailto:user@example.org"))}) << Show(mail.urls);
 
     // Blanks only: the patterns stay; a.b becomes the patterns as selected, the boxes untouched.
     Ui().RzComboBoxFilter->setEditText(QStringLiteral("before"));
-    open("     ", Ui().Addtofilter1);
+    add(QStringLiteral("     "), Ui().Addtofilter1);
     EXPECT_EQ(Ui().RzComboBoxFilter->currentText(), QStringLiteral("before"));
-    open("a.b", Ui().Addtofilter1);
-    open("a.b", Ui().Addtoalert1);
+    add(QStringLiteral("a.b"), Ui().Addtofilter1);
+    add(QStringLiteral("a.b"), Ui().Addtoalert1);
     EXPECT_EQ(Ui().RzComboBoxFilter->currentText(), QStringLiteral("a.b"));
     EXPECT_EQ(Ui().RzComboBoxAlarm->currentText(), QStringLiteral("a.b"));
     EXPECT_FALSE(Ui().CheckBoxFilter->isChecked());
     EXPECT_FALSE(Ui().CheckBoxAlert->isChecked());
+    EXPECT_TRUE(dialogs_.AllShown().empty());
+
+    // Longer than a pattern field holds: refused with a message, never cut to its first part. The
+    // longest text the field holds is taken whole.
+    const int limit = Ui().RzComboBoxFilter->lineEdit()->maxLength();
+    ASSERT_LT(limit, longLine.size());
+    add(QString::fromLatin1(longLine), Ui().Addtofilter1);
+    add(QString::fromLatin1(longLine), Ui().Addtoalert1);
+    EXPECT_EQ(Ui().RzComboBoxFilter->currentText(), QStringLiteral("a.b"));
+    EXPECT_EQ(Ui().RzComboBoxAlarm->currentText(), QStringLiteral("a.b"));
+    const QString refused = QStringLiteral("The selection holds %1 characters; the %2 pattern can hold %3. "
+                                           "The %2 pattern is unchanged.");
+    EXPECT_EQ(dialogs_.Texts(), (QStringList{refused.arg(longLine.size()).arg("filter").arg(limit),
+                                             refused.arg(longLine.size()).arg("alert").arg(limit)}));
+    const QString fits = QString::fromLatin1(longLine.left(limit));
+    add(fits, Ui().Addtofilter1);
+    EXPECT_EQ(Ui().RzComboBoxFilter->currentText(), fits);
 
     // Checked, the pattern is a regular expression: a.b also keeps aXb.
+    add(QStringLiteral("a.b"), Ui().Addtofilter1);
     ClickOn(Ui().CheckBoxFilter);
     ClickStop();
     StartOn(Ui().LabelFn->text());

@@ -33,6 +33,10 @@ TEST_F(ProgramCommandLine, SwitchesPatternsAndFileNames) {
         {"/a=Disk", {"/a=Disk", "x.log"}, {{"alert", "1"}, {"alertpattern", "Disk"}, {"filter", "0"}}},
         {"# then app.log", {"#", "app.log"}, {{"filename", "app.log"}}},
         {"two plain names take the first", {"one.log", "two.log"}, {{"filename", "one.log"}}},
+        {"a name starting with -- as ./--x", {"./--x"}, {{"filename", "./--x"}}},
+        {"a name starting with -- after --",
+         {"--", "--x", "/start"},
+         {{"filename", "--x"}, {"status", "stopped"}}},
     };
     std::vector<KovraProcess*> processes;
     for (std::size_t i = 0; i < rows.size(); ++i)

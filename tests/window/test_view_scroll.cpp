@@ -1,18 +1,30 @@
 // The view's scroll position on the real widget, with lines long enough to wrap: a view at its end
-// stays at its end when lines arrive, one scrolled up stays where it is, and the Wrap box shows the
-// end. The first visible line, the lines that fit and the line count must share one unit.
+// stays at its end when lines arrive and when its height changes, one scrolled up stays where it
+// is, and the Wrap box shows the end. The first visible line, the lines that fit and the line count
+// must share one unit. A button held in the view holds its updates, until the press ends however
+// it ends.
+#include <functional>
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <QWindow>
 
 #include "engine/tail_state.h"
 #include "settings/uList.h"
+#include "widgets/find_bar.h"
 #include "widgets/kovra_resources.h"
 #include "widgets/tail_view.h"
+#include "window/tail_controls.h"
 #include "window/tail_port.h"
 #include "window_fixture.h"
+#include "window_parts/wait_until.h"
 
 namespace {
 
@@ -99,6 +111,117 @@ TEST_F(TailWindowScroll, WrapBoxShowsTheEndEitherWay) {
         EXPECT_EQ(Ui().MemoTail->Wrap(), wrap);
         EXPECT_EQ(Bar()->value(), Bar()->maximum());
         EXPECT_TRUE(LastLineOnScreen());
+    }
+}
+
+// The find bar opening and closing under the view, a smaller window: a view showing its end keeps
+// showing it, and lines that arrive then show; a view scrolled up keeps its first line.
+TEST_F(TailWindowScroll, HeightChangesKeepTheEndOnScreen) {
+    for (bool wrap : {false, true}) {
+        SCOPED_TRACE(wrap ? "wrap" : "no wrap");
+        MakeWindow();
+        Window().Manager().List->DefFile->SetWrap(wrap);
+        const QString log = WriteFile(QStringLiteral("heights.log"), LongLines(0, 40));
+        StartOn(log);
+        TailView* view = Ui().MemoTail;
+        int next = 40;
+        // Does what changes the view's height; true once the height went down (or up).
+        const auto height = [&](const std::function<void()>& change, bool down) {
+            const int before = view->viewport()->height();
+            change();
+            return WaitUntil([&] {
+                return down ? view->viewport()->height() < before : view->viewport()->height() > before;
+            });
+        };
+        const auto endStaysOnScreen = [&](const char* after) {
+            SCOPED_TRACE(after);
+            EXPECT_TRUE(view->AtBottom());
+            EXPECT_TRUE(LastLineOnScreen());
+            Append(log, LongLines(next++, 1));
+            Window().Engine().Tick();
+            EXPECT_TRUE(ViewPlain().endsWith(QStringLiteral("line %1 ").arg(next - 1) + QString(300, u'x')));
+            EXPECT_TRUE(LastLineOnScreen());
+            EXPECT_EQ(Indicator(), QLatin1String(kImageBottom));
+        };
+        ASSERT_TRUE(LastLineOnScreen());
+
+        auto* bar = Window().findChild<FindBar*>();
+        ASSERT_NE(bar, nullptr);
+        EXPECT_TRUE(height([&] { QTest::keyClick(&Window(), Qt::Key_F, Qt::ControlModifier); }, true));
+        ASSERT_TRUE(bar->isVisible());
+        endStaysOnScreen("the find bar opened");
+        EXPECT_TRUE(height([&] { QTest::keyClick(&bar->Field(), Qt::Key_Escape); }, false));
+        endStaysOnScreen("the find bar closed");
+        const QSize size = Window().size();
+        EXPECT_TRUE(height([&] { Window().resize(size.width(), size.height() - 150); }, true));
+        endStaysOnScreen("the window got smaller");
+
+        Bar()->setValue(Bar()->maximum() / 2);
+        const qint64 top = view->FirstVisibleLine();
+        ASSERT_GT(top, 0);
+        EXPECT_TRUE(height([&] { Window().resize(size); }, false));
+        EXPECT_EQ(view->FirstVisibleLine(), top) << "scrolled up, the first line stays";
+        EXPECT_FALSE(view->AtBottom());
+        ClickStop();
+    }
+}
+
+// The passes leave the view alone while a button is held in it; however the press ends, the next
+// pass shows the new lines: the context menu took the release, the focus went elsewhere, the
+// window was hidden.
+TEST_F(TailWindowScroll, AHeldButtonEndsHoweverThePressEnds) {
+    MakeWindow();
+    Window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+    const QString log = WriteFile(QStringLiteral("held.log"), "line 0\n");
+    StartOn(log);
+    QMenu* menu = Ui().PopupMenuTAILMemo;
+    // Through the window, as the window system delivers them: the right button's press opens the
+    // context menu, which then takes the release.
+    QWindow* window = Window().windowHandle();
+    const QPoint inside = Ui().MemoTail->viewport()->mapTo(&Window(), QPoint(20, 5));
+    int next = 1;
+    const auto newLineShows = [&] {
+        const QString line = QStringLiteral("line %1").arg(next++);
+        Append(log, line.toLatin1() + '\n');
+        Window().Engine().Tick();
+        return ViewPlain().endsWith(line);
+    };
+
+    QTest::mousePress(window, Qt::LeftButton, {}, inside);
+    EXPECT_FALSE(newLineShows()) << "held, the view stays as it is";
+    QTest::mouseRelease(window, Qt::LeftButton, {}, inside);
+    EXPECT_TRUE(newLineShows());
+
+    const std::pair<const char*, std::function<void()>> endings[] = {
+        {"menu closed by Escape",
+         [&] {
+             QTest::mousePress(window, Qt::RightButton, {}, inside);
+             EXPECT_TRUE(WaitUntil([&] { return menu->isVisible(); })) << "the press opened no menu";
+             QTest::mouseRelease(window, Qt::RightButton, {}, inside);
+             QTest::keyClick(menu, Qt::Key_Escape);
+             EXPECT_TRUE(WaitUntil([&] { return !menu->isVisible(); }));
+         }},
+        {"focus gone elsewhere",
+         [&] {
+             QTest::mousePress(window, Qt::LeftButton, {}, inside);
+             EXPECT_TRUE(Ui().MemoTail->hasFocus());
+             Ui().RzComboBoxFilter->setFocus();
+         }},
+        {"window hidden",
+         [&] {
+             QTest::mousePress(window, Qt::LeftButton, {}, inside);
+             Window().hide();
+             Window().show();
+             EXPECT_TRUE(QTest::qWaitForWindowExposed(&Window()));
+         }},
+    };
+    for (const auto& [how, end] : endings) {
+        SCOPED_TRACE(how);
+        end();
+        EXPECT_TRUE(newLineShows());
+        if (QGuiApplication::mouseButtons() & Qt::LeftButton) // up again: the next press is a new one
+            QTest::mouseRelease(window, Qt::LeftButton, {}, inside);
     }
 }
 

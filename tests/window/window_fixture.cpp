@@ -8,22 +8,11 @@
 #include "engine/tail_state.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
+#include "support/remove_tree.h"
 #include "widgets/tail_view.h"
 
 QColor StoredColor(quint32 value) {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
-}
-
-ScopedEnv::ScopedEnv(const char* name, const QByteArray& value)
-    : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
-    qputenv(name, value);
-}
-
-ScopedEnv::~ScopedEnv() {
-    if (had_)
-        qputenv(name_, old_);
-    else
-        qunsetenv(name_);
 }
 
 void TailWindowTest::SetUp() {
@@ -35,6 +24,7 @@ void TailWindowTest::TearDown() {
     // The window saves its settings when it goes: into the temporary folder, not the user's.
     window_.reset();
     configHome_.reset();
+    RemoveTreeByBytes(dir_.path());
 }
 
 TFormTail& TailWindowTest::MakeWindow(qint64 displayColorCount, const QStringList& arguments,

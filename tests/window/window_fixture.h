@@ -21,6 +21,7 @@
 #include "platform/mail_sender.h"
 #include "platform/sound_player.h"
 #include "support/fake_dialogs.h"
+#include "support/scoped_env.h"
 #include "widgets/tail_view.h"
 #include "window/fTail.h"
 
@@ -91,20 +92,6 @@ private:
 
 // A stored colour (red in the low byte) as the colour a widget shows.
 QColor StoredColor(quint32 value);
-
-// Sets the environment variable for the life of the object, then restores it.
-class ScopedEnv final {
-public:
-    ScopedEnv(const char* name, const QByteArray& value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    QByteArray old_;
-    bool had_;
-};
 
 class TailWindowTest : public ::testing::Test {
 protected:

@@ -61,6 +61,17 @@ TEST(CommandLine, ParsesSwitchesPatternsAndTheFileName) {
          "Error",
          "Fatal",
          "C:/logs/my app.log"},
+        {"after -- a switch is a name",
+         {"/f=x", "--", "/start", "b.log"},
+         false,
+         false,
+         false,
+         "x",
+         nullptr,
+         "/start"},
+        {"-- keeps an earlier name", {"a.log", "--", "--x"}, false, false, false, nullptr, nullptr, "a.log"},
+        {"a second -- is a name", {"--", "--"}, false, false, false, nullptr, nullptr, "--"},
+        {"-- alone gives no name", {"/start", "--"}, true},
         {"nothing", {}},
     };
     for (const ParseCase& c : cases) {

@@ -1,3 +1,5 @@
+#include "manage/fTailTree.h"
+#include "platform/file_names.h"
 #include "platform/launch.h"
 #include "platform/text_editor.h"
 
@@ -13,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/remove_tree.h"
+#include "support/scoped_env.h"
 #include "url_catcher.h"
 #include "wait_until.h"
 
@@ -21,32 +25,13 @@
 
 namespace {
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv final {
-public:
-    ScopedEnv(const char* name, const QByteArray& value)
-        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedEnv() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had;
-};
-
 class Launch : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(QDir().mkpath(Bin()));
     }
+    void TearDown() override { RemoveTreeByBytes(m_dir.path()); }
     QString Bin() const { return m_dir.filePath(QStringLiteral("bin")); }
     QString Path(const QString& name) const { return m_dir.filePath(name); }
 
@@ -66,11 +51,14 @@ protected:
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
+    // Bytes that are not UTF-8 read as file_names.h reads names: equal names, equal bytes.
     QStringList Recorded(const QString& name) const {
         QFile file(Path(name + QStringLiteral(".args")));
         if (!file.open(QIODevice::ReadOnly))
             return {QStringLiteral("<nothing recorded>")};
-        QStringList args = QString::fromUtf8(file.readAll()).split(QChar(0));
+        QStringList args;
+        for (const QByteArray& arg : file.readAll().split('\0'))
+            args << DecodeFileName(arg);
         args.removeLast(); // after the last NUL
         return args;
     }
@@ -162,12 +150,15 @@ TEST_F(Launch, NotepadOnThePathGetsTheRestOfTheLineAsOneArgument) {
         QStringList args;
     };
     const QString spaced = Path(QStringLiteral("my log.txt"));
+    const QString long4000 = QStringLiteral("/") + QString(3999, u'n'); // longer than a command line
+    ASSERT_GT(QStringLiteral("notepad ").size() + long4000.size(), kMaxCommandLineLength - 100);
     const Case cases[] = {
         {"notepad " + spaced, {spaced}},
         {"notepad x --new-window -c y.log", {"x --new-window -c y.log"}},
         {"notepad \"\"quoted\"\".log", {"\"\"quoted\"\".log"}},
         {"NOTEPAD.EXE  two  blanks.log ", {" two  blanks.log "}},
         {"notepad -c y.log", {"./-c y.log"}},
+        {"notepad " + long4000, {long4000}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
@@ -175,6 +166,45 @@ TEST_F(Launch, NotepadOnThePathGetsTheRestOfTheLineAsOneArgument) {
         EXPECT_EQ(Recorded(QStringLiteral("notepad")), c.args);
     }
     EXPECT_FALSE(RunCommand(QStringLiteral("notepad"), true, false, 5)) << "no file named";
+}
+
+// The tree's launch of a tail window: its command line, split as RunCommand splits it, gives the
+// new window every name exactly (blanks, quotes, bytes that are not UTF-8, a length past any
+// command-line bound), and a name the window would read as a switch through "./" or "/./".
+TEST_F(Launch, TreeLaunchGivesTheNewWindowEveryNameExactly) {
+    const QString program = WriteRecorder(QStringLiteral("kovra \"launched\""));
+    const QString dir = m_dir.path();
+    const QString odd = DecodeFileName(QFile::encodeName(dir) + "/r\xe9sum\xe9 \xff.log");
+    const QString longPath = dir + u'/' + QString(4000 - dir.size(), u'l');
+    struct Case {
+        QString path;
+        QString given;
+    };
+    const Case cases[] = {
+        {dir + "/my \"quoted\" log.txt", dir + "/my \"quoted\" log.txt"},
+        {"\"lead and trail\"", "\"lead and trail\""},
+        {dir + "/two\"\"\"quotes", dir + "/two\"\"\"quotes"},
+        {odd, odd},
+        {longPath, longPath},
+        {"-rf.log", "./-rf.log"},
+        {"/start", "/./start"},
+        {"/MINIMIZED", "/./MINIMIZED"},
+        {"/f=x/app.log", "/./f=x/app.log"},
+        {"#", "./#"},
+        {"/startup.log", "/startup.log"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        for (const bool start : {true, false}) {
+            QFile::remove(Path(QStringLiteral("kovra \"launched\".args")));
+            RunCommandLauncher()(TFormFileTree::LaunchCommandLine(program, c.path, start));
+            ASSERT_TRUE(WaitUntil([&] { return WasRecorded(QStringLiteral("kovra \"launched\"")); }));
+            QStringList expected{c.given, QStringLiteral("/minimized")};
+            if (start)
+                expected << QStringLiteral("/start");
+            EXPECT_EQ(Recorded(QStringLiteral("kovra \"launched\"")), expected);
+        }
+    }
 }
 
 TEST_F(Launch, DesktopEntryExecLinesTakeTheFileAsOneArgument) {
@@ -289,6 +319,7 @@ TEST_F(Launch, ShellRunGivesPingAndTraceRouteAConsoleThatStaysOpen) {
 }
 
 TEST_F(Launch, ShellRunWithoutParametersAsksTheDesktop) {
+    const ScopedEnv path("PATH", QFile::encodeName(Bin())); // no xdg-open: Qt's desktop services
     UrlCatcher files;
     UrlCatcher web;
     UrlCatcher mail;
