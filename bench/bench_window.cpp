@@ -144,7 +144,8 @@ void Big(const QTemporaryDir& dir) {
         steadyStall = probe.TakeWorst();
         const QString last = view->Snapshot().Line(view->LineCount() - 1);
         lastShown = last.section(u' ', -1).toInt();
-        std::fprintf(stderr, "# written %lld lines, the view ends with line %d\n", static_cast<long long>(writer.Written()), lastShown);
+        std::fprintf(stderr, "# written %lld lines, the view ends with line %d\n",
+                     static_cast<long long>(writer.Written()), lastShown);
     }
     const double peakRss = StatusMiB("VmHWM:");
     const double endRss = StatusMiB("VmRSS:");

@@ -33,8 +33,8 @@ bool SameStage(const LineStageSettings& a, const LineStageSettings& b) {
 
 bool SameWindow(const WindowRequest& a, const WindowRequest& b) {
     return a.fileName == b.fileName && a.type == b.type && a.offset == b.offset &&
-           a.windowSize == b.windowSize && a.hidePoint == b.hidePoint && a.storeText == b.storeText && a.autoEnd == b.autoEnd &&
-           SameStage(a.stage, b.stage);
+           a.windowSize == b.windowSize && a.hidePoint == b.hidePoint && a.storeText == b.storeText &&
+           a.autoEnd == b.autoEnd && SameStage(a.stage, b.stage);
 }
 
 char16_t UnitAt(const char* p, TFileType type) {
@@ -109,7 +109,7 @@ const WindowOutcome& IncrementalWindow::Read(const WindowRequest& request, Windo
         reusable = AnswersHold(io.resolver);
     const bool wide = IsWideType(request.type);
     const qint64 start = WindowStart(stamp.size, request.offset, request.windowSize, request.hidePoint, wide);
-    if (reusable && stamp == stamp_ && (!recent_ || VerifyRecentRead())) {
+    if (reusable && stamp == stamp_ && (!recent_ || VerifyRecentRead()) && VerifyAfterSlide()) {
         outcome_.kind = WindowReadKind::Unchanged;
         valid_ = true;
         ++counts_[static_cast<size_t>(outcome_.kind)];
@@ -122,6 +122,7 @@ const WindowOutcome& IncrementalWindow::Read(const WindowRequest& request, Windo
         ReadFull(std::move(file), stamp, start, io);
     recent_ = Recent(stamp);
     recentDone_ = 0;
+    afterSlide_ = outcome_.kind == WindowReadKind::Slid ? WindowBlocks() : 0;
     stamp_ = stamp;
     valid_ = true;
     ++counts_[static_cast<size_t>(outcome_.kind)];
@@ -145,17 +146,18 @@ void IncrementalWindow::ReadFull(std::unique_ptr<FollowedFile> file, const FileS
         const qint64 from = (to - kInterimTail) & ~qint64(1);
         ViewSnapshotBuilder tail;
         ProcessStretch(from, to, nullptr,
-                       StretchSettings{last_.type, last_.stage, kInterimTail, last_.autoEnd && to < size, last_.storeText},
+                       StretchSettings{last_.type, last_.stage, kInterimTail, last_.autoEnd && to < size,
+                                       last_.storeText},
                        quiet, &tail);
         io.interim(tail.Build());
     }
     const StretchServices services{source_,   io.buffer,    io.filter, io.alert,
                                    &resolver, &io.progress, &io.yield};
     ViewSnapshotBuilder builder;
-    WindowStretch all = ProcessStretch(
-        start, to, nullptr,
-        StretchSettings{last_.type, last_.stage, Spacing(to - start), last_.autoEnd && to < size, last_.storeText}, services,
-        &builder);
+    WindowStretch all = ProcessStretch(start, to, nullptr,
+                                       StretchSettings{last_.type, last_.stage, Spacing(to - start),
+                                                       last_.autoEnd && to < size, last_.storeText},
+                                       services, &builder);
     if (!all.verified) // a new source has no marks to fail
         throw PassFailure(QStringLiteral("The file changed while it was read"));
     const qint64 n = all.end - start;
@@ -217,6 +219,25 @@ bool IncrementalWindow::VerifyRecentRead() {
     return true;
 }
 
+qint64 IncrementalWindow::WindowBlocks() const {
+    return end_ > outcome_.start ? (end_ - 1) / kBlock - outcome_.start / kBlock + 1 : 0;
+}
+
+// After a slid read the passes on the unchanged file go on reading the window's blocks again, a
+// few a pass, until each was once: a line rewritten in place before an append is found even when
+// nothing is written after it.
+bool IncrementalWindow::VerifyAfterSlide() {
+    const qint64 count = WindowBlocks();
+    if (afterSlide_ <= 0 || count == 0)
+        return true;
+    const qint64 first = outcome_.start / kBlock;
+    for (int k = 0; k < kVerifiedBlocks && afterSlide_ > 0; ++k, --afterSlide_) {
+        if (!source_->Verify(first + afterSlideNext_++ % count))
+            return false;
+    }
+    return true;
+}
+
 bool IncrementalWindow::TrySlide(qint64 start, qint64 size, WindowServices& io) {
     const qint64 unitBytes = IsWideType(last_.type) ? 2 : 1;
     const qint64 newEnd = std::max(start, WindowEnd(size, last_.offset, last_.windowSize, last_.hidePoint));
@@ -261,8 +282,8 @@ bool IncrementalWindow::TrySlide(qint64 start, qint64 size, WindowServices& io) 
     }
     // The end's progress only when it is big enough to be watched.
     const bool watched = newEnd - oldLast.next >= kProgressBytes;
-    const StretchServices backServices{source_,   io.buffer, io.filter, io.alert,
-                                       &resolver, watched ? &io.progress : nullptr, &io.yield};
+    const StretchServices backServices{
+        source_, io.buffer, io.filter, io.alert, &resolver, watched ? &io.progress : nullptr, &io.yield};
     StretchSettings backSettings = settings;
     backSettings.endCutsLine = last_.autoEnd && newEnd < size;
     WindowStretch back = ProcessStretch(oldLast.next, newEnd, records_.empty() ? nullptr : &oldLast,

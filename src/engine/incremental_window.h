@@ -10,7 +10,9 @@
 // and the end from the last passing line or held-back checkpoint on; the output in between is kept
 // (its snapshot chunks are shared). What it keeps is verified: every block read again is held to
 // the hash the first read took of it, and a few blocks of the kept part are read again at each
-// such pass, in turn, so a rewrite in place is found within a bounded number of passes. Anything
+// such pass, in turn, and at the passes on the unchanged file after it until every block of the
+// window was read again once, so a rewrite in place is found within a bounded number of passes,
+// whether or not the file is written again. Anything
 // else (another file, a shrink, a rewrite, settings changed, a CR at the old end that pairs with a
 // new LF) is read in full, into a new source. The outcome is the full read's, line for line and
 // count for count.
@@ -110,6 +112,8 @@ private:
     bool TrySlide(qint64 start, qint64 size, WindowServices& io);
     bool VerifyKept(qint64 start, qint64 from, qint64 to, bool sameStart);
     bool VerifyRecentRead();
+    bool VerifyAfterSlide();
+    qint64 WindowBlocks() const;
     bool EndPairs(const PassedLine& last, qint64 unitBytes) const;
     // The new window, and the passing lines (or the window's start) between which the last
     // output is kept; the records before the kept part (dropped of them) go.
@@ -141,6 +145,8 @@ private:
     // again, a few a pass from its end, until each was once.
     bool recent_ = false;
     qint64 recentDone_ = 0;
+    qint64 afterSlide_ = 0;           // blocks still to read again after the last slid read
+    qint64 afterSlideNext_ = 0;       // the window's next block to read again
     QHash<QString, QString> answers_; // every R. DNS answer the window's lines were annotated with
 
     struct Chain {

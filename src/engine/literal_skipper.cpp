@@ -45,7 +45,8 @@ qint64 FindLiteral(const char* data, qint64 n, const QByteArray& literal) {
 qint64 CountLineFeeds(const char* p, qint64 n) {
     typedef char Lanes __attribute__((vector_size(16)));
     typedef unsigned char Counts __attribute__((vector_size(16)));
-    const Lanes lf = {'\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n'};
+    const Lanes lf = {'\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n',
+                      '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n'};
     qint64 total = 0, i = 0;
     while (n - i >= 16) {
         Counts sums = {};

@@ -303,7 +303,8 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
     if (autoOffset && oneState)
         rt_.Window.RememberChain(first, firstStamp, offset);
     // The box and the spin as they stand now, when the offset found may differ from the spin.
-    if (autoOffset && (moved || offset != settings.offset) && window_.AutoOffset() && offset != window_.Offset())
+    if (autoOffset && (moved || offset != settings.offset) && window_.AutoOffset() &&
+        offset != window_.Offset())
         window_.SetOffset(static_cast<int>(offset));
     Publish();
     ShowFileStatus();
@@ -313,21 +314,20 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
 }
 
 WindowRequest TailPass::Request(const PassSettings& settings, qint64 offset, qint64 sizeCap) const {
-    return WindowRequest{rt_.CurrentFileName,
-                         rt_.FileType,
-                         offset,
-                         settings.windowSize,
-                         rt_.HidePoint.load(),
-                         LineStageSettings{settings.killLine, settings.reverseDns, settings.filterOn,
-                                           settings.alertOn, settings.before, settings.after,
-                                           deps_.params->showremlineinfo, IsWideType(rt_.FileType),
-                                           settings.filterPattern, settings.alertPattern,
-                                           settings.filterInverted, settings.alertInverted, settings.killSpace,
-                                           &rt_.Cancel},
-                         typedNow_,
-                         sizeCap,
-                         settings.autoOffset && offset > 0,
-                         traits_.mayBlock};
+    return WindowRequest{
+        rt_.CurrentFileName,
+        rt_.FileType,
+        offset,
+        settings.windowSize,
+        rt_.HidePoint.load(),
+        LineStageSettings{settings.killLine, settings.reverseDns, settings.filterOn, settings.alertOn,
+                          settings.before, settings.after, deps_.params->showremlineinfo,
+                          IsWideType(rt_.FileType), settings.filterPattern, settings.alertPattern,
+                          settings.filterInverted, settings.alertInverted, settings.killSpace, &rt_.Cancel},
+        typedNow_,
+        sizeCap,
+        settings.autoOffset && offset > 0,
+        traits_.mayBlock};
 }
 
 // Timer mode: a long analysis (a big window, a costly filter) must not keep the window from
@@ -436,6 +436,10 @@ std::optional<ViewRange> FindAgain(const TailViewState& view, const ViewSnapshot
 // have emptied the view by itself since the last pass.
 void TailPass::Publish() {
     const TailViewState view = window_.ViewState();
+    // A stop posted while the pass ran has been handled by the time that hand-over returns: the
+    // view stays as it was, however little the pass had left to do.
+    if (rt_.Cancel.load())
+        throw PassCancelled();
     const bool atBottom = view.AtBottom();
     std::optional<TailViewUpdate> update;
     if (!rt_.MouseHeld.load()) {

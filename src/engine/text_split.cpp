@@ -103,7 +103,8 @@ template <typename Unit> qint64 AfterLineEnd(const Unit* data, qint64 units, qin
 class Pieces final {
 public:
     Pieces(LineSource& source, ReadBuffer& buffer, qint64 from, qint64 to, bool wide, bool swap)
-        : source_(source), buffer_(buffer), end_(to), next_(from / kBlock), pos_(from), wide_(wide), swap_(swap) {}
+        : source_(source), buffer_(buffer), end_(to), next_(from / kBlock), pos_(from), wide_(wide),
+          swap_(swap) {}
 
     // Reads the next piece after the bytes kept from pos on; false when a block failed its mark.
     bool Refill();

@@ -18,7 +18,8 @@ public:
         : stage_(stage), spacing_(spacing), into_(into) {}
 
     void Passed(qint64 start, qint64 end, qint64 next, char16_t endUnit) override {
-        const Latest line{start, end, next, endUnit, CountsNow(), stage_.LastKeptLineEnd(), stage_.AlertLine()};
+        const Latest line{
+            start, end, next, endUnit, CountsNow(), stage_.LastKeptLineEnd(), stage_.AlertLine()};
         if (Due(start)) {
             into_.push_back(Record(line));
             hasLatest_ = false;

@@ -32,13 +32,9 @@ private:
     QHash<QString, QString>& answers_;
 };
 
-// An output line kept until the stretch is joined to the rest of the output.
-struct OutLine {
-    qint64 start = 0;
-    qint64 length = 0;
-    bool stored = false;
-    QString text;
-};
+// An output line kept until the stretch is joined to the rest of the output: its place, or its
+// text when annotating changed it, as a held-back line.
+using OutLine = LineStage::HeldLine;
 
 struct StretchSettings {
     TFileType type = TFileType::Ansi;

@@ -58,7 +58,7 @@ private:
     QToolButton* previous_;
     QToolButton* next_;
     QLabel* count_;
-    QTimer* progress_; // shows how far a long count is
+    QTimer* progress_;       // shows how far a long count is
     FindQuery countedQuery_; // the query the count shown was made for
 };
 

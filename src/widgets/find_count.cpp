@@ -119,16 +119,17 @@ void FindCounter::Start(Job job) {
     const quint64 id = ++runningId_;
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     reached_ = std::make_shared<std::atomic<qint64>>(0);
-    worker_ = std::thread([this, id, job = std::move(job), base = std::move(base), cancel = cancel_, reached = reached_] {
-        std::shared_ptr<const FindIndex> index = Run(job, base, *cancel, *reached);
-        if (!index)
-            return;
-        {
-            const std::lock_guard lock(mutex_);
-            finished_.emplace(id, std::move(index));
-        }
-        emit workerFinished(); // Stop() joins this thread before the object can go
-    });
+    worker_ = std::thread(
+        [this, id, job = std::move(job), base = std::move(base), cancel = cancel_, reached = reached_] {
+            std::shared_ptr<const FindIndex> index = Run(job, base, *cancel, *reached);
+            if (!index)
+                return;
+            {
+                const std::lock_guard lock(mutex_);
+                finished_.emplace(id, std::move(index));
+            }
+            emit workerFinished(); // Stop() joins this thread before the object can go
+        });
 }
 
 std::shared_ptr<FindIndex> FindCounter::Run(const Job& job, const std::shared_ptr<const FindIndex>& base,

@@ -1,9 +1,12 @@
 // What a pass reads, counted: a file that did not change is not read again whatever the filter, the
 // auto offset and R. DNS do; the reads of one pass see one size of the file and show no line their
-// window cut; a timer-mode pass over a costly filter lets the window handle a stop while it runs.
+// window cut; a timer-mode pass over a costly filter lets the window handle a stop while it runs;
+// text rewritten in place is never kept as it was.
 #include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
+
+#include "engine/line_source.h"
 
 #include "engine_fixture.h"
 
@@ -68,7 +71,8 @@ TEST_F(WindowReadsTest, APassNeverShowsALineItsAutoOffsetCut) {
     window.filterPattern = QStringLiteral("#");
     bool grown = false;
     window.onState = [&grown, this](const QString& text) {
-        if (!grown && text.startsWith(QLatin1String("Reading at ")) && text != QLatin1String("Reading at 0")) {
+        if (!grown && text.startsWith(QLatin1String("Reading at ")) &&
+            text != QLatin1String("Reading at 0")) {
             grown = true;
             Append("cut.log", "line 400 payload #\nline 401 pay");
         }
@@ -129,4 +133,49 @@ TEST_F(WindowReadsTest, ATimerModePassOverACostlyFilterHandlesAStopWhileItRuns) 
     EXPECT_EQ(engine->TailStatus(), tsStop);
     EXPECT_FALSE(window.stateTexts.contains(QStringLiteral("Analyzing 10%")));
     EXPECT_EQ(View(), QStringList{"first line"}) << "the pass was cancelled: the view stays as it was";
+}
+
+// A report regenerated in place (the same inode, bigger, the same bytes before the old end) shows
+// its new text at the next pass. A line of a bigger window rewritten in place before one append,
+// the file's time then set back (no write looks recent), shows within the passes that read each
+// block of the window again once, though nothing is written after it.
+TEST_F(WindowReadsTest, TextRewrittenInPlaceShowsAsTheFileHoldsIt) {
+    const auto overwrite = [this](const QString& name, qint64 at, const QByteArray& bytes) {
+        QFile file(Path(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(at)); // written over, not truncated
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    };
+    Write("report.log", "run 1\n" + NumberedLines(0, 100, "of the report"));
+    Start("report.log");
+    ASSERT_EQ(View().first(), QStringLiteral("run 1"));
+    overwrite("report.log", 0, "run 2\n" + NumberedLines(0, 101, "of the report"));
+    Ticks(1);
+    EXPECT_EQ(View().first(), QStringLiteral("run 2"));
+    EXPECT_EQ(View().size(), 102);
+
+    engine->SetTailStatus(tsStop);
+    Def().SetBufferkoVal(1024);
+    const QByteArray big = NumberedLines(0, 40000, "steady");
+    Write("big.log", big);
+    Start("big.log");
+    ASSERT_EQ(View().size(), 40000);
+    overwrite("big.log", big.indexOf("line 20000 steady"), "line 20000 STEADY");
+    Append("big.log", "line 40000 steady\n");
+    {
+        QFile file(Path("big.log"));
+        ASSERT_TRUE(
+            file.open(QIODevice::ReadWrite) &&
+            file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    }
+    const qint64 full = Reads(*engine, WindowReadKind::Full);
+    const int bound = 1 + int(big.size() / LineSource::kBlockBytes) / IncrementalWindow::kVerifiedBlocks + 1;
+    int passes = 0;
+    while (passes < bound && View().value(20000) != QStringLiteral("line 20000 STEADY")) {
+        Ticks(1);
+        ++passes;
+    }
+    EXPECT_EQ(View().value(20000), QStringLiteral("line 20000 STEADY")) << "after " << passes << " passes";
+    EXPECT_EQ(View().last(), QStringLiteral("line 40000 steady"));
+    EXPECT_GT(passes, 1) << "the slid read kept the line; a later pass found it changed";
+    EXPECT_EQ(Reads(*engine, WindowReadKind::Full), full + 1);
 }
