@@ -49,14 +49,14 @@ bool MakeLog(const QString& path, qint64 mib) {
     return true;
 }
 
-// Handles events until the condition holds; false after the deadline.
+// Handles events until the condition holds, looking every 2 ms; false after the deadline.
 bool WaitFor(const std::function<bool()>& condition, int ms) {
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
         if (timer.elapsed() > ms)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        RunFor(2);
     }
     return true;
 }
@@ -70,8 +70,9 @@ QString LastLineOf(const QString& path) {
     return QString::fromUtf8(tail.mid(tail.lastIndexOf('\n') + 1));
 }
 
+// The view's last line with its blanks as kill space leaves them, which is the default.
 QString ShownLast(TailView* view) {
-    return view->LineCount() ? view->Snapshot().Line(view->LineCount() - 1) : QString();
+    return view->LineCount() ? view->Snapshot().Line(view->LineCount() - 1).simplified() : QString();
 }
 
 // The first view, then following at each rate, then rest; one row per figure.
@@ -84,7 +85,7 @@ int Child(const QString& log, int ko, int perRate, int whole20k) {
     window.Def().SetBufferkoVal(ko);
     window.Def().SetAutotimer(false);
     TailView* view = window.form->Widgets().MemoTail;
-    const QString last = LastLineOf(log);
+    const QString last = LastLineOf(log).simplified();
     double stall = 0;
     {
         StallProbe probe;
@@ -93,7 +94,9 @@ int Child(const QString& log, int ko, int perRate, int whole20k) {
         QElapsedTimer clock;
         clock.start();
         window.form->SetTailStatus(tsStart);
-        WaitFor([&] { return ShownLast(view) == last; }, 600000);
+        if (!WaitFor([&] { return ShownLast(view) == last; }, 120000))
+            std::fprintf(stderr, "# %s: the end did not show; the view ends with \"%s\", the log with \"%s\"\n",
+                         qPrintable(label), qPrintable(ShownLast(view).left(100)), qPrintable(last.left(100)));
         const double endShown = clock.elapsed() / 1e3;
         WaitFor([&] { return !window.Engine().Busy(); }, 600000);
         const double indexed = clock.elapsed() / 1e3;
@@ -128,7 +131,7 @@ int Child(const QString& log, int ko, int perRate, int whole20k) {
         sample.stop();
         const double writerCpu = writer.Stop();
         const double cpu = ProcessCpuSeconds() - cpuStart - writerCpu;
-        const QString lastWritten = QString::fromUtf8(AppendedLine(writer.Written() - 1)).trimmed();
+        const QString lastWritten = QString::fromUtf8(AppendedLine(writer.Written() - 1)).simplified();
         QElapsedTimer lag;
         lag.start();
         WaitFor([&] { return ShownLast(view) == lastWritten; }, 10000);
