@@ -1,7 +1,9 @@
 // Find and highlighting on a million lines, with references measured in the same run: the count
 // of a find (worker, whole snapshot) against `grep -c` on the same bytes, the count again after
-// a republish (1000 lines dropped, 1000 appended) against the first count, and a scrolled screen
-// painted with filter and alert marks against the same screen without them.
+// a republish (1000 lines dropped, 1000 appended) against the first count, a scrolled screen
+// painted with filter and alert marks against the same screen without them, and the window
+// thread's longest wait while costly expressions are typed into the real find bar (five lines of
+// 210,000 characters with .*.*ERROR, 25,000 lines with (a+)+$) against a plain text typed alike.
 // Prints one tab-separated row per figure: median, reference, ratio.
 #include <algorithm>
 #include <cstdio>
@@ -9,14 +11,20 @@
 #include <vector>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include "bench_stats.h"
 #include "engine/view_snapshot.h"
+#include "widgets/find_bar.h"
 #include "widgets/find_count.h"
 #include "widgets/match_highlight.h"
 #include "widgets/tail_view.h"
@@ -53,12 +61,75 @@ qint64 Count(FindCounter& counter, const FindQuery& query, const ViewSnapshot& s
     return total;
 }
 
+// Runs the event loop for ms milliseconds.
+void Spin(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The longest gap between the ticks of a 5 ms timer while `typed` is typed into the find bar one
+// key every 100 ms and for 2 s after: how long the window could not answer.
+double LongestStallMs(const ViewSnapshot& snapshot, const QString& typed, bool regex) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* view = new TailView;
+    layout->addWidget(view);
+    const InstalledFind find = InstallFindBar(*view, *layout);
+    view->SetSnapshot(snapshot);
+    window.resize(900, 700);
+    window.show();
+    find.bar->RegularExpression().setChecked(regex);
+    find.bar->Open();
+    Spin(200);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 worst = 0;
+    QTimer beat;
+    beat.setInterval(5);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+    });
+    last = clock.nsecsElapsed();
+    beat.start();
+    for (QChar c : typed) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(&find.bar->Field(), &press);
+        Spin(100);
+    }
+    Spin(2000);
+    find.bar->Close();
+    return worst / 1e6;
+}
+
+ViewSnapshot LinesOf(int count, const QString& line) {
+    ViewSnapshotBuilder builder;
+    for (int i = 0; i < count; ++i)
+        builder.Append(line);
+    return builder.Build();
+}
+
+void TypingStalls() {
+    // Past 200,000 characters the library no longer looks for the letters an expression needs
+    // before trying it, so .*.*E runs for minutes on a line without them.
+    const ViewSnapshot longLines = LinesOf(5, QStringLiteral("abcd ").repeated(42000));
+    Row("longest stall typing .*.*ERROR, 5 lines of 210,000", LongestStallMs(longLines, ".*.*ERROR", true),
+        "typing plain text", LongestStallMs(longLines, "bcd abc", false));
+    const ViewSnapshot nested = LinesOf(25000, QString(40, u'a') + u'!');
+    Row("longest stall typing (a+)+$, 25,000 lines", LongestStallMs(nested, "(a+)+$", true),
+        "typing plain text", LongestStallMs(nested, "aaaa!", false));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    TypingStalls();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("log"));
     ViewSnapshotBuilder builder;

@@ -95,8 +95,9 @@ int Child(const QString& log, int ko, int perRate, int whole20k) {
         clock.start();
         window.form->SetTailStatus(tsStart);
         if (!WaitFor([&] { return ShownLast(view) == last; }, 120000))
-            std::fprintf(stderr, "# %s: the end did not show; the view ends with \"%s\", the log with \"%s\"\n",
-                         qPrintable(label), qPrintable(ShownLast(view).left(100)), qPrintable(last.left(100)));
+            std::fprintf(
+                stderr, "# %s: the end did not show; the view ends with \"%s\", the log with \"%s\"\n",
+                qPrintable(label), qPrintable(ShownLast(view).left(100)), qPrintable(last.left(100)));
         const double endShown = clock.elapsed() / 1e3;
         WaitFor([&] { return !window.Engine().Busy(); }, 600000);
         const double indexed = clock.elapsed() / 1e3;

@@ -5,12 +5,15 @@
 #include "platform/display_start.h"
 #include "platform/file_names.h"
 #include "platform/quit_signals.h"
+#include "platform/session_bus_probe.h"
 #include "program_switches.h"
 #include "window/fTail.h"
 
 int main(int argc, char** argv) {
     if (const std::optional<int> status = AnswerProgramSwitches(argc, argv))
         return *status;
+    // Before Qt can use the bus from this thread: a bus that never answers would hold it.
+    GiveUpASilentSessionBus();
     DisplayStartGuard displayStart;
     QApplication app(argc, argv);
     displayStart.Reached();

@@ -1,6 +1,7 @@
 #include "engine/address_annotation.h"
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -55,11 +56,20 @@ bool IsIPv4Address(QStringView token) {
     return true;
 }
 
-void AnnotateAddresses(QString& line, AddressResolver* resolver) {
+void AnnotateAddresses(QString& line, AddressResolver* resolver, bool cutAtStart) {
     if (line.size() < 7)
         return;
+    struct Replacement {
+        qsizetype start;
+        qsizetype length;
+        QString text;
+    };
+    // Found from the end to the start, as the scan goes; a replacement never changes what an
+    // earlier position decides (a token reaching into one holds its "@", so it is no address).
+    std::vector<Replacement> found;
+    qsizetype grown = 0;
     for (qsizetype s = line.size() - 7; s >= 0; --s) {
-        if (s > 0 && line[s - 1] != QLatin1Char(' ') && line[s - 1] != QLatin1Char('@'))
+        if (s == 0 ? cutAtStart : line[s - 1] != QLatin1Char(' ') && line[s - 1] != QLatin1Char('@'))
             continue;
         if (!IsDigit(line[s]) || !(IsDigit(line[s + 1]) || line[s + 1] == QLatin1Char('.')))
             continue;
@@ -68,12 +78,26 @@ void AnnotateAddresses(QString& line, AddressResolver* resolver) {
             ++end;
         if (end - s > kMaxTokenLength)
             continue;
-        const QString token = line.mid(s, end - s);
+        const QStringView token = QStringView(line).mid(s, end - s);
         if (token.startsWith(QLatin1String("255")) || !IsIPv4Address(token))
             continue;
-        const QString name = resolver ? resolver->GetNameByIP(token) : token;
-        const QString replacement = name.isEmpty() ? QLatin1Char('?') + token + QLatin1Char('?')
-                                                   : QLatin1Char('[') + name + QLatin1Char(']');
-        line.replace(s, token.size(), replacement);
+        const QString address = token.toString();
+        const QString name = resolver ? resolver->GetNameByIP(address) : address;
+        QString text = name.isEmpty() ? QLatin1Char('?') + address + QLatin1Char('?')
+                                      : QLatin1Char('[') + name + QLatin1Char(']');
+        grown += text.size() - token.size();
+        found.push_back({s, token.size(), std::move(text)});
     }
+    if (found.empty())
+        return;
+    QString annotated;
+    annotated.reserve(line.size() + grown);
+    qsizetype at = 0;
+    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+        annotated.append(QStringView(line).mid(at, it->start - at));
+        annotated.append(it->text);
+        at = it->start + it->length;
+    }
+    annotated.append(QStringView(line).mid(at));
+    line = std::move(annotated);
 }

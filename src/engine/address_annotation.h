@@ -9,6 +9,9 @@ class AddressResolver {
 public:
     virtual ~AddressResolver() = default;
     virtual QString GetNameByIP(const QString& address) = 0;
+    // A number that changes whenever an answer of GetNameByIP may have changed; a resolver whose
+    // answers never change keeps 0.
+    virtual quint64 Generation() const { return 0; }
 };
 
 // Dotted quad of decimal parts 0..255, no empty part, no leading zero except in a zero part
@@ -18,5 +21,8 @@ bool IsIPv4Address(QStringView token);
 // Scans from the end of the line to its start for tokens that start after a blank or "@" (or at
 // the line's start), skips those starting "255" or not addresses, and puts "[" + name + "]" in
 // place of each, or "?" + address + "?" when the resolver answers empty. Lines under 7 characters
-// are left alone. A null resolver answers every address with itself.
-void AnnotateAddresses(QString& line, AddressResolver* resolver);
+// are left alone. A null resolver answers every address with itself. cutAtStart: the line's start
+// is not the start of the line in the file (the read window began inside it), so the token there
+// may be the end of another address: it is neither annotated nor asked for. The cost is linear in
+// the line's length: the annotated line is built once, whatever the number of addresses.
+void AnnotateAddresses(QString& line, AddressResolver* resolver, bool cutAtStart = false);

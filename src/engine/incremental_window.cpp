@@ -37,15 +37,6 @@ bool SameWindow(const WindowRequest& a, const WindowRequest& b) {
            a.autoEnd == b.autoEnd && SameStage(a.stage, b.stage);
 }
 
-char16_t UnitAt(const char* p, TFileType type) {
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    if (type == TFileType::UNI)
-        return char16_t(b[0] | (b[1] << 8));
-    if (type == TFileType::UNIBIG)
-        return char16_t((b[0] << 8) | b[1]);
-    return char16_t(b[0]);
-}
-
 void AppendKept(ViewSnapshotBuilder& builder, const std::vector<OutLine>& lines,
                 const std::shared_ptr<LineSource>& source, LineShape shape, bool storeText) {
     for (const OutLine& line : lines)
@@ -79,9 +70,12 @@ bool IncrementalWindow::SameRequest(const WindowRequest& request) const {
 
 // Annotations follow the resolver's cache, which changes without the file: the lines annotated so
 // far are only as a full read would make them while every address still gets its answer.
+// A resolver whose generation did not move since spares the asking.
 bool IncrementalWindow::AnswersHold(AddressResolver* resolver) const {
     if (answers_.size() > kMaxAnswers)
         return false;
+    if (!resolver || resolver->Generation() == generation_)
+        return true;
     for (auto it = answers_.begin(); it != answers_.end(); ++it) {
         if ((resolver ? resolver->GetNameByIP(it.key()) : it.key()) != it.value())
             return false;
@@ -107,10 +101,12 @@ const WindowOutcome& IncrementalWindow::Read(const WindowRequest& request, Windo
         stamp.size = std::min(stamp.size, request.sizeCap);
     if (reusable && request.stage.reverseDns)
         reusable = AnswersHold(io.resolver);
+    const quint64 generation = io.resolver ? io.resolver->Generation() : 0; // before the lines ask
     const bool wide = IsWideType(request.type);
     const qint64 start = WindowStart(stamp.size, request.offset, request.windowSize, request.hidePoint, wide);
     if (reusable && stamp == stamp_ && (!recent_ || VerifyRecentRead()) && VerifyAfterSlide()) {
         outcome_.kind = WindowReadKind::Unchanged;
+        generation_ = generation;
         valid_ = true;
         ++counts_[static_cast<size_t>(outcome_.kind)];
         return outcome_;
@@ -120,6 +116,7 @@ const WindowOutcome& IncrementalWindow::Read(const WindowRequest& request, Windo
     last_ = request;
     if (!(grew && TrySlide(start, stamp.size, io)))
         ReadFull(std::move(file), stamp, start, io);
+    generation_ = generation;
     recent_ = Recent(stamp);
     recentDone_ = 0;
     afterSlide_ = outcome_.kind == WindowReadKind::Slid ? WindowBlocks() : 0;

@@ -148,6 +148,7 @@ private:
     qint64 afterSlide_ = 0;           // blocks still to read again after the last slid read
     qint64 afterSlideNext_ = 0;       // the window's next block to read again
     QHash<QString, QString> answers_; // every R. DNS answer the window's lines were annotated with
+    quint64 generation_ = 0;          // the resolver's generation when they were asked
 
     struct Chain {
         bool valid = false;

@@ -1,7 +1,7 @@
 #include "engine/line_stage.h"
 
 #include <algorithm>
-#include <cstring>
+#include <utility>
 
 #include "engine/address_annotation.h"
 #include "engine/byte_text.h"
@@ -80,9 +80,10 @@ void LineStage::EndLine(const StageLine& line) {
     lastPassed_ = false;
     textReady_ = false;
     ++linesRead_;
+    const bool cut = std::exchange(cutAtStart_, false);
     if (s_.killLine && Blank(line))
         return;
-    const bool stored = s_.reverseDns && Annotate(line);
+    const bool stored = s_.reverseDns && Annotate(line, cut);
     const bool failed = filterActive_ && Filtered(line);
     if (failed) {
         ++linesFiltered_;
@@ -202,11 +203,11 @@ void LineStage::EmitHeld() {
 }
 
 // True when annotating changed the text: the line then goes out as text.
-bool LineStage::Annotate(const StageLine& line) {
+bool LineStage::Annotate(const StageLine& line, bool cut) {
     if (line.count < 7)
         return false;
     const QString before = Text(line);
-    AnnotateAddresses(text_, resolver_);
+    AnnotateAddresses(text_, resolver_, cut);
     return text_ != before;
 }
 

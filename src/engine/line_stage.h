@@ -66,6 +66,10 @@ public:
     // Throws PassCancelled once the cancel flag is set.
     void EndLine(const StageLine& line);
 
+    // The next line ended begins inside a line of the file (the read window started in it): the
+    // token at its start may be the end of an address, which R. DNS must not take for another.
+    void NextLineCutAtStart() { cutAtStart_ = true; }
+
     // The last EndLine put its line out as a passing line (not as context, not dropped): after it
     // nothing is held back and the after-context starts afresh, whatever came before.
     bool LastLinePassed() const { return lastPassed_; }
@@ -134,7 +138,7 @@ private:
     HeldLine& NextSlot();
     void EmitHeld();
     void Emit(const HeldLine& line);
-    bool Annotate(const StageLine& line);
+    bool Annotate(const StageLine& line, bool cut);
     void TestAlert(const StageLine& line);
 
     LineStageSettings s_;
@@ -143,6 +147,7 @@ private:
     AddressResolver* resolver_;
     StageOutput& out_;
     bool filterActive_ = false;
+    bool cutAtStart_ = false;
     QByteArray rawLiteral_;
     bool alertActive_ = false;
 

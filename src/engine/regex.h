@@ -5,8 +5,14 @@
 // Case-sensitive and unanchored unless the pattern says otherwise ("(?i)").
 // The work of one search is bounded (the library's match and depth limits, a JIT stack of its
 // own), so a pathological pattern such as ^(a+)+$ costs at most about a millisecond per line
-// instead of seconds: such a search answers TooCostly.
+// instead of seconds: such a search answers TooCostly. Those limits do not bound the time of every
+// pattern on a long line (the JIT runs .*.*X for minutes on 200,000 characters without reaching
+// them); a matcher that a window waits for, or that must stop when asked, is given a time budget
+// or an interrupt flag as well, checked from callouts while the library works on a subject longer
+// than kShortSubject (a shorter one is searched without callouts: its limits bound it).
 // Not thread-safe: one pass thread at a time uses an object.
+#include <atomic>
+#include <chrono>
 #include <functional>
 
 #include <QString>
@@ -25,11 +31,18 @@ public:
     PatternMatcher(const PatternMatcher&) = delete;
     PatternMatcher& operator=(const PatternMatcher&) = delete;
 
+    // Every later Search or ForEachMatch call answers TooCostly once it has used `budget` of its
+    // thread's processor time (zero: no time bound), or once *interrupt (may be null) is true. The
+    // checks cost about a third more per search of a long subject, so only matchers that need them
+    // set them. Whether there is a bound at all is built into the compiled pattern (it takes
+    // effect at the next SetPattern); a new budget for a matcher that has one takes effect at once.
+    void SetTimeBound(std::chrono::microseconds budget, const std::atomic<bool>* interrupt = nullptr);
+
     // Compiles when the text differs from the last one; answers whether the pattern is valid.
     bool SetPattern(const QString& pattern) { return SetPattern(pattern, false); }
     // The same, optionally caseless from the start (a find bar's "Match case" off).
     bool SetPattern(const QString& pattern, bool ignoreCase);
-    bool Valid() const { return code_ != nullptr; }
+    bool Valid() const { return plain_.code != nullptr; }
     MatchResult Search(QStringView subject);
     // Every match in the subject, left to right, as [start, end) units. An empty match is reported
     // and the next search starts one character further, so a pattern such as "x*" ends. Stops at
@@ -37,18 +50,41 @@ public:
     // matches reported before it are then incomplete.
     MatchResult ForEachMatch(QStringView subject, const std::function<void(qsizetype, qsizetype)>& each);
 
+    // Subjects up to this long are searched without callouts.
+    static constexpr qsizetype kShortSubject = 4096;
+
+    // Callouts' state; public only for the library's callout function.
+    struct Bound {
+        std::chrono::microseconds budget{0};
+        const std::atomic<bool>* interrupt = nullptr;
+        qint64 deadlineNs = 0; // of the thread's processor time
+        unsigned calls = 0;
+        bool Hit();
+    };
+
 private:
+    // One compiled form of the pattern: its code, whether the JIT took it, the context (limits,
+    // callout) of its searches.
+    struct Form {
+        void* code = nullptr; // pcre2_code_16*
+        bool jit = false;
+        void* context = nullptr; // pcre2_match_context_16*
+    };
     void Free();
+    bool Compile(const QString& pattern, bool withCallouts, Form& form);
+    bool Bounded() const { return bound_.budget.count() > 0 || bound_.interrupt; }
+    void StartBound();
     int Match(QStringView subject, qsizetype start);
 
     QString pattern_;
+    Bound bound_;
+    bool boundCompiled_ = false; // bounded_ exists
     bool ignoreCase_ = false;
     bool compiled_ = false;
-    bool jit_ = false;
-    void* code_ = nullptr;    // pcre2_code_16*
-    void* match_ = nullptr;   // pcre2_match_data_16*
-    void* context_ = nullptr; // pcre2_match_context_16*, with the limits
-    void* stack_ = nullptr;   // pcre2_jit_stack_16*
+    Form plain_;
+    Form bounded_;          // with the callouts, for long subjects of a bounded matcher
+    void* match_ = nullptr; // pcre2_match_data_16*
+    void* stack_ = nullptr; // pcre2_jit_stack_16*
 };
 
 // "10.42": the library's major and minor version, for the about box.

@@ -304,7 +304,7 @@ void TailEngine::StoreWindowSize() {
         } catch (const std::exception& failure) {
             ShowStopFailure(QStringLiteral("TFormTail.SetTailStatus.tsStop-3 : "), failure);
         }
-        deps_.manager->SaveToRegistry();
+        deps_.manager->SaveToRegistry(TTailFileManager::SaveAsked::OnTheWay);
     } catch (const std::exception& failure) {
         ShowStopFailure(QStringLiteral("TFormTail.SetTailStatus.tsStop-2 : "), failure);
     }

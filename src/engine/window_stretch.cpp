@@ -136,6 +136,25 @@ QString RecordingResolver::GetNameByIP(const QString& address) {
     return answer;
 }
 
+char16_t UnitAt(const char* p, TFileType type) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    if (type == TFileType::UNI)
+        return char16_t(b[0] | (b[1] << 8));
+    if (type == TFileType::UNIBIG)
+        return char16_t((b[0] << 8) | b[1]);
+    return char16_t(b[0]);
+}
+
+// Whether a stretch starting at `from` begins inside a line of the file: the unit before it ends none.
+static bool StartsInsideLine(LineSource& source, qint64 from, TFileType type) {
+    const qint64 unitBytes = IsWideType(type) ? 2 : 1;
+    char before[2] = {};
+    if (from < unitBytes || source.ReadRaw(from - unitBytes, before, unitBytes) != unitBytes)
+        return from > 0;
+    const char16_t unit = UnitAt(before, type);
+    return unit != u'\n' && unit != u'\r';
+}
+
 WindowStretch ProcessStretch(qint64 from, qint64 to, const PassedLine* resume,
                              const StretchSettings& settings, const StretchServices& io,
                              ViewSnapshotBuilder* into) {
@@ -151,6 +170,8 @@ WindowStretch ProcessStretch(qint64 from, qint64 to, const PassedLine* resume,
         stage.ResumeHeld(*resume->held);
     else if (resume)
         stage.ResumeAfterPassingLine();
+    else if (settings.stage.reverseDns && StartsInsideLine(*io.source, from, settings.type))
+        stage.NextLineCutAtStart(); // the token at its start may be the end of an address
     RecordSink sink(stage, settings.spacing, stretch.records);
     const SplitResult split = SplitStretch(*io.source, io.buffer, from, to, settings.type, stage,
                                            SplitHooks{io.progress, &sink, io.yield, settings.endCutsLine});

@@ -70,6 +70,9 @@ struct WindowStretch {
 void AppendOutLine(ViewSnapshotBuilder& builder, const std::shared_ptr<LineSource>& source, LineShape shape,
                    const OutLine& line, bool storeText);
 
+// The 8-bit or 16-bit unit at p.
+char16_t UnitAt(const char* p, TFileType type);
+
 // Processes bytes [from, to); resume: the record the stretch goes on from (null: the window's
 // start). into: null to keep the lines in the stretch, else a builder that takes them at once.
 WindowStretch ProcessStretch(qint64 from, qint64 to, const PassedLine* resume,

@@ -1,5 +1,6 @@
 #include "manage/fTailParam.h"
 
+#include <atomic>
 #include <thread>
 
 #include <QApplication>
@@ -282,11 +283,17 @@ bool TFormTailParam::SendRepainting(const MailMessage& message, QString* error) 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QEventLoop loop;
     bool sent = false;
+    std::atomic<bool> done = false;
     std::thread worker([&] {
         sent = services_.mail->Send(message, error);
+        done = true;
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // Only the program's end leaves the loop before the exchange (a quit signal, say): it must
+    // not wait for the server's silence.
+    if (!done)
+        services_.mail->Abort();
     worker.join();
     QApplication::restoreOverrideCursor();
     sending_ = false;

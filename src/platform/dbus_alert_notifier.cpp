@@ -1,5 +1,9 @@
 #include "platform/dbus_alert_notifier.h"
 
+#include <atomic>
+#include <mutex>
+#include <thread>
+
 #include <QDBusAbstractInterface>
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -67,36 +71,95 @@ QString Elided(const QString& line) {
     return line.left(keep) + QChar(0x2026);
 }
 
+// Threads inside a connection attempt.
+std::atomic<int> g_connecting{0};
+
 } // namespace
+
+// What the connecting thread hands the notifier; the notifier lets go of it when it goes first.
+struct DbusAlertNotifier::HandOff {
+    std::mutex lock;
+    DbusAlertNotifier* notifier = nullptr; // null once the notifier is gone
+};
 
 // The service's signals as Qt signals: the base class relays the D-Bus signals of the same names
 // once something connects to them.
 class NotificationsSignals final : public QDBusAbstractInterface {
     Q_OBJECT
 public:
+    // From any sender: naming the service would make Qt ask the bus for its owner, and wait.
     NotificationsSignals(const QDBusConnection& bus, QObject* parent)
-        : QDBusAbstractInterface(kService, kPath, kInterface, bus, parent) {}
+        : QDBusAbstractInterface(QString(), kPath, kInterface, bus, parent) {}
 
 signals:
     void ActionInvoked(uint id, const QString& actionKey);
     void NotificationClosed(uint id, uint reason);
 };
 
-DbusAlertNotifier::DbusAlertNotifier(const QDBusConnection& bus, const QImage& icon, QObject* parent)
-    : QObject(parent), bus_(bus) {
+// Not connected until UseBus: a connection of no name is none.
+DbusAlertNotifier::DbusAlertNotifier(const QImage& icon) : bus_(QString()) {
     qDBusRegisterMetaType<NotificationImage>();
     image_ = ImageHint(icon);
     trailing_.setSingleShot(true);
     connect(&trailing_, &QTimer::timeout, this, &DbusAlertNotifier::SendPending);
+}
+
+DbusAlertNotifier::DbusAlertNotifier(const QDBusConnection& bus, const QImage& icon, QObject* parent)
+    : DbusAlertNotifier(icon) {
+    setParent(parent);
+    UseBus(bus);
+}
+
+std::unique_ptr<DbusAlertNotifier>
+DbusAlertNotifier::ForSessionBus(const QImage& icon, std::function<QDBusConnection()> connect) {
+    std::unique_ptr<DbusAlertNotifier> notifier(new DbusAlertNotifier(icon));
+    if (!connect)
+        connect = [] { return QDBusConnection::sessionBus(); };
+    auto handOff = std::make_shared<HandOff>();
+    handOff->notifier = notifier.get();
+    notifier->handOff_ = handOff;
+    ++g_connecting;
+    try {
+        // Left to end by itself: it may be held inside the bus library for as long as the bus
+        // takes, and nothing may wait for it. It touches the notifier only through the hand-off.
+        std::thread([handOff, connect = std::move(connect)] {
+            const QDBusConnection bus = connect();
+            {
+                const std::lock_guard guard(handOff->lock);
+                if (DbusAlertNotifier* to = handOff->notifier)
+                    QMetaObject::invokeMethod(
+                        to, [to, bus] { to->UseBus(bus); }, Qt::QueuedConnection);
+            }
+            --g_connecting;
+        }).detach();
+    } catch (const std::system_error&) {
+        --g_connecting; // no thread: no notifications
+    }
+    return notifier;
+}
+
+bool DbusAlertNotifier::ConnectionPending() {
+    return g_connecting.load() > 0;
+}
+
+void DbusAlertNotifier::UseBus(const QDBusConnection& bus) {
+    bus_ = bus;
     if (bus_.isConnected()) {
         signals_ = new NotificationsSignals(bus_, this);
         connect(signals_, &NotificationsSignals::ActionInvoked, this, &DbusAlertNotifier::OnActionInvoked);
         connect(signals_, &NotificationsSignals::NotificationClosed, this,
                 [this](uint id, uint) { OnClosed(id); });
     }
+    busKnown_ = true;
+    emit busKnown();
 }
 
-DbusAlertNotifier::~DbusAlertNotifier() = default;
+DbusAlertNotifier::~DbusAlertNotifier() {
+    if (handOff_) {
+        const std::lock_guard guard(handOff_->lock);
+        handOff_->notifier = nullptr;
+    }
+}
 
 void DbusAlertNotifier::Notify(AlertKind kind, const QString& fileName, const QString& line) {
     QMetaObject::invokeMethod(
@@ -126,7 +189,12 @@ void DbusAlertNotifier::Queue(const Notice& notice) {
     if (pending_)
         ++folded_; // replaced before it was shown: counted into the next
     pending_ = notice;
-    if (trailing_.isActive())
+    Schedule();
+}
+
+// The pending notice goes out once the interval has passed and no call waits for its answer.
+void DbusAlertNotifier::Schedule() {
+    if (!pending_ || trailing_.isActive() || calling_)
         return;
     const qint64 elapsed = sinceSent_.isValid() ? sinceSent_.elapsed() : qint64(kMinIntervalMs);
     if (elapsed >= kMinIntervalMs)
@@ -137,7 +205,7 @@ void DbusAlertNotifier::Queue(const Notice& notice) {
 
 void DbusAlertNotifier::SendPending() {
     trailing_.stop();
-    if (!pending_)
+    if (!pending_ || calling_)
         return;
     const Notice notice = *pending_;
     const int folded = folded_;
@@ -155,12 +223,15 @@ void DbusAlertNotifier::SendPending() {
     call << QStringLiteral("Kovra") << lastId_ << QString() << Summary(notice.kind)
          << Body(notice.fileName, notice.line, folded)
          << QStringList{QStringLiteral("default"), QStringLiteral("Show Kovra")} << hints << qint32(-1);
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    calling_ = true;
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
         const QDBusPendingReply<uint> reply = *finished;
         if (reply.isValid())
-            lastId_ = reply.value(); // no service or a refusal: nothing to replace
+            lastId_ = reply.value(); // no service, a refusal or no answer: nothing to replace
         finished->deleteLater();
+        calling_ = false;
+        Schedule();
     });
 }
 

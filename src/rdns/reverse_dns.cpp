@@ -1,9 +1,12 @@
 #include "rdns/reverse_dns.h"
 
+#include <atomic>
 #include <condition_variable>
+#include <list>
 #include <mutex>
 
-#include "util/pair_lists.h"
+#include <ext/pb_ds/assoc_container.hpp>
+#include <ext/pb_ds/tree_policy.hpp>
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -43,16 +46,59 @@ QString ResolveAddress(const QString& address) {
     return QString::fromLocal8Bit(host);
 }
 
+// One address: its state, and its place in the age list it is on (failed ones, or the others).
+struct CacheEntry {
+    QString value; // "#" queued, empty failed, else the name
+    std::list<QString>::iterator age;
+};
+// Sorted by address, with the position of a key found in a logarithm of the entries: the worker
+// walks the entries by position, as the list it stands for would.
+using EntryTree = __gnu_pbds::tree<QString, CacheEntry, std::less<QString>, __gnu_pbds::rb_tree_tag,
+                                   __gnu_pbds::tree_order_statistics_node_update>;
+
 // What the cache and its worker share. The worker holds its own reference, so a worker left
 // inside a lookup by the destructor still finds this alive when the lookup returns.
 struct TReverseDNS::Shared {
-    explicit Shared(Resolver r) : resolve(std::move(r)) { entries.SetSorted(true); }
+    Shared(Resolver r, int max) : maxEntries(std::max(1, max)), resolve(std::move(r)) {}
+
+    int Count() const { return static_cast<int>(entries.size()); }
+    // Lock held: a new queued entry, making room first.
+    void Add(const QString& address) {
+        while (Count() >= maxEntries)
+            DropOldest();
+        others.push_back(address);
+        entries.insert({address, CacheEntry{kQueued, std::prev(others.end())}});
+    }
+    // Lock held: a new state for an entry. One that fails, or is queued again after failing,
+    // goes to the end of the other age list; a name keeps the entry's place.
+    void SetValue(CacheEntry& entry, const QString& value) {
+        if (value == entry.value)
+            return;
+        std::list<QString>& from = entry.value.isEmpty() ? failed : others;
+        std::list<QString>& to = value.isEmpty() ? failed : others;
+        if (&from != &to)
+            to.splice(to.end(), from, entry.age);
+        entry.value = value;
+        ++generation;
+    }
+    void DropOldest() {
+        std::list<QString>& list = failed.empty() ? others : failed;
+        const auto it = entries.find(list.front());
+        if (it->second.value != kQueued)
+            ++generation; // its answer goes back to the address itself
+        entries.erase(it);
+        list.pop_front();
+    }
 
     std::mutex lock;
     std::condition_variable wake;
-    TXDoubleStringList entries; // address -> "#", "" or the name
-    bool linked = false;        // an address was asked for: the worker has work to look at
-    bool pending = false;       // work arrived: sweep (again) rather than sleep
+    EntryTree entries;
+    std::list<QString> failed; // failed longest ago first
+    std::list<QString> others; // queued or named, oldest first
+    const int maxEntries;
+    std::atomic<quint64> generation{0};
+    bool linked = false;  // an address was asked for: the worker has work to look at
+    bool pending = false; // work arrived: sweep (again) rather than sleep
     bool asleep = true;
     bool stop = false;
     bool inLookup = false;
@@ -106,7 +152,7 @@ private:
         } while (s_->pending);
         s_->asleep = true;
         try {
-            Show(guard, QStringLiteral("SUSP (Nb=") + Count(s_->entries.Count()) + QStringLiteral("; ?=") +
+            Show(guard, QStringLiteral("SUSP (Nb=") + Count(s_->Count()) + QStringLiteral("; ?=") +
                             Count(failed) + u')');
         } catch (...) {
             if (!guard.owns_lock())
@@ -120,8 +166,8 @@ private:
     bool Sweep(Lock& guard, int* failed) {
         s_->pending = false;
         *failed = 0;
-        int i = s_->entries.Count() - 1;
-        Show(guard, QStringLiteral("IDLE (Nb=") + Count(s_->entries.Count()) + u')');
+        int i = s_->Count() - 1;
+        Show(guard, QStringLiteral("IDLE (Nb=") + Count(s_->Count()) + u')');
         for (; i >= 0; --i) {
             if (s_->stop)
                 return false;
@@ -135,26 +181,28 @@ private:
             }
             if (s_->stop)
                 return false;
-            Show(guard,
-                 QStringLiteral("CHECK (Nb=") + Count(i + 1) + u'/' + Count(s_->entries.Count()) + u')');
+            Show(guard, QStringLiteral("CHECK (Nb=") + Count(i + 1) + u'/' + Count(s_->Count()) + u')');
         }
         return true;
     }
 
     bool HandleEntry(Lock& guard, int i, int* failed) {
-        const QString address = s_->entries.Strings(i);
-        QString value = s_->entries.RItems(i)->Value;
+        if (i >= s_->Count())
+            return true; // entries went for room meanwhile
+        const auto at = s_->entries.find_by_order(static_cast<std::size_t>(i));
+        const QString address = at->first;
+        QString value = at->second.value;
         if (value == kQueued) {
             Show(guard, QStringLiteral("QUERY ") + address + QStringLiteral(" (Nb=") + Count(i + 1) + u'/' +
-                            Count(s_->entries.Count()) + u')');
+                            Count(s_->Count()) + u')');
             if (s_->stop)
                 return false;
             value = Lookup(guard, address);
             if (s_->stop)
                 return false;
-            int index = 0;
-            if (s_->entries.Find(address, &index))
-                s_->entries.RItems(index)->Value = value;
+            const auto found = s_->entries.find(address);
+            if (found != s_->entries.end())
+                s_->SetValue(found->second, value);
         }
         if (value.isEmpty())
             ++*failed;
@@ -198,7 +246,8 @@ private:
 
 } // namespace
 
-TReverseDNS::TReverseDNS(Resolver resolve) : shared_(std::make_shared<Shared>(std::move(resolve))) {
+TReverseDNS::TReverseDNS(Resolver resolve, int maxEntries)
+    : shared_(std::make_shared<Shared>(std::move(resolve), maxEntries)) {
     worker_ = std::thread([shared = shared_] { Worker(shared).Run(); });
 }
 
@@ -220,16 +269,20 @@ QString TReverseDNS::GetNameByIP(const QString& address) {
     {
         std::lock_guard guard(shared_->lock);
         shared_->linked = true;
-        int index = 0;
-        if (shared_->entries.Find(address, &index)) {
-            const QString& value = shared_->entries.RItems(index)->Value;
+        const auto found = shared_->entries.find(address);
+        if (found != shared_->entries.end()) {
+            const QString& value = found->second.value;
             return value == kQueued ? address : value;
         }
-        shared_->entries.Add(address, std::make_unique<TXString>(kQueued));
+        shared_->Add(address);
         shared_->pending = true;
     }
     shared_->wake.notify_all();
     return address;
+}
+
+quint64 TReverseDNS::Generation() const {
+    return shared_->generation.load();
 }
 
 void TReverseDNS::RefreshUnknownDNS() {
@@ -238,10 +291,8 @@ void TReverseDNS::RefreshUnknownDNS() {
         if (!shared_->linked)
             return;
         if (shared_->asleep) {
-            for (int i = 0; i < shared_->entries.Count(); ++i) {
-                if (shared_->entries.RItems(i)->Value.isEmpty())
-                    shared_->entries.RItems(i)->Value = kQueued;
-            }
+            while (!shared_->failed.empty())
+                shared_->SetValue(shared_->entries.find(shared_->failed.front())->second, kQueued);
         }
         shared_->pending = true;
     }
@@ -256,7 +307,8 @@ void TReverseDNS::SetStatusSink(StatusSink sink) {
 std::vector<std::pair<QString, QString>> TReverseDNS::Entries() const {
     std::lock_guard guard(shared_->lock);
     std::vector<std::pair<QString, QString>> entries;
-    for (int i = 0; i < shared_->entries.Count(); ++i)
-        entries.emplace_back(shared_->entries.Strings(i), shared_->entries.RItems(i)->Value);
+    entries.reserve(shared_->entries.size());
+    for (const auto& [address, entry] : shared_->entries)
+        entries.emplace_back(address, entry.value);
     return entries;
 }

@@ -6,6 +6,10 @@
 // its state through the status sink ("IDLE (Nb=n)", "QUERY a (Nb=i/n)", "CHECK (Nb=i/n)",
 // "SUSP (Nb=n; ?=k)").
 //
+// The cache holds at most a given number of entries: past it, the entry that failed longest ago
+// goes first, then, when none failed, the oldest one. Finding and adding an address cost a
+// logarithm of the entries, so a line of 200,000 new addresses costs what its length says.
+//
 // Threads: GetNameByIP from the pass (window thread or engine worker), RefreshUnknownDNS and the
 // rest from the window thread; every access to the entries is made under one lock, which is never
 // held during a lookup. The status sink is called on the worker thread, never with the lock held
@@ -30,9 +34,11 @@ public:
     using Resolver = std::function<QString(const QString& address)>;
     using StatusSink = std::function<void(const QString& text)>;
 
+    static constexpr int kMaxEntries = 250000;
+
     // The worker starts asleep; the first address asked for wakes it. resolve runs on the worker
     // (tests give a fake whose answers and delays they control); it is kept alive by the worker.
-    explicit TReverseDNS(Resolver resolve = ResolveAddress);
+    explicit TReverseDNS(Resolver resolve = ResolveAddress, int maxEntries = kMaxEntries);
     // Tells the worker to stop and waits for it, unless it is inside a lookup, which cannot be
     // interrupted: it then ends by itself when the lookup returns, touching nothing of this object.
     ~TReverseDNS() override;
@@ -40,6 +46,9 @@ public:
     TReverseDNS& operator=(const TReverseDNS&) = delete;
 
     QString GetNameByIP(const QString& address) override;
+    // Grows whenever an answer of GetNameByIP changes (a lookup ended, failed addresses queued
+    // again, an answered entry dropped for room), so a pass can tell that its annotations would.
+    quint64 Generation() const override;
     // Queues the failed addresses again when the worker is asleep, and makes it sweep once more.
     // Does nothing before the first address was asked for.
     void RefreshUnknownDNS();

@@ -2,7 +2,7 @@
 #include "settings/uList.h"
 
 #include <algorithm>
-#include <vector>
+#include <memory>
 
 #include <QCollator>
 #include <QDateTime>
@@ -43,59 +43,63 @@ struct Candidate {
     QString name;
 };
 
-// The ranking list: sorted without regard to case in the user's locale; a key equal to one
-// already present is dropped, so the first of two such files listed stays.
-class RankedNames {
+// The last key of the ranking list: sorted without regard to case in the user's locale, a key
+// equal to one already present dropped, so of two such files the first one listed stays. Only the
+// last key is ever used, so one pass over the candidates finds it.
+class Newest {
 public:
-    RankedNames() {
+    Newest() {
         collator_.setCaseSensitivity(Qt::CaseInsensitive);
         collator_.setNumericMode(false);
     }
 
     void Add(Candidate candidate) {
-        const auto at = std::lower_bound(items_.begin(), items_.end(), candidate.key,
-                                         [this](const Candidate& item, const QString& key) {
-                                             return collator_.compare(item.key, key) < 0;
-                                         });
-        if (at != items_.end() && collator_.compare(at->key, candidate.key) == 0)
+        if (!best_.name.isEmpty() && collator_.compare(candidate.key, best_.key) <= 0)
             return;
-        items_.insert(at, std::move(candidate));
+        best_ = std::move(candidate);
     }
 
-    bool Empty() const { return items_.empty(); }
-    const QString& LastName() const { return items_.back().name; }
+    bool Empty() const { return best_.name.isEmpty(); }
+    const QString& Name() const { return best_.name; }
 
 private:
     QCollator collator_; // the user's locale
-    std::vector<Candidate> items_;
+    Candidate best_;
 };
 
-} // namespace
-
-QString TTailFileManager::ResolvePattern(const QString& pattern, int order) {
-    if (!pattern.contains(QLatin1Char('?')) && !pattern.contains(QLatin1Char('*')))
-        return pattern;
-
+QString Resolve(const QString& pattern, int order, FolderListing& listing) {
     const qsizetype slash = pattern.lastIndexOf(QLatin1Char('/'));
     const QString folderPart = pattern.left(slash + 1);
     const QRegularExpression matcher = NameMatcher(pattern.mid(slash + 1));
 
     // The name's kind lists the folder's files (a kind without folders leaves the name as it is).
-    const std::optional<std::vector<FolderEntry>> entries = SourceKindOf(pattern).ListFiles(folderPart);
-    if (!entries)
+    // Ranked by name, the listing is kept while the folder does not change; write and creation
+    // times change without the folder changing, so ranked by them the files are listed each time.
+    const std::shared_ptr<const FolderListing::Listing> listed =
+        listing.Files(SourceKindOf(pattern), folderPart, order != 1 && order != 2);
+    if (!listed)
         return pattern;
 
-    RankedNames ranked;
-    for (const FolderEntry& file : *entries) {
+    Newest newest;
+    for (const FolderEntry& file : listed->files) {
         const QString& name = file.name;
         if (!matcher.match(name).hasMatch())
             continue;
         if (order == 1)
-            ranked.Add({TimeKey(file.modified) + name, name});
+            newest.Add({TimeKey(file.modified) + name, name});
         else if (order == 2)
-            ranked.Add({TimeKey(file.created) + name, name});
+            newest.Add({TimeKey(file.created) + name, name});
         else
-            ranked.Add({name, name});
+            newest.Add({name, name});
     }
-    return ranked.Empty() ? pattern : folderPart + ranked.LastName();
+    return newest.Empty() ? pattern : folderPart + newest.Name();
+}
+
+} // namespace
+
+QString TTailFileManager::ResolvePattern(const QString& pattern, int order, FolderListing* listing) {
+    if (!pattern.contains(QLatin1Char('?')) && !pattern.contains(QLatin1Char('*')))
+        return pattern;
+    FolderListing once;
+    return Resolve(pattern, order, listing ? *listing : once);
 }

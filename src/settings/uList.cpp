@@ -1,6 +1,7 @@
 // The file list (load, save, add) and the manager of the window's current file.
 #include "settings/uList.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "platform/dialogs.h"
@@ -148,7 +149,7 @@ bool TTailFileManager::LoadFromRegistry() {
     return ok;
 }
 
-bool TTailFileManager::SaveToRegistry() {
+bool TTailFileManager::SaveToRegistry(SaveAsked asked) {
     std::lock_guard guard(lock_);
     QString error;
     bool ok = false;
@@ -159,8 +160,10 @@ bool TTailFileManager::SaveToRegistry() {
     }
     if (ok)
         unsavedEdits_ = false;
-    else
+    else if (asked == SaveAsked::ByUser)
         Report(QStringLiteral("TTailFileManager.SaveToRegistry:") + error);
+    else
+        std::fprintf(stderr, "kovra: TTailFileManager.SaveToRegistry:%s\n", qPrintable(error));
     SetFileName(FileName);
     return ok;
 }
@@ -217,7 +220,7 @@ QString TTailFileManager::ResolveFileName() const {
             order = CurrentFile->GetReadMethod() - 1;
     }
     // The folder listing runs outside the lock so the window thread is never kept waiting on it.
-    return ResolvePattern(pattern, order);
+    return ResolvePattern(pattern, order, &listing_);
 }
 
 void TTailFileManager::RetireEntry(std::unique_ptr<TTailFile> entry) {

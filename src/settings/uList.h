@@ -12,6 +12,7 @@
 
 #include <QString>
 
+#include "settings/folder_listing.h"
 #include "util/X95.h"
 
 class QFont;
@@ -207,9 +208,12 @@ public:
     // LoadList, reporting an error with "TTailFileManager.LoadFromRegistry:" + message (false then);
     // then finds the current entry again, as the load freed the old one.
     bool LoadFromRegistry();
-    // SaveList then SetFileName(FileName); an error is reported with
-    // "TTailFileManager.SaveToRegistry:" + message.
-    bool SaveToRegistry();
+    // SaveList then SetFileName(FileName). A save the user asked for reports an error with
+    // "TTailFileManager.SaveToRegistry:" + message; one made on the way (the stop that stores the
+    // window size) writes it to standard error only, so a read-only or full settings folder is
+    // said once, when the user's own save fails, not at every stop.
+    enum class SaveAsked { ByUser, OnTheWay };
+    bool SaveToRegistry(SaveAsked asked = SaveAsked::ByUser);
     void SetFileName(const QString& name);
     TTailFile* GetCurrentFile() const;
     // The current file, or the list's default definition.
@@ -217,9 +221,11 @@ public:
     QString GetCurrentAlias() const;
     QString GetCaption() const;
     void SetLastTailedFile(const QString& name);
+    // A wildcard's folder is listed again only when it changed (FolderListing).
     QString ResolveFileName() const;
-    // order 0 by name, 1 by last write time, 2 by creation time.
-    static QString ResolvePattern(const QString& pattern, int order);
+    // order 0 by name, 1 by last write time, 2 by creation time. listing: the folder's names kept
+    // from an earlier call (null: listed now).
+    static QString ResolvePattern(const QString& pattern, int order, FolderListing* listing = nullptr);
 
     // Entries taken out of the list while a pass may still read one of them (the tree window's
     // deletions: the current entry may be among them). They are kept here until
@@ -242,6 +248,7 @@ private:
 
     DialogService* dialogs_;
     mutable std::recursive_mutex lock_;
+    mutable FolderListing listing_; // locks itself
     std::vector<std::unique_ptr<TTailFile>> retired_;
     bool unsavedEdits_ = false;
 };

@@ -134,7 +134,8 @@ void FindCounter::Start(Job job) {
 
 std::shared_ptr<FindIndex> FindCounter::Run(const Job& job, const std::shared_ptr<const FindIndex>& base,
                                             const std::atomic<bool>& cancel, std::atomic<qint64>& reached) {
-    PatternMatcher matcher; // one per thread
+    PatternMatcher matcher;                         // one per thread
+    matcher.SetTimeBound(kFindLineBudget, &cancel); // a stop ends even a search that runs long
     matcher.SetPattern(FindPattern(job.query), !job.query.matchCase);
     auto index = std::make_shared<FindIndex>();
     index->query = job.query;

@@ -8,6 +8,7 @@
 // searches only the new lines. So an open find costs the tail what it appends, not its size.
 // GUI thread only (the worker touches only its own copies); the destructor stops and joins it.
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -30,11 +31,16 @@ struct FindQuery {
 // The query as a pattern: plain text escaped, an expression as it is.
 QString FindPattern(const FindQuery& query);
 
+// How long a search of one line may take, on the worker and on the window's thread alike, so both
+// find the same lines; a line that needs longer is too costly and holds no match.
+inline constexpr std::chrono::milliseconds kFindLineBudget{20};
+
 struct FindSpan {
     qsizetype start = 0;
     qsizetype end = 0;
 };
-// The non-empty matches on a line; none when the search is too costly to finish there.
+// The non-empty matches on a line; none when the search is too costly to finish there (the
+// matcher's own bounds say when).
 std::vector<FindSpan> FindLineMatches(PatternMatcher& matcher, const ViewSnapshot& snapshot, qint64 line);
 std::vector<FindSpan> FindTextMatches(PatternMatcher& matcher, QStringView text);
 

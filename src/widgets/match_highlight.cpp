@@ -11,6 +11,9 @@ namespace {
 
 // Marks drawn under the find bar's.
 constexpr int kHighlightRank = 0;
+// A line being laid out for the screen is searched this long at most per pattern: the window
+// waits for it.
+constexpr std::chrono::milliseconds kMarksBudget{10};
 
 // A filter whose text trimmed of blanks and control characters is empty filters nothing.
 bool BlankPattern(const QString& text) {
@@ -22,6 +25,8 @@ bool BlankPattern(const QString& text) {
 MatchHighlighter::MatchHighlighter(TailView& view, HighlightPatternSource source, QObject* parent)
     : QObject(parent), view_(view), viewObject_(&view), source_(std::move(source)),
       colors_(MarkColorsFor(view.palette())) {
+    filter_.SetTimeBound(kMarksBudget);
+    alert_.SetTimeBound(kMarksBudget);
 
     layers_ = &ViewMarkLayers::Of(view);
     layer_ = layers_->Add(kHighlightRank,

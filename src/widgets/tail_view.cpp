@@ -12,8 +12,7 @@
 
 namespace {
 
-// Pixels between the viewport's edges and the text.
-constexpr int kMargin = 4;
+constexpr int kMargin = TailView::TextMargin();
 
 int ScrollValue(qint64 value) {
     return int(std::clamp<qint64>(value, 0, INT_MAX));
@@ -62,7 +61,7 @@ void TailView::LayoutsFollowGeometry() {
     const bool atBottom = wasAtBottom_;
     followingGeometry_ = true;
     const qreal width = std::max<qreal>(layouts_.CharWidth(), viewport()->width() - 2 * kMargin);
-    layouts_.SetWrap(layouts_.Wraps(), width, RowsOnScreen());
+    layouts_.SetWrap(layouts_.Wraps(), width);
     UpdateScrollRanges();
     if (atBottom)
         ScrollToEnd();
@@ -75,50 +74,8 @@ void TailView::RememberBottom() {
         wasAtBottom_ = AtBottom();
 }
 
-// The last line, shown first, keeps a row free below it for the end of the text even when it is
-// taller than the screen, so the end of the text always counts as at bottom.
-int TailView::RowsFromTop(qint64 line, qint64 first, int rows) const {
-    const int needed = layouts_.Rows(line);
-    return line == first && line == LineCount() - 1 ? std::min(needed, std::max(1, rows - 1)) : needed;
-}
-
-qint64 TailView::LastFirstLine() const {
-    const qint64 count = LineCount();
-    const int rows = RowsOnScreen();
-    if (!Wrap())
-        return std::max<qint64>(0, count + 1 - rows);
-    if (rows <= 1)
-        return count;
-    int free = rows - 1;
-    qint64 first = count;
-    while (first > 0) {
-        const int needed = RowsFromTop(first - 1, first - 1, rows);
-        if (needed > free)
-            break;
-        free -= needed;
-        --first;
-    }
-    return first;
-}
-
 qint64 TailView::FirstVisibleLine() const {
     return verticalScrollBar()->value();
-}
-
-qint64 TailView::LinesThatFit() const {
-    const int rows = RowsOnScreen();
-    if (!Wrap())
-        return rows;
-    const qint64 first = FirstVisibleLine();
-    int used = 0;
-    qint64 line = first;
-    for (; line < LineCount(); ++line) {
-        const int needed = RowsFromTop(line, first, rows);
-        if (used + needed > rows)
-            return std::max<qint64>(1, line - first);
-        used += needed;
-    }
-    return std::max<qint64>(1, line - first + (rows - used));
 }
 
 void TailView::SetFirstVisibleLine(qint64 line) {
@@ -129,13 +86,9 @@ void TailView::ScrollLines(qint64 lines) {
     SetFirstVisibleLine(FirstVisibleLine() + lines);
 }
 
-void TailView::ScrollToEnd() {
-    SetFirstVisibleLine(LastFirstLine());
-}
-
 void TailView::UpdateScrollRanges() {
     QScrollBar* bar = verticalScrollBar();
-    bar->setRange(0, ScrollValue(LastFirstLine()));
+    bar->setRange(0, ScrollValue(LastTop().line));
     bar->setSingleStep(1);
     bar->setPageStep(ScrollValue(LinesThatFit()));
     UpdateHorizontalRange();
@@ -156,48 +109,6 @@ void TailView::UpdateHorizontalRange() {
     bar->setSingleStep(int(std::ceil(charWidth)));
 }
 
-qint64 TailView::FirstLineShowing(qint64 line) const {
-    const int rows = RowsOnScreen();
-    if (!Wrap())
-        return line - rows + 1;
-    int used = layouts_.Rows(line);
-    qint64 first = line;
-    while (first > 0 && used < rows) {
-        const int needed = layouts_.Rows(first - 1);
-        if (used + needed > rows)
-            break;
-        used += needed;
-        --first;
-    }
-    return first;
-}
-
-void TailView::EnsureVisible(ViewPosition at, Place place) {
-    if (LineCount() == 0)
-        return;
-    at = Clamped(at);
-    const qint64 first = FirstVisibleLine();
-    if (place == Place::Center) {
-        const qint64 bottom = std::min(LineCount() - 1, at.line + RowsOnScreen() / 2);
-        SetFirstVisibleLine(std::min(at.line, FirstLineShowing(bottom)));
-    } else if (at.line < first) {
-        SetFirstVisibleLine(at.line);
-    } else if (at.line >= first + LinesThatFit()) {
-        SetFirstVisibleLine(FirstLineShowing(at.line));
-    }
-    if (Wrap())
-        return;
-    QScrollBar* bar = horizontalScrollBar();
-    const qreal x = XOf(at);
-    const qreal width = viewport()->width() - 2 * kMargin - layouts_.CharWidth();
-    if (place == Place::Center)
-        bar->setValue(int(x - width / 2));
-    else if (x < bar->value())
-        bar->setValue(int(x));
-    else if (x > bar->value() + width)
-        bar->setValue(int(std::ceil(x - width)));
-}
-
 qreal TailView::XOf(ViewPosition at) const {
     const ViewLineLayouts::Laid laid =
         layouts_.Get(at.line, horizontalScrollBar()->value() - kMargin, viewport()->width());
@@ -208,53 +119,11 @@ qreal TailView::XOf(ViewPosition at) const {
     return laid.x + (row.isValid() ? row.cursorToX(int(column)) : 0);
 }
 
-ViewPosition TailView::PositionAt(QPoint point) const {
-    const qint64 count = LineCount();
-    if (count == 0)
-        return {};
-    const int spacing = layouts_.LineSpacing();
-    const int y = std::max(0, point.y());
-    qint64 line = FirstVisibleLine();
-    int top = 0;
-    if (!Wrap()) {
-        line += y / spacing;
-        top = y / spacing * spacing;
-    } else {
-        for (; line < count; ++line) {
-            const int rows = layouts_.Rows(line);
-            if (y < top + rows * spacing)
-                break;
-            top += rows * spacing;
-        }
-    }
-    if (line >= count)
-        return {count - 1, snapshot_.LineLength(count - 1)};
-    const ViewLineLayouts::Laid laid =
-        layouts_.Get(line, horizontalScrollBar()->value() - kMargin, viewport()->width());
-    const int rowIndex = std::clamp((y - top) / spacing, 0, laid.layout->lineCount() - 1);
-    const QTextLine row = laid.layout->lineAt(rowIndex);
-    const qsizetype column = laid.from + row.xToCursor(point.x() - TextLeft() - laid.x);
-    return {line, std::clamp<qsizetype>(column, 0, laid.lineLength)};
-}
-
-QRect TailView::LineRect(qint64 line) const {
-    const qint64 first = FirstVisibleLine();
-    if (line < first || line >= LineCount())
-        return {};
-    const int spacing = layouts_.LineSpacing();
-    qint64 top = 0;
-    for (qint64 above = first; above < line && top < viewport()->height(); ++above)
-        top += layouts_.Rows(above) * spacing;
-    if (top >= viewport()->height())
-        return {};
-    return QRect(0, int(top), viewport()->width(), layouts_.Rows(line) * spacing);
-}
-
 void TailView::SetWrap(bool on) {
     if (on == Wrap())
         return;
     const qreal width = std::max<qreal>(layouts_.CharWidth(), viewport()->width() - 2 * kMargin);
-    layouts_.SetWrap(on, width, RowsOnScreen());
+    layouts_.SetWrap(on, width);
     widestSeen_ = 0;
     horizontalScrollBar()->setValue(0);
     setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
@@ -347,7 +216,11 @@ void TailView::PaintLine(QPainter& painter, qint64 line, const ViewLineLayouts::
         painter.fillRect(QRectF(x, y + last.y(), layouts_.CharWidth(), spacing), palette().highlight());
     }
     const qsizetype caret = cursor_.column - laid.from;
-    if (hasFocus() && cursor_.line == line && caret >= 0 && caret <= laid.length) {
+    // At a boundary between two segments the caret is drawn in the second.
+    const bool inLayout =
+        caret >= 0 &&
+        (caret < laid.length || (caret == laid.length && laid.from + laid.length >= laid.lineLength));
+    if (hasFocus() && cursor_.line == line && inLayout) {
         const QTextLine row = laid.layout->lineForTextPosition(int(caret));
         if (row.isValid())
             painter.fillRect(QRectF(origin.x() + row.cursorToX(int(caret)), y + row.y(), 1, spacing),
@@ -360,17 +233,19 @@ void TailView::paintEvent(QPaintEvent* event) {
     painter.setPen(palette().color(QPalette::Text));
     const int height = viewport()->height();
     const int spacing = layouts_.LineSpacing();
-    const qreal visibleX = horizontalScrollBar()->value() - kMargin;
     qreal widest = 0;
-    qreal y = 0;
-    for (qint64 line = FirstVisibleLine(); line < LineCount() && y < height; ++line) {
-        const ViewLineLayouts::Laid laid = layouts_.Get(line, visibleX, viewport()->width());
+    RowPos at = Top();
+    // The first layout starts above the screen by the rows of it scrolled past.
+    qreal y = -qreal(at.row) * spacing;
+    while (at.line < LineCount() && y < height) {
+        const ViewLineLayouts::Laid laid = LaidAt(at.line, at.segment);
         const qreal rowsHeight = qreal(laid.rows) * spacing;
         if (QRectF(0, y, viewport()->width(), rowsHeight).intersects(event->rect()))
-            PaintLine(painter, line, laid, y);
+            PaintLine(painter, at.line, laid, y);
         if (!Wrap())
             widest = std::max(widest, laid.x + laid.layout->maximumWidth());
         y += rowsHeight;
+        at = Next(at);
     }
     if (widest > widestSeen_) {
         // A line wider than its length suggests (wide glyphs, tabs): widen the range afterwards.

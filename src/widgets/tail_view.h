@@ -10,6 +10,11 @@
 // only then, FirstVisibleLine() + LinesThatFit() - 1 >= LineCount() (the engine's "at bottom").
 // Columns are UTF-16 units of a line, as in ViewPosition.
 //
+// With wrap, a line taller than the screen is scrolled through row by row (the wheel, the page
+// keys, a match or the caret brought into view), its first visible row kept with the line, so a
+// new snapshot or a pass that keeps the line keeps the place read in it; ScrollToEnd() shows the
+// end of such a last line, however long it is.
+//
 // Look: font by setFont; colours from the palette (Base background, Text, Highlight and
 // HighlightedText for the selection); tab stops in pixels; wrap on or off (without wrap the
 // horizontal extent is the snapshot's longest line times the font's average character width,
@@ -40,6 +45,9 @@ class TailView final : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
+    // Pixels between the viewport's edges and the text.
+    static constexpr int TextMargin() { return 4; }
+
     explicit TailView(QWidget* parent = nullptr);
     ~TailView() override;
     Q_DISABLE_COPY_MOVE(TailView)
@@ -103,20 +111,38 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // A row of the text: with wrap a row of a segment of a line, else a line; {LineCount(), 0, 0}
+    // is the empty row that ends the text. Ordered as the rows are.
+    struct RowPos {
+        qint64 line = 0;
+        int segment = 0;
+        int row = 0;
+        auto operator<=>(const RowPos&) const = default;
+    };
     int RowsOnScreen() const;
     qreal TextLeft() const; // x of the text's left edge in the viewport
     void LayoutsFollowGeometry();
     void UpdateScrollRanges();
     void UpdateHorizontalRange();
-    qint64 LastFirstLine() const;
-    int RowsFromTop(qint64 line, qint64 first, int rows) const;
-    qint64 FirstLineShowing(qint64 line) const;
+    // Rows (tail_view_rows.cpp): only the segments passed over are laid out.
+    ViewLineLayouts::Laid LaidAt(qint64 line, int segment) const;
+    RowPos Top() const;
+    void SetTop(RowPos top);
+    RowPos Step(RowPos at, qint64 rows) const;
+    RowPos Next(RowPos at) const; // the first row of the next segment or line
+    RowPos LastTop() const;
+    RowPos RowOf(ViewPosition at) const;
+    // Rows from `from` to the end of its line; past `limit` the count stops.
+    int RowsToLineEnd(RowPos from, int limit) const;
+    void ScrollRows(qint64 rows);
+    void PageRows(int direction, bool extend);
     void PaintLine(QPainter& painter, qint64 line, const ViewLineLayouts::Laid& laid, qreal y);
     QList<QTextLayout::FormatRange> DrawnRanges(qint64 line, const ViewLineLayouts::Laid& laid) const;
     qreal XOf(ViewPosition at) const;
@@ -140,6 +166,12 @@ private:
     ViewPosition anchor_;
     ViewPosition cursor_;
     qsizetype wantedColumn_ = -1; // kept by up and down moves
+    // The first visible row when it is not the first row of the top line: kept with that line.
+    ViewLineKey topKey_;
+    bool topKept_ = false;
+    int topSegment_ = 0;
+    int topRow_ = 0;
+    int wheelRemainder_ = 0;
     std::optional<ViewRange> currentMatch_;
     QColor currentMatchColor_;
     qreal widestSeen_ = 0;

@@ -168,13 +168,21 @@ bool TailView::MoveByKey(QKeyEvent* event) {
     } else if (is(K::MoveToPreviousLine, K::SelectPreviousLine, extend)) {
         vertical(-1);
     } else if (is(K::MoveToNextPage, K::SelectNextPage, extend)) {
-        const qint64 page = LinesThatFit();
-        ScrollLines(page);
-        vertical(page);
+        if (Wrap()) {
+            PageRows(1, extend);
+        } else {
+            const qint64 page = LinesThatFit();
+            ScrollLines(page);
+            vertical(page);
+        }
     } else if (is(K::MoveToPreviousPage, K::SelectPreviousPage, extend)) {
-        const qint64 page = LinesThatFit();
-        ScrollLines(-page);
-        vertical(-page);
+        if (Wrap()) {
+            PageRows(-1, extend);
+        } else {
+            const qint64 page = LinesThatFit();
+            ScrollLines(-page);
+            vertical(-page);
+        }
     } else if (is(K::MoveToStartOfLine, K::SelectStartOfLine, extend)) {
         MoveCursor({at.line, 0}, extend);
     } else if (is(K::MoveToEndOfLine, K::SelectEndOfLine, extend)) {
@@ -268,10 +276,11 @@ void TailView::timerEvent(QTimerEvent* event) {
         tripleClick_.stop();
     } else if (event->timerId() == autoScroll_.timerId()) {
         const int spacing = layouts_.LineSpacing();
+        const auto scroll = [this](qint64 n) { Wrap() ? ScrollRows(n) : ScrollLines(n); };
         if (dragPoint_.y() < 0)
-            ScrollLines(-1 - (-dragPoint_.y()) / spacing);
+            scroll(-1 - (-dragPoint_.y()) / spacing);
         else if (dragPoint_.y() >= viewport()->height())
-            ScrollLines(1 + (dragPoint_.y() - viewport()->height()) / spacing);
+            scroll(1 + (dragPoint_.y() - viewport()->height()) / spacing);
         QScrollBar* bar = horizontalScrollBar();
         const int step = 4 * bar->singleStep();
         if (dragPoint_.x() < 0)

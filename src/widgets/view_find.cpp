@@ -11,9 +11,21 @@ namespace {
 
 // Drawn over the filter and alert marks.
 constexpr int kFindRank = 10;
-// Lines searched on the window's thread for a move before the count is known (a few
-// milliseconds); further than that, the move waits for the count.
-constexpr qint64 kSyncLines = 20000;
+// How long the window's thread searches for a move before the count is known; further than that,
+// the move waits for the count.
+constexpr std::chrono::milliseconds kSyncSeekBudget{10};
+// How long a move with the count known may search lines the count found to hold a match (each
+// within the line budget) before it gives up.
+constexpr std::chrono::milliseconds kIndexedSeekBudget{100};
+// The marks of a line being laid out for the screen.
+constexpr std::chrono::milliseconds kMarksBudget{10};
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::microseconds Left(Clock::time_point deadline) {
+    return std::max(std::chrono::microseconds(1),
+                    std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()));
+}
 // Lines compared by text when a republished snapshot no longer shares the current match's line.
 constexpr qint64 kTextSearchLines = 100000;
 
@@ -24,6 +36,7 @@ ViewRange RangeOf(qint64 line, const FindSpan& span) {
 } // namespace
 
 ViewFind::ViewFind(QObject* parent) : QObject(parent) {
+    matcher_.SetTimeBound(kFindLineBudget);
     connect(&counter_, &FindCounter::counted, this, &ViewFind::OnCounted);
 }
 
@@ -118,11 +131,14 @@ std::optional<ViewRange> ViewFind::Seek(const SeekFrom& from, bool& waiting) {
     const qint64 count = snapshot_.LineCount();
     if (count == 0)
         return std::nullopt;
+    const bool indexed = Index() != nullptr;
+    const Clock::time_point deadline = Clock::now() + (indexed ? kIndexedSeekBudget : kSyncSeekBudget);
+    const auto budget = [&] { return indexed ? std::chrono::microseconds(kFindLineBudget) : Left(deadline); };
     const qint64 start = std::clamp<qint64>(from.at.line, 0, count - 1);
     // A position past the last line stands for the end of the text.
     const qsizetype column =
         start == from.at.line ? from.at.column : (from.at.line > start ? snapshot_.LineLength(start) + 1 : 0);
-    const std::vector<FindSpan> here = FindLineMatches(matcher_, snapshot_, start);
+    const std::vector<FindSpan> here = LineMatches(start, budget());
     if (from.direction > 0) {
         const auto it = std::find_if(here.begin(), here.end(), [&](const FindSpan& s) {
             return from.inclusive ? s.start >= column : s.start > column;
@@ -135,22 +151,26 @@ std::optional<ViewRange> ViewFind::Seek(const SeekFrom& from, bool& waiting) {
         if (it != here.rend())
             return RangeOf(start, *it);
     }
-    const bool indexed = Index() != nullptr;
     qint64 line = start;
     for (qint64 step = 0; step < count; ++step) {
-        if (!indexed && step >= kSyncLines) {
-            waiting = true;
+        if (Clock::now() >= deadline) {
+            waiting = !indexed; // with the count known, lines it found that cost too much here
             return std::nullopt;
         }
         const std::optional<qint64> next = NextMatchLine(line, from.direction);
         if (!next)
             return std::nullopt;
         line = *next;
-        const std::vector<FindSpan> spans = FindLineMatches(matcher_, snapshot_, line);
+        const std::vector<FindSpan> spans = LineMatches(line, budget());
         if (!spans.empty())
             return RangeOf(line, from.direction > 0 ? spans.front() : spans.back());
     }
     return std::nullopt;
+}
+
+std::vector<FindSpan> ViewFind::LineMatches(qint64 line, std::chrono::microseconds budget) const {
+    matcher_.SetTimeBound(budget);
+    return FindLineMatches(matcher_, snapshot_, line);
 }
 
 // The next line, around the ring, that may hold a match: with the count known the next line that
@@ -184,7 +204,7 @@ std::optional<qint64> ViewFind::CurrentRank() const {
     const auto it = std::lower_bound(index->lines.begin(), index->lines.end(), current_->from.line);
     if (it == index->lines.end() || *it != current_->from.line)
         return std::nullopt;
-    const std::vector<FindSpan> spans = FindLineMatches(matcher_, snapshot_, current_->from.line);
+    const std::vector<FindSpan> spans = LineMatches(current_->from.line, kFindLineBudget);
     const auto within = std::count_if(spans.begin(), spans.end(),
                                       [&](const FindSpan& s) { return s.start < current_->from.column; });
     return index->before[size_t(it - index->lines.begin())] + within + 1;
@@ -230,7 +250,7 @@ std::optional<ViewRange> ViewFind::Relocated(const ViewSnapshot& old, const View
     }
     if (found < 0)
         return std::nullopt;
-    for (const FindSpan& span : FindLineMatches(matcher_, snapshot_, found))
+    for (const FindSpan& span : LineMatches(found, kFindLineBudget))
         if (span.start >= match.from.column)
             return RangeOf(found, span);
     return std::nullopt;
@@ -240,6 +260,7 @@ QList<ViewMark> ViewFind::MarksFor(QStringView text, qsizetype from) {
     QList<ViewMark> marks;
     if (!Active())
         return marks;
+    matcher_.SetTimeBound(kMarksBudget);
     const MatchResult result = matcher_.ForEachMatch(text, [&](qsizetype start, qsizetype end) {
         if (end > start)
             marks.push_back({from + start, end - start, colors_.find, false});

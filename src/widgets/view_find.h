@@ -68,9 +68,11 @@ private:
     bool Active() const { return view_ && valid_ && !query_.text.isEmpty(); }
     const FindIndex* Index() const;
     bool Move(SeekFrom from);
-    // The match sought, nullopt when there is none, or, without the count and past the lines
-    // searched on the window's thread, `waiting` set.
+    // The match sought, nullopt when there is none, or, without the count and past the time the
+    // window's thread searches, `waiting` set.
     std::optional<ViewRange> Seek(const SeekFrom& from, bool& waiting);
+    // The line's matches, the search bounded by `budget`.
+    std::vector<FindSpan> LineMatches(qint64 line, std::chrono::microseconds budget) const;
     std::optional<qint64> NextMatchLine(qint64 line, int direction) const;
     void Go(std::optional<ViewRange> match);
     void Show();

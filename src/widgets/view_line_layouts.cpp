@@ -54,19 +54,11 @@ void ViewLineLayouts::SetTabStop(qreal pixels) {
     cache_.clear();
 }
 
-void ViewLineLayouts::SetWrap(bool wrap, qreal wrapWidth, int rowsOnScreen) {
-    // Enough characters for a screen of rows of the narrowest common glyphs.
-    const QFontMetricsF metrics(font_);
-    qreal narrowest = charWidth_;
-    for (QChar c : QStringLiteral("il.| "))
-        narrowest = std::min(narrowest, metrics.horizontalAdvance(c));
-    const qsizetype perRow = qsizetype(wrapWidth / std::max<qreal>(1, narrowest)) + 1;
-    const qsizetype prefix = std::max(kLongLineUnits, (rowsOnScreen + 2) * perRow);
-    if (wrap == wrap_ && (!wrap || (wrapWidth == wrapWidth_ && prefix == prefixUnits_)))
+void ViewLineLayouts::SetWrap(bool wrap, qreal wrapWidth) {
+    if (wrap == wrap_ && (!wrap || wrapWidth == wrapWidth_))
         return;
     wrap_ = wrap;
     wrapWidth_ = wrapWidth;
-    prefixUnits_ = prefix;
     cache_.clear();
 }
 
@@ -81,6 +73,8 @@ ViewLineLayouts::Entry* ViewLineLayouts::Make(const QString& text, qsizetype fro
     layout.setText(text);
     layout.setFont(font_);
     QTextOption option;
+    option.setTextDirection(Qt::LeftToRight);
+    option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
     option.setTabStopDistance(tabStop_);
     option.setWrapMode(wrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     layout.setTextOption(option);
@@ -101,17 +95,60 @@ ViewLineLayouts::Entry* ViewLineLayouts::Make(const QString& text, qsizetype fro
 
 ViewLineLayouts::Laid ViewLineLayouts::Get(qint64 line, qreal visibleX, qreal visibleWidth) {
     const qsizetype length = snapshot_.LineLength(line);
-    Key key{snapshot_.LineKey(line), 0, length};
-    if (length > kLongLineUnits) {
-        if (wrap_) {
-            key.length = std::min(length, prefixUnits_);
-        } else {
-            const qsizetype columns = qsizetype(std::ceil(visibleWidth / charWidth_));
-            const qsizetype first = qsizetype(std::max<qreal>(0, visibleX) / charWidth_);
-            key.from = std::min(first, length) / kSliceStep * kSliceStep;
-            key.length = 2 * kSliceStep + 2 * ((columns + 511) / 512 * 512);
-        }
-    }
+    if (wrap_ || length <= kLongLineUnits)
+        return Segment(line, 0);
+    if (visibleWidth <= 0)
+        visibleWidth = kSliceStep * charWidth_;
+    // The column at the left edge, and a slice around it that covers the screen.
+    const qsizetype left = std::min(length, qsizetype(std::max<qreal>(0, visibleX) / charWidth_));
+    const qsizetype columns = qsizetype(std::ceil(visibleWidth / charWidth_));
+    const qsizetype from = StartAt(line, left / kSliceStep * kSliceStep);
+    const Key key{snapshot_.LineKey(line), from, 2 * kSliceStep + 2 * ((columns + 511) / 512 * 512)};
+    Laid laid = Cached(line, key);
+    const QTextLine row = laid.layout->lineAt(0);
+    laid.x = left * charWidth_ - (row.isValid() ? row.cursorToX(int(left - from)) : 0);
+    return laid;
+}
+
+int ViewLineLayouts::Segments(qint64 line) const {
+    const qsizetype length = snapshot_.LineLength(line);
+    return wrap_ && length > kLongLineUnits ? int((length + kLongLineUnits - 1) / kLongLineUnits) : 1;
+}
+
+qsizetype ViewLineLayouts::StartAt(qint64 line, qsizetype column) const {
+    if (column <= 0)
+        return 0;
+    constexpr qsizetype kLookBack = 64;
+    const qsizetype from = std::max<qsizetype>(0, column - kLookBack);
+    const QString around = snapshot_.LineSlice(line, from, column - from + 1);
+    qsizetype at = column - from;
+    while (at > 0 && at < around.size() && (around[at].isLowSurrogate() || around[at].isMark()))
+        --at;
+    return from + at;
+}
+
+int ViewLineLayouts::SegmentOf(qint64 line, qsizetype column) const {
+    const int count = Segments(line);
+    if (count == 1)
+        return 0;
+    const int segment = int(std::min<qsizetype>(column / kLongLineUnits, count - 1));
+    return segment + 1 < count && column >= StartAt(line, qsizetype(segment + 1) * kLongLineUnits)
+               ? segment + 1
+               : segment;
+}
+
+ViewLineLayouts::Laid ViewLineLayouts::Segment(qint64 line, int segment) {
+    const qsizetype length = snapshot_.LineLength(line);
+    if (Segments(line) == 1)
+        return length <= kLongLineUnits ? Cached(line, {snapshot_.LineKey(line), 0, length}) : Get(line);
+    const qsizetype from = StartAt(line, qsizetype(segment) * kLongLineUnits);
+    const qsizetype to =
+        segment + 1 < Segments(line) ? StartAt(line, qsizetype(segment + 1) * kLongLineUnits) : length;
+    return Cached(line, {snapshot_.LineKey(line), from, to - from});
+}
+
+ViewLineLayouts::Laid ViewLineLayouts::Cached(qint64 line, const Key& key) {
+    const qsizetype length = snapshot_.LineLength(line);
     Entry* entry = cache_.object(key);
     if (!entry) {
         const bool whole = key.from == 0 && key.length >= length;
@@ -119,6 +156,6 @@ ViewLineLayouts::Laid ViewLineLayouts::Get(qint64 line, qreal visibleX, qreal vi
             Make(whole ? snapshot_.Line(line) : snapshot_.LineSlice(line, key.from, key.length), key.from);
         cache_.insert(key, entry, 1 + int(entry->layout.text().size() / 64));
     }
-    return {&entry->layout,        key.from,   entry->layout.text().size(), length,
-            key.from * charWidth_, entry->rows};
+    // Segments start rows of their own; a slice is placed by Get.
+    return {&entry->layout, key.from, entry->layout.text().size(), length, 0, entry->rows};
 }

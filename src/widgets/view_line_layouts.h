@@ -3,9 +3,17 @@
 // what it laid out, keyed by the stored line (ViewLineKey), so a new snapshot that shares lines
 // with the old one lays out only the lines that are new on screen.
 //
-// A line longer than kLongLineUnits is never laid out whole: without wrap only a slice around the
-// visible columns (placed at column x char width), with wrap only the prefix that can be on
-// screen (a line starts at the top at the earliest, so its rows past one screen never show).
+// A line longer than kLongLineUnits is never laid out whole. Without wrap only a slice around the
+// visible columns is, placed so that the column at the left edge of the screen sits where the
+// horizontal scroll says (column x char width): tabs, combining marks and right-to-left runs make
+// the slice's own widths differ from that, and placing the slice by its first column would show
+// another part of the line than the one scrolled to, and never its end. With wrap the line is laid
+// out in segments of about kLongLineUnits, each starting a row (a segment never starts inside a
+// character, nor on a combining mark), so any part of it, its end included, can be shown while
+// only the segments on screen are laid out.
+//
+// Every layout runs left to right, whatever its first letters: a line of right-to-left text is
+// not pushed to the far end of the unwrapped width.
 //
 // GUI thread only. Layouts returned stay valid until the next call that may lay out.
 #include <functional>
@@ -41,8 +49,8 @@ public:
     // Each of these drops the layouts when it changes what they would be.
     void SetFont(const QFont& font);
     void SetTabStop(qreal pixels);
-    // wrapWidth: pixels for the text; rowsOnScreen: rows the viewport can show.
-    void SetWrap(bool wrap, qreal wrapWidth, int rowsOnScreen);
+    // wrapWidth: pixels for the text.
+    void SetWrap(bool wrap, qreal wrapWidth);
     void SetMarksProvider(ViewMarksProvider provider);
     void Clear() { cache_.clear(); }
 
@@ -60,10 +68,14 @@ public:
         qreal x = 0; // where the layout starts, in pixels from the text's left edge
         int rows = 1;
     };
-    // The layout of a line; visibleX and visibleWidth (pixels from the text's left edge) choose
-    // the slice of a long line when not wrapping.
+    // The layout of a line (with wrap, of its first segment); visibleX and visibleWidth (pixels
+    // from the text's left edge) choose the slice of a long line when not wrapping.
     Laid Get(qint64 line, qreal visibleX = 0, qreal visibleWidth = 0);
-    int Rows(qint64 line) { return wrap_ ? Get(line).rows : 1; }
+    // The segments of a line: several only for a long line with wrap.
+    int Segments(qint64 line) const;
+    Laid Segment(qint64 line, int segment);
+    // The segment holding a column (the line's end is in the last one).
+    int SegmentOf(qint64 line, qsizetype column) const;
 
 private:
     struct Key {
@@ -80,13 +92,16 @@ private:
         int rows = 1;
     };
     Entry* Make(const QString& text, qsizetype from);
+    Laid Cached(qint64 line, const Key& key);
+    // Where a slice or segment that should start at `column` starts: moved back over a low
+    // surrogate or combining marks, so it starts with a whole character.
+    qsizetype StartAt(qint64 line, qsizetype column) const;
 
     ViewSnapshot snapshot_;
     QFont font_;
     qreal tabStop_ = 80;
     bool wrap_ = false;
     qreal wrapWidth_ = 0;
-    qsizetype prefixUnits_ = kLongLineUnits;
     qreal charWidth_ = 1;
     int lineSpacing_ = 1;
     ViewMarksProvider marks_;

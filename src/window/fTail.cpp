@@ -123,8 +123,9 @@ TFormTail::~TFormTail() {
     params_->SaveParams();
     SaveHistories(*filterHistory_, *alarmHistory_, services_.dialogs);
     // A pass that the closing stop gave up waiting for (a read that does not return) still uses
-    // the objects below: with the settings saved, the process ends rather than free them or wait.
-    if (engine_->PassRunning()) {
+    // the objects below, and a bus connection still being made holds the bus library's end: with
+    // the settings saved, the process ends rather than free them or wait.
+    if (engine_->PassRunning() || DbusAlertNotifier::ConnectionPending()) {
         channel_.reset();
         std::fflush(nullptr);
         std::_Exit(0);
@@ -153,8 +154,11 @@ void TFormTail::CreateServices(TailWindowServices& services) {
         services.mail = ownMail_.get();
     }
     if (!services.notifier) {
-        ownNotifier_ = std::make_unique<DbusAlertNotifier>(
-            QDBusConnection::sessionBus(), KovraPicture(kImageProgram).pixmap(64, 64).toImage());
+        // Connected off this thread: a bus that never answers holds neither the window nor its end.
+        std::unique_ptr<DbusAlertNotifier> notifier =
+            DbusAlertNotifier::ForSessionBus(KovraPicture(kImageProgram).pixmap(64, 64).toImage());
+        sessionNotifier_ = notifier.get();
+        ownNotifier_ = std::move(notifier);
         services.notifier = ownNotifier_.get();
     }
     if (!services.clock) {

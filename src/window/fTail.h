@@ -22,6 +22,7 @@
 #include "window/tail_widgets.h"
 
 class AlertNotifier;
+class DbusAlertNotifier;
 class DialogGate;
 class DialogService;
 class EngineClock;
@@ -154,6 +155,7 @@ private:
     void ConnectButtons();
     void ConnectViewControls();
     void CreateTray();
+    void CreateTrayIcon();
     void JoinInstances();
     void ClosingSequence();
 
@@ -214,6 +216,7 @@ private:
     std::unique_ptr<MailSender> ownMail_;
     std::unique_ptr<EngineClock> ownClock_;
     std::unique_ptr<AlertNotifier> ownNotifier_;
+    DbusAlertNotifier* sessionNotifier_ = nullptr; // ownNotifier_, when it is the session bus's
 
     TailWidgets ui_;
     std::unique_ptr<TFormAlerts> alerts_;
@@ -225,8 +228,9 @@ private:
     std::unique_ptr<TailWindowAdapter> adapter_;
     std::unique_ptr<TailEngine> engine_;
     std::unique_ptr<InstanceChannel> channel_;
-    QSystemTrayIcon* tray_ = nullptr; // Qt parent: this
-    QMenu* trayMenu_ = nullptr;       // Qt parent: this
+    QSystemTrayIcon* tray_ = nullptr; // Qt parent: this; made once the session bus is known
+    bool trayWanted_ = false;
+    QMenu* trayMenu_ = nullptr; // Qt parent: this
     QAction* Start1_ = nullptr;
     QTimer TimerColor_;
 

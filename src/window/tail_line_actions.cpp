@@ -13,6 +13,7 @@
 #include "platform/instances.h"
 #include "platform/launch.h"
 #include "rdns/reverse_dns.h"
+#include "util/latest_text.h"
 #include "util/text_codecs.h"
 #include "widgets/tail_view.h"
 #include "window/fTail.h"
@@ -62,12 +63,15 @@ QString Place(const QWidget* widget) {
 void TFormTail::CreateReverseDns() {
     reverseDns_ = services_.resolveAddress ? std::make_unique<TReverseDNS>(services_.resolveAddress)
                                            : std::make_unique<TReverseDNS>();
-    // The worker's texts reach the pane on the window thread; a text still queued when the pane
-    // goes is dropped with it.
+    // The worker's texts reach the pane on the window thread, one call queued at a time: a sweep
+    // writes a text per entry, and the pane shows the latest one whenever the window gets to it.
+    // A text still queued when the pane goes is dropped with it.
     StatusPane* pane = ui_.RzStatusPaneRDNS;
-    reverseDns_->SetStatusSink([pane](const QString& text) {
-        QMetaObject::invokeMethod(
-            pane, [pane, text] { pane->setText(text); }, Qt::QueuedConnection);
+    auto latest = std::make_shared<LatestText>();
+    reverseDns_->SetStatusSink([pane, latest](const QString& text) {
+        if (latest->Put(text))
+            QMetaObject::invokeMethod(
+                pane, [pane, latest] { pane->setText(latest->Take()); }, Qt::QueuedConnection);
     });
 }
 

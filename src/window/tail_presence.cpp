@@ -13,6 +13,7 @@
 
 #include "engine/tail_state.h"
 #include "manage/fTailAbout.h"
+#include "platform/dbus_alert_notifier.h"
 #include "platform/file_names.h"
 #include "platform/instances.h"
 #include "settings/uParam.h"
@@ -58,21 +59,37 @@ void TFormTail::CreateTray() {
 
     for (int i = 0; i < int(trayIcons_.size()); ++i)
         trayIcons_[std::size_t(i)] = KovraPicture(kImageTray[i]);
-    tray_ = new QSystemTrayIcon(trayIcons_[0], this);
     trayFrame_ = new QTimer(this);
     trayFrame_->setSingleShot(true);
     trayFrame_->setInterval(kTrayFrameMs);
     connect(trayFrame_, &QTimer::timeout, this, [this] {
-        if (trayShown_ == trayImage_)
+        if (!tray_ || trayShown_ == trayImage_)
             return;
         trayShown_ = trayImage_;
         tray_->setIcon(trayIcons_[std::size_t(trayImage_)]);
         trayFrame_->start(); // the next image waits a frame too
     });
+    setWindowIcon(KovraPicture(kImageProgram));
+    // Making the icon asks the session bus whether a tray host is on it: while our own connection
+    // to the bus is being made that would wait for it, so the icon comes once it is done.
+    if (sessionNotifier_ && !sessionNotifier_->BusKnown())
+        connect(sessionNotifier_, &DbusAlertNotifier::busKnown, this, &TFormTail::CreateTrayIcon,
+                Qt::SingleShotConnection);
+    else
+        CreateTrayIcon();
+}
+
+void TFormTail::CreateTrayIcon() {
+    if (tray_)
+        return;
+    tray_ = new QSystemTrayIcon(trayIcons_[std::size_t(trayImage_)], this);
+    trayShown_ = trayImage_;
     tray_->setContextMenu(trayMenu_);
+    trayToolTip_ = TrayToolTip();
+    tray_->setToolTip(trayToolTip_);
+    tray_->setVisible(trayWanted_);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { OnTrayActivated(int(reason)); });
-    setWindowIcon(KovraPicture(kImageProgram));
 }
 
 bool TFormTail::TrayEnabled() const {
@@ -84,7 +101,9 @@ bool TFormTail::TrayEnabled() const {
 
 void TFormTail::ApplyTrayEnabled(bool enabled) {
     // Asked for even without a tray host: the icon is docked whenever a host appears.
-    tray_->setVisible(enabled);
+    trayWanted_ = enabled;
+    if (tray_)
+        tray_->setVisible(enabled);
 }
 
 void TFormTail::ApplyAlphaBlend(bool use, qint32 value) {
@@ -104,7 +123,7 @@ void TFormTail::SetTrayHint(const QString& hint) {
 
 void TFormTail::ShowTrayToolTip() {
     const QString tip = TrayToolTip();
-    if (tip == trayToolTip_)
+    if (!tray_ || tip == trayToolTip_)
         return;
     trayToolTip_ = tip;
     tray_->setToolTip(tip);

@@ -189,3 +189,24 @@ TEST_F(PassRobustnessTest, MissingFileNoticesKeepTheNewestThousandLines) {
     EXPECT_EQ(view.last(),
               ShortDateLongTimeText(clock.Now()) + " - File " + Path("m.log") + " not found now !");
 }
+
+// A read window that starts inside "127.0.0.1" begins with "7.0.0.1", which is no address of the
+// file: it is shown as it is and never asked for (it would be a real query for another host). The
+// address of the next line is annotated, and so is one that starts a window starting with a line.
+TEST_F(PassRobustnessTest, ATokenCutByTheWindowsStartIsNeitherAnnotatedNorLookedUp) {
+    MapResolver resolver;
+    RebuildEngine(&mail, &resolver);
+    window.reverseDns = true;
+    Def().SetBufferkoVal(1);
+    const QByteArray filler(1001, 'z');
+    const QByteArray window1k = "7.0.0.1 " + filler + "\nfrom 10.0.0.2\n";
+    ASSERT_EQ(window1k.size(), 1024);
+    Write("cut.log", "x 12" + window1k);
+    Start("cut.log");
+    EXPECT_EQ(View(), (QStringList{"7.0.0.1 " + QString::fromLatin1(filler), "from [10.0.0.2]"}));
+    EXPECT_EQ(resolver.asked, 1);
+    Append("cut.log", "10.0.0.3 " + QByteArray(1000, 'y') + "\nfrom 10.0.0.4\n");
+    Ticks(1);
+    EXPECT_EQ(View(), (QStringList{"[10.0.0.3] " + QString(1000, u'y'), "from [10.0.0.4]"}));
+    EXPECT_EQ(resolver.asked, 3);
+}

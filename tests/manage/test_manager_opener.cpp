@@ -1,6 +1,10 @@
 // The file manager dialog opened from the tail window: the tail is stopped while it is open and
 // restored after, OK stores the list and hands the followed name back to the file name field,
-// Cancel brings back the stored entries, and "Add to File Manager" opens it on the new entry.
+// Cancel brings back the stored entries, "Add to File Manager" opens it on the new entry, and a
+// settings folder that cannot be written is said once, when OK fails.
+#include <csignal>
+#include <sys/resource.h>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -123,6 +127,29 @@ TEST_F(ManagerOpener, AddToFileManagerOpensTheDialogOnTheAddedEntry) {
     OnNextModal<TFormFileManager>([&](TFormFileManager& dialog) { Click(dialog.Widgets().cancel); });
     QTest::mouseClick(Ui().SpeedButtonAddManager, Qt::LeftButton);
     EXPECT_EQ(Window().Manager().List->Count(), 2);
+}
+
+// A settings folder that takes no more bytes (files may not grow, as on a full disk): the stop
+// before the dialog stores the window size without a word, and OK says the save failed, once.
+TEST_F(ManagerOpener, OnlyTheSaveTheUserAskedForSaysItFailed) {
+    const QString followed = WriteFile(QStringLiteral("a.log"), "one\n");
+    StoreList({followed + QStringLiteral("||0")});
+    MakeWindow();
+    StartOn(followed);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit full{0, limit.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &full);
+    qsizetype boxesWhileOpen = -1;
+    OpenManager([&](TFormFileManager& dialog) {
+        boxesWhileOpen = dialogs_.Texts().size();
+        Click(dialog.Widgets().ok);
+    });
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(boxesWhileOpen, 0);
+    ASSERT_EQ(dialogs_.Texts().size(), 1);
+    EXPECT_TRUE(dialogs_.Texts()[0].startsWith(QStringLiteral("TTailFileManager.SaveToRegistry:")));
 }
 
 } // namespace

@@ -1,23 +1,35 @@
 // The file manager dialog and the file tree window of the real program under Xvfb, driven with
 // the pointer as a user would: a new entry confirmed in the dialog reaches kovra.ini, and the
-// tree's group menu starts two real tail windows that follow their files and end cleanly.
+// tree's group menu starts two real tail windows that follow their files and end cleanly. And the
+// program beside what once held it (a session bus that never answers, a mail server that never
+// greets during the test e-mail, a window thread held inside a system call): the window comes up,
+// answers, and SIGTERM ends the process within five seconds whatever runs.
 #include <csignal>
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTcpServer>
 #include <QTest>
 #include <QToolButton>
 
 #include "kovra_process.h"
 #include "manage/fTailManager.h"
+#include "manage/fTailParam.h"
+#include "manage/fTailParam_widgets.h"
 #include "manage/fTailTree.h"
 #include "manage/file_tree_view.h"
 #include "manage_fixture.h"
+#include "notify/private_bus.h"
+#include "platform/quit_signals.h"
+#include "platform/registry_store.h"
 #include "settings/uParam.h"
 #include "window/tail_widgets.h"
 #include "window_parts/wait_until.h"
@@ -228,6 +240,82 @@ TEST_F(ProgramManage, TreeGroupMenuStartsTwoTailWindowsThatFollowTheirFilesAndEn
             << "window " << handle << " did not end through its closing sequence";
     }
     EXPECT_TRUE(kovra.Running());
+}
+
+// From SIGTERM to the end of the process, whatever runs: the quit bound and two seconds to end in.
+void ExpectEndsSoonAfterSigterm(KovraProcess& kovra) {
+    const int bound = int(QuitSignalWatcher::kQuitBound.count()) + 2000;
+    kovra.Process().terminate();
+    EXPECT_TRUE(kovra.WaitExited(bound)) << "still running " << bound << " ms after SIGTERM:\n"
+                                         << kovra.Output();
+}
+
+TEST_F(ProgramManage, ASessionBusThatNeverAnswersHoldsNeitherStartUpNorQuit) {
+    PrivateSessionBus bus;
+    QString error;
+    ASSERT_TRUE(bus.Start(&error)) << error.toStdString();
+    ASSERT_EQ(::kill(pid_t(bus.Pid()), SIGSTOP), 0);
+    const ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", bus.Address().toUtf8());
+    QElapsedTimer clock;
+    clock.start();
+    KovraProcess& kovra = Start({"/start", "/a=ERROR", WriteFile("app.log", "ERROR disk full\n")});
+    ASSERT_TRUE(kovra.WaitUp()) << kovra.Output();
+    EXPECT_LT(clock.elapsed(), 25000) << "the bus library waits 25 s before it gives up";
+    EXPECT_TRUE(kovra.WaitDescribed({{"status", "started"}})) << kovra.LastDescription();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(kovra.Describe().isEmpty()) << "the window is held";
+    ExpectEndsSoonAfterSigterm(kovra);
+}
+
+TEST_F(ProgramManage, AMailServerThatNeverGreetsDoesNotHoldTheQuitDuringTheTestMail) {
+    QTcpServer silent; // takes connections and never says a word
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    ASSERT_TRUE(QDir().mkpath(ConfigHome() + "/kovra"));
+    RegistryStore store(ConfigHome() + "/kovra/registry.reg");
+    RegistryKey& key = store.OpenOrCreateKey("\\Software\\Velmora\\Quorvel\\global");
+    key.WriteString("smtpserver", QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()));
+    key.WriteString("smtpfrom", "kovra@example.test");
+    key.WriteString("alertemail", "ops@example.test");
+    ASSERT_TRUE(store.Save());
+    KovraProcess& kovra = Start({});
+    ASSERT_TRUE(kovra.WaitUp());
+    const QRect tail = TailWindow(kovra);
+    ASSERT_TRUE(
+        XDriver::Click(tail.topLeft() + TailWindowPoint(tail.size(), &TailWidgets::SpeedButtonControlPanel)));
+    const QString dialog = XDriver::FindWindow(kovra.Handle(), "^KOVRA - Configuration panel$");
+    ASSERT_FALSE(dialog.isEmpty()) << "the parameters did not open; output:\n" << kovra.Output();
+    const QRect placed = SettledGeometry(dialog);
+    // A twin of the dialog tells where the Alerts tab and its test button are.
+    FakeDialogService dialogs;
+    TTailParam params(&dialogs);
+    TFormTailParam twin(params, {&dialogs, nullptr});
+    UseInterfaceFont(twin);
+    twin.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&twin));
+    const QTabBar* tabs = twin.Widgets().PageControl->tabBar();
+    ASSERT_TRUE(XDriver::Click(placed.topLeft() + tabs->mapTo(&twin, tabs->tabRect(1).center())));
+    twin.Widgets().PageControl->setCurrentIndex(1);
+    ASSERT_TRUE(XDriver::Click(placed.topLeft() + CentreIn(twin, twin.Widgets().SpeedButtonTestMail)));
+    ASSERT_TRUE(silent.waitForNewConnection(30000)) << "no test e-mail; output:\n" << kovra.Output();
+    ExpectEndsSoonAfterSigterm(kovra);
+}
+
+// listen() of the instance socket held for two minutes: the quit signal cannot reach the window
+// thread, and the process ends all the same.
+TEST_F(ProgramManage, AWindowThreadHeldInsideASystemCallStillEndsOnSigterm) {
+    ASSERT_TRUE(QFileInfo(KOVRA_SYSCALL_SHIM).isFile()) << "preload library missing";
+    const ScopedEnv preload("LD_PRELOAD", KOVRA_SYSCALL_SHIM);
+    const ScopedEnv delay("KOVRA_SHIM_LISTEN_DELAY_MS", "120000");
+    const ScopedEnv order("ASAN_OPTIONS", qgetenv("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+    KovraProcess& kovra = Start({});
+    const QDir instances(InstanceFolderPath());
+    ASSERT_TRUE(WaitUntil([&] { return !instances.entryList(QDir::System | QDir::NoDotAndDotDot).isEmpty(); },
+                          kProgramDeadlineMs))
+        << "the socket is bound before listen() is called; output:\n"
+        << kovra.Output();
+    ExpectEndsSoonAfterSigterm(kovra);
+    EXPECT_EQ(kovra.Process().exitCode(), 1);
+    EXPECT_NE(kovra.Output().find("did not end in time"), std::string::npos) << kovra.Output();
 }
 
 } // namespace

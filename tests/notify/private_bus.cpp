@@ -1,5 +1,7 @@
 #include "private_bus.h"
 
+#include <csignal>
+
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -29,6 +31,7 @@ QByteArray BusConfig(const QString& folder) {
 
 PrivateSessionBus::~PrivateSessionBus() {
     if (daemon_.state() != QProcess::NotRunning) {
+        ::kill(pid_t(daemon_.processId()), SIGCONT); // a test may have stopped it
         daemon_.terminate();
         if (!daemon_.waitForFinished(5000)) {
             daemon_.kill();
@@ -104,9 +107,17 @@ uint RecordingNotifications::Notify(const QString& app_name, uint replaces_id, c
     calls.append(Call{app_name, replaces_id, summary, body, actions, hints, id});
     if (holdReplies_) {
         setDelayedReply(true);
-        held_.append(message()); // never answered while the test runs
+        held_.append({message(), id}); // answered only if the test releases it
     }
     return id;
+}
+
+void RecordingNotifications::ReleaseReplies() {
+    holdReplies_ = false;
+    QDBusConnection connection(connectionName_);
+    for (const auto& [call, id] : std::as_const(held_))
+        connection.send(call.createReply(id));
+    held_.clear();
 }
 
 QStringList RecordingNotifications::GetCapabilities() {

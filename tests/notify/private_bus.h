@@ -21,6 +21,7 @@ public:
     // false with *error saying why (dbus-daemon missing: install the package dbus).
     bool Start(QString* error);
     QString Address() const { return address_; }
+    qint64 Pid() const { return daemon_.processId(); }
     // A new connection of this process to the bus, named name.
     QDBusConnection Connect(const QString& name) const;
 
@@ -52,6 +53,8 @@ public:
 
     bool Register(const PrivateSessionBus& bus, QString* error);
     void HoldReplies() { holdReplies_ = true; }
+    // Answers the calls held so far (as a slow server does in the end) and holds no more.
+    void ReleaseReplies();
     // The user clicks the notification: the service's signal.
     void InvokeAction(uint id, const QString& actionKey);
 
@@ -71,5 +74,5 @@ private:
     QString connectionName_;
     bool holdReplies_ = false;
     uint nextId_ = 1;
-    QList<QDBusMessage> held_;
+    QList<std::pair<QDBusMessage, uint>> held_;
 };

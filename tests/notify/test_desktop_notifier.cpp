@@ -154,6 +154,31 @@ TEST_F(DesktopNotifierTest, WithoutBusServiceOrAnswerAlertsWorkAndWorkerPassesDo
     ASSERT_TRUE(WaitForCalls(silent, 1)) << "the unanswered call reached the service";
 }
 
+// A server that answers late: the next alert waits for the answer, which names the notification
+// it replaces (sent at once, it went out as a new one each time).
+TEST_F(DesktopNotifierTest, ASlowServerStillGetsTheNotificationToReplace) {
+    RecordingNotifications slow;
+    QString error;
+    ASSERT_TRUE(slow.Register(bus_, &error)) << error.toStdString();
+    slow.HoldReplies();
+    UseNotifier(bus_.Address());
+    Write("a.log", "ERROR one\n");
+    Start("a.log");
+    ASSERT_TRUE(WaitForCalls(slow, 1));
+    QElapsedTimer waited;
+    waited.start();
+    Append("a.log", "ERROR two\n");
+    Ticks(1);
+    // Past the interval between two notifications the second one is due; it waits for the answer.
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return waited.elapsed() > DbusAlertNotifier::kMinIntervalMs + 500; }, 20000));
+    EXPECT_EQ(slow.calls.size(), 1);
+    slow.ReleaseReplies();
+    ASSERT_TRUE(WaitForCalls(slow, 2));
+    EXPECT_EQ(slow.calls.at(1).replacesId, slow.calls.at(0).id);
+    EXPECT_TRUE(slow.calls.at(1).body.endsWith(QStringLiteral("ERROR two")));
+}
+
 class NotifierWindowTest : public TailWindowTest {
 protected:
     void SetUp() override {

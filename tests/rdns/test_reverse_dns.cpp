@@ -322,6 +322,45 @@ TEST_F(ReverseDns, ErrorsSkipOneEntryOrOneSweepButNeverEndTheWorker) {
     EXPECT_EQ(cache_->GetNameByIP(d), QStringLiteral("name-71"));
 }
 
+// A cache of four entries: past them the entry that failed longest ago goes first, then the
+// oldest; an answer that changes (a lookup ended, an answered entry dropped) moves the
+// generation, a new queued address does not.
+TEST_F(ReverseDns, ABoundedCacheDropsTheOldestFailedEntriesFirstAndCountsChangedAnswers) {
+    cache_ = std::make_unique<TReverseDNS>(FakeLookup::Use(lookup_), 4);
+    const auto a = [](int i) { return QStringLiteral("10.3.0.%1").arg(i); };
+    const auto keys = [this] {
+        std::vector<QString> kept;
+        for (const auto& entry : cache_->Entries())
+            kept.push_back(entry.first);
+        return kept;
+    };
+    const auto reaches = [this](quint64 generation) {
+        const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+        while (cache_->Generation() < generation && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return cache_->Generation() == generation;
+    };
+    for (int i : {1, 3, 5, 6})
+        lookup_->Answer(a(i), QStringLiteral("h%1").arg(i));
+    for (int i = 1; i <= 4; ++i)
+        cache_->GetNameByIP(a(i));
+    EXPECT_EQ(cache_->Generation(), 0u) << "queued: the answer is still the address";
+    ASSERT_TRUE(reaches(4)) << "four lookups ended";
+    // The sweep runs from the last key: 10.3.0.4 failed first, so it goes first, then 10.3.0.2.
+    cache_->GetNameByIP(a(5));
+    EXPECT_EQ(keys(), (std::vector<QString>{a(1), a(2), a(3), a(5)}));
+    cache_->GetNameByIP(a(6));
+    EXPECT_EQ(keys(), (std::vector<QString>{a(1), a(3), a(5), a(6)}));
+    ASSERT_TRUE(reaches(4 + 2 + 2)) << "two failed answers dropped, two lookups ended";
+    // No failed entry left: the oldest goes, and with it a name.
+    lookup_->Hold(a(7));
+    cache_->GetNameByIP(a(7));
+    EXPECT_EQ(keys(), (std::vector<QString>{a(3), a(5), a(6), a(7)}));
+    EXPECT_EQ(cache_->Generation(), 4u + 2 + 2 + 1);
+    EXPECT_EQ(cache_->GetNameByIP(a(3)), QStringLiteral("h3"));
+    lookup_->Release();
+}
+
 // What `getent hosts 127.0.0.1` prints. A plain fork and exec: QProcess starts its children in a
 // way ThreadSanitizer cannot follow, which then reports races on memory it lost track of.
 QString GetentHosts127() {

@@ -2,8 +2,13 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "settings/folder_listing.h"
 #include "settings/uList.h"
 #include "settings_fixture.h"
+#include "source/source.h"
 #include "support/fake_dialogs.h"
 
 namespace {
@@ -154,6 +159,37 @@ TEST_F(ResolvePattern, ManagerResolvesWithTheCurrentFilesReadMethod) {
     entry->ReadMethod.clear();
     manager.List->DefFile->ReadMethod = "2";
     EXPECT_EQ(manager.ResolveFileName(), Logs() + "a.log") << "the read method inherits";
+}
+
+// A folder of 100,000 matching files is listed once while it does not change: the greatest name
+// comes from that listing, a write to a file (which leaves the folder as it was) still counts for
+// the newest write, and a new file makes a new listing.
+TEST_F(ResolvePattern, AFolderOf100000FilesIsListedAgainOnlyWhenItChanges) {
+    for (int i = 0; i < 100000; ++i) {
+        const QByteArray name =
+            QFile::encodeName(Logs() + QStringLiteral("app-%1.log").arg(i, 6, 10, QLatin1Char('0')));
+        const int fd = ::open(name.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    Create("other.txt");
+    // The folder last changed long ago: its listing can be kept.
+    const timespec old[2] = {{1600000000, 0}, {1600000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(logs_.path()).constData(), old, 0), 0);
+    FolderListing listing;
+    const QString pattern = Logs() + "app-*.log";
+    const auto serial = [&] { return listing.Files(SourceKindOf(pattern), Logs())->serial; };
+    EXPECT_EQ(TTailFileManager::ResolvePattern(pattern, 0, &listing), Logs() + "app-099999.log");
+    const quint64 first = serial();
+    SetModified("app-000007.log", QDateTime(QDate(2099, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(TTailFileManager::ResolvePattern(pattern, 1, &listing), Logs() + "app-000007.log")
+        << "a write leaves the folder as it was and is seen all the same";
+    EXPECT_EQ(TTailFileManager::ResolvePattern(pattern, 0, &listing), Logs() + "app-099999.log");
+    EXPECT_EQ(serial(), first) << "listed once";
+
+    Create("app-100000.log");
+    EXPECT_EQ(TTailFileManager::ResolvePattern(pattern, 0, &listing), Logs() + "app-100000.log");
+    EXPECT_NE(serial(), first);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -321,5 +322,81 @@ TEST_F(TailViewTest, ALineOfSixtyFourMegabytesPaintsWithoutBeingLaidOutWhole) {
             EXPECT_EQ(under.line, 1);
             EXPECT_GT(under.column, length - 1000);
         }
+    }
+}
+
+// With wrap, a last line of 21 KB is read to its end: Ctrl+End shows its last row above the end
+// of the text, the wheel walks it row by row, and a pass that keeps the line keeps the row read.
+// Unwrapped, lines over 16,384 characters with tabs, combining marks or right-to-left text show
+// at the left edge the column scrolled to, and their end; a right-to-left line starts at the left.
+TEST_F(TailViewTest, EveryPartOfALongLineIsReachedWrappedOrNot) {
+    QString last;
+    for (int i = 0; last.size() < 21 * 1024; ++i)
+        last += QStringLiteral("w%1 ").arg(i, 5, 10, QLatin1Char('0'));
+    last += QStringLiteral("THE-END");
+    ViewSnapshotBuilder builder;
+    for (int i = 0; i < 30; ++i)
+        builder.Append(LineText(i));
+    builder.Append(last);
+    view_.SetWrap(true);
+    view_.SetSnapshot(builder.Build());
+    view_.setFocus();
+    QTest::keyClick(&view_, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(view_.AtBottom());
+    const int endRow = view_.viewport()->height() / spacing_ - 1;
+    const ViewPosition lastRow =
+        view_.PositionAt(QPoint(view_.viewport()->width() - 2, (endRow - 1) * spacing_));
+    EXPECT_EQ(lastRow, (ViewPosition{30, last.size()})) << "the last row holds the end of the line";
+    EXPECT_TRUE(HasInk(Shot(), (endRow - 1) * spacing_, endRow * spacing_, base_));
+    // A pass that keeps the line keeps the rows read; at the line's start it is not at the bottom.
+    view_.SetSnapshot(builder.Build());
+    view_.SetFirstVisibleLine(30);
+    EXPECT_EQ(view_.PositionAt(QPoint(view_.viewport()->width() - 2, (endRow - 1) * spacing_)), lastRow);
+    QTest::keyClick(&view_, Qt::Key_Home, Qt::ControlModifier);
+    view_.SetFirstVisibleLine(30);
+    EXPECT_FALSE(view_.AtBottom()) << "the line's start: its end is not on screen";
+    qsizetype seen = 0;
+    for (int step = 0; step < 2000 && !view_.AtBottom(); ++step) {
+        QWheelEvent down(QPointF(10, 10), view_.mapToGlobal(QPointF(10, 10)), {}, QPoint(0, -120),
+                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view_.viewport(), &down);
+        const ViewPosition top = view_.PositionAt(QPoint(kTextLeft, 0));
+        if (top.line == 30) {
+            ASSERT_GE(top.column, seen) << "rows read in order";
+            ASSERT_LE(top.column - seen, 3 * 80) << "no row skipped";
+            seen = top.column;
+        }
+    }
+    EXPECT_TRUE(view_.AtBottom());
+    EXPECT_GT(seen, last.size() - 40 * 80);
+
+    view_.SetWrap(false);
+    const QString pieces[] = {QStringLiteral("tab\tstop "), QStringLiteral("e\u0301te\u0301 "),
+                              QStringLiteral("\u05e9\u05dc\u05d5\u05dd abc ")};
+    for (const QString& piece : pieces) {
+        SCOPED_TRACE(piece.toStdString());
+        ViewSnapshotBuilder wide;
+        wide.Append(piece.repeated(40000 / piece.size()) + QStringLiteral("END"));
+        wide.Append(pieces[2]);
+        view_.SetSnapshot(wide.Build());
+        const qsizetype length = view_.Snapshot().LineLength(0);
+        QScrollBar* bar = view_.horizontalScrollBar();
+        bar->setValue(0);
+        EXPECT_TRUE(HasInk(Shot().copy(0, spacing_, 200, spacing_), 0, spacing_, base_))
+            << "a right-to-left line starts at the left";
+        for (int value = 0; value < bar->maximum(); value += bar->maximum() / 37) {
+            bar->setValue(value);
+            const qsizetype left = view_.PositionAt(QPoint(kTextLeft + 1, spacing_ / 2)).column;
+            const qsizetype scrolled = qsizetype(value / QFontMetricsF(view_.font()).averageCharWidth());
+            if (piece != pieces[2]) { // a right-to-left run puts its last letters first
+                ASSERT_LE(std::abs(left - scrolled), 3) << value; // a character and a mark apart at most
+            }
+        }
+        bar->setValue(bar->maximum());
+        QApplication::processEvents();
+        bar->setValue(bar->maximum()); // the range may have grown once the end was measured
+        const ViewPosition end = view_.PositionAt(QPoint(view_.viewport()->width() / 2, spacing_ / 2));
+        EXPECT_GT(end.column, length - 200) << "the end is in view";
+        EXPECT_TRUE(HasInk(Shot(), 0, spacing_, base_));
     }
 }

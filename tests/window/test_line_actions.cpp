@@ -1,6 +1,9 @@
 // The view's context menu: its items, the actions on the selected text (through stand-in console
 // programs; Open URL and Send a mail in test_names_and_links.cpp), and the reverse-DNS pane fed by
 // the window's resolver.
+#include <chrono>
+#include <thread>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -168,6 +171,34 @@ TEST_F(TailWindowLineActions, ReverseDnsShowsNamesAndThePaneAndItsClickRetriesFa
     EXPECT_TRUE(settled(QStringLiteral("SUSP (Nb=2; ?=0)"),
                         QStringLiteral("connect from [gateway.lan] port 22\nand from [late.lan] port 23")))
         << Ui().RzStatusPaneRDNS->text().toStdString() << " / " << ViewPlain().toStdString();
+}
+
+// A sweep over 2,000 addresses writes three texts an entry while the window is busy elsewhere:
+// the window then gets one call, with the latest text, not 6,000 queued behind each other.
+TEST_F(TailWindowLineActions, TheResolversTextsReachThePaneCoalesced) {
+    QByteArray log;
+    for (int i = 0; i < 2000; ++i)
+        log += "from 10.7." + QByteArray::number(i / 256) + '.' + QByteArray::number(i % 256) + "\n";
+    MakeWindow();
+    ClickOn(Ui().CheckBoxReverseDNS);
+    StartOn(WriteFile(QStringLiteral("many.log"), log));
+    // The window's thread waits here, handling nothing, until every lookup has failed.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+    while (Window().ReverseDns().Generation() < 2000 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_EQ(Window().ReverseDns().Generation(), 2000u);
+    struct CallCount : QObject {
+        int calls = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            calls += event->type() == QEvent::MetaCall;
+            return false;
+        }
+    } count;
+    Ui().RzStatusPaneRDNS->installEventFilter(&count);
+    EXPECT_TRUE(WaitUntil([&] {
+        return Ui().RzStatusPaneRDNS->text() == QStringLiteral("SUSP (Nb=2000; ?=2000)");
+    })) << Ui().RzStatusPaneRDNS->text().toStdString();
+    EXPECT_LE(count.calls, 2);
 }
 
 } // namespace
