@@ -19,17 +19,6 @@ namespace {
 
 constexpr int kLinesPerStep = 100;
 
-// The position after the count-th line end from `from` on.
-qsizetype AfterLines(const QByteArray& bytes, qsizetype from, int count) {
-    for (; count > 0 && from < bytes.size(); --count) {
-        const qsizetype at = bytes.indexOf('\n', from);
-        if (at < 0)
-            return bytes.size();
-        from = at + 1;
-    }
-    return from;
-}
-
 void Row(const char* name, qint64 window, double ms, double referenceMs, const char* reference) {
     std::printf("%s\t%lld\t%.3f\t%s\t%.3f\t%.4f\n", name, static_cast<long long>(window), ms, reference,
                 referenceMs, ms / referenceMs);
@@ -38,10 +27,8 @@ void Row(const char* name, qint64 window, double ms, double referenceMs, const c
 
 // Steady passes: the file grows by 100 lines before each pass; then passes on a still file.
 bool SteadyPasses(const QString& file, qint64 window, int runs) {
-    const QByteArray log = SyntheticLog(window + (qint64(4) << 20));
-    qsizetype written = AfterLines(log, window + (qint64(1) << 20), 1);
-    QFile::remove(file);
-    if (!AppendTo(file, QByteArrayView(log).first(written)))
+    GrowingLog log(file, window);
+    if (!log.Started())
         return false;
     PassRunner incremental(file, window);
     PassRunner full(file, window);
@@ -50,10 +37,8 @@ bool SteadyPasses(const QString& file, qint64 window, int runs) {
     full.Pass(false);
     std::vector<double> grown, grownFull, still, stillFull;
     for (int i = 0; i < runs; ++i) {
-        const qsizetype next = AfterLines(log, written, kLinesPerStep);
-        if (!AppendTo(file, QByteArrayView(log).sliced(written, next - written)))
+        if (log.Grow(kLinesPerStep) < 0)
             return false;
-        written = next;
         grown.push_back(incremental.Pass(false) * 1e3);
         grownFull.push_back(full.Pass(false) * 1e3);
         if (incremental.Window().ViewText() != full.Window().ViewText()) {

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include <QFile>
+
 namespace {
 
 const char* const kWords[] = {"GET",    "POST",  "user", "session", "request", "completed", "timeout",
@@ -53,4 +55,41 @@ QByteArray SyntheticLog(qint64 bytes, bool multibyte) {
     }
     log.truncate(bytes);
     return log;
+}
+
+namespace {
+
+// The position after the count-th line end from `from` on.
+qsizetype AfterLines(const QByteArray& bytes, qsizetype from, int count) {
+    for (; count > 0 && from < bytes.size(); --count) {
+        const qsizetype at = bytes.indexOf('\n', from);
+        if (at < 0)
+            return bytes.size();
+        from = at + 1;
+    }
+    return from;
+}
+
+bool AppendTo(const QString& file, QByteArrayView bytes) {
+    QFile out(file);
+    return out.open(QIODevice::WriteOnly | QIODevice::Append) &&
+           out.write(bytes.data(), bytes.size()) == bytes.size();
+}
+
+} // namespace
+
+GrowingLog::GrowingLog(const QString& file, qint64 window)
+    : file_(file), log_(SyntheticLog(window + (qint64(4) << 20))) {
+    written_ = AfterLines(log_, window + (qint64(1) << 20), 1);
+    QFile::remove(file_);
+    started_ = AppendTo(file_, QByteArrayView(log_).first(written_));
+}
+
+qint64 GrowingLog::Grow(int count) {
+    const qsizetype next = AfterLines(log_, written_, count);
+    if (!AppendTo(file_, QByteArrayView(log_).sliced(written_, next - written_)))
+        return -1;
+    const qint64 appended = next - written_;
+    written_ = next;
+    return appended;
 }

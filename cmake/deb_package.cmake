@@ -10,7 +10,8 @@ set(CPACK_PACKAGE_DESCRIPTION [[
 Kovra keeps growing log files in view on the desktop. Each window follows one
 file, or the newest file matching a wildcard pattern, and shows its end as soon
 as the file changes, through appends, truncation and rotation. It follows the
-systemd journal too.
+systemd journal too, and files on other machines over SSH (SFTP) with nothing
+installed on the server.
 
 It filters the lines with a regular expression and context lines, raises
 alerts on matching lines (an alerts window, a desktop notification, a sound or

@@ -9,8 +9,9 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: kovra [SWITCH]... [FILE]\n"
-    "Follow a growing log file, the newest file matching a wildcard pattern, or the systemd\n"
-    "journal (FILE journal:, journal:UNIT or journal:FIELD=VALUE...), in a window.\n"
+    "Follow a growing log file, the newest file matching a wildcard pattern, the systemd\n"
+    "journal (FILE journal:, journal:UNIT or journal:FIELD=VALUE...) or a file on another\n"
+    "machine over SSH (FILE ssh://[USER@]HOST[:PORT]/PATH), in a window.\n"
     "\n"
     "  /start         start following at once\n"
     "  /minimized     start minimised (into the tray when the tray option is on)\n"
@@ -29,6 +30,7 @@ constexpr char kUsage[] =
     "Examples:\n"
     "  kovra /start \"/f=ERROR|WARN\" /var/log/syslog\n"
     "  kovra /start \"/a=Failed password\" journal:ssh.service\n"
+    "  kovra /start ssh://web1/var/log/syslog\n"
     "\n"
     "See kovra(1) for more.\n";
 

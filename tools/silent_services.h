@@ -12,6 +12,7 @@ class SilentDialogs final : public DialogService {
 public:
     void ShowMessage(Icon, const QString&) override {}
     bool AskYesNo(Icon, const QString&) override { return false; }
+    bool AskSecret(const QString&, QString*) override { return false; }
     QString ChooseOpenFile(const QString&) override { return {}; }
     bool ChooseFont(QFont&, QColor*) override { return false; }
     bool ChooseColor(QColor&) override { return false; }

@@ -1,6 +1,7 @@
 #include "engine/file_type.h"
 
 #include "engine/followed_file.h"
+#include "engine/pass_failure.h"
 
 TFileType DetectFileType(const QByteArray& firstBytes) {
     if (firstBytes.size() < 3)
@@ -37,21 +38,26 @@ QString FileTypeLabel(TFileType type) {
     return QStringLiteral("?");
 }
 
-TypeProbe ProbeFileType(const QString& fileName) {
+TypeProbe ProbeFileType(const QString& fileName, SourceCancel cancel) {
     TypeProbe probe;
-    FollowedFile file;
-    if (!file.Open(fileName)) {
-        probe.error = file.ErrorString();
-        return probe;
+    try {
+        FollowedFile file;
+        if (!file.Open(fileName, cancel)) {
+            probe.error = file.ErrorString();
+            return probe;
+        }
+        char head[3] = {};
+        probe.bytesRead = file.ReadAt(0, head, sizeof head);
+        if (probe.bytesRead < 0) {
+            probe.error = file.ErrorString();
+            probe.bytesRead = 0;
+            return probe;
+        }
+        probe.opened = true;
+        probe.type = DetectFileType(QByteArray(head, qsizetype(probe.bytesRead)));
+    } catch (const PassCancelled&) {
+        probe = TypeProbe();
+        probe.error = QStringLiteral("Stopped");
     }
-    char head[3] = {};
-    probe.bytesRead = file.ReadAt(0, head, sizeof head);
-    if (probe.bytesRead < 0) {
-        probe.error = file.ErrorString();
-        probe.bytesRead = 0;
-        return probe;
-    }
-    probe.opened = true;
-    probe.type = DetectFileType(QByteArray(head, qsizetype(probe.bytesRead)));
     return probe;
 }

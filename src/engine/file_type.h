@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "source/source.h"
+
 enum class TFileType : quint8 { Ansi = 0, UTF8 = 1, UNI = 2, UNIBIG = 3, RTF = 4, DOC = 5 };
 
 // Markers tested from UTF8 to DOC, the first match wins; fewer than three bytes give Ansi.
@@ -21,4 +23,5 @@ struct TypeProbe {
     TFileType type = TFileType::Ansi;
 };
 // Opens the file as a pass does (FollowedFile), reads its first three bytes and closes it.
-TypeProbe ProbeFileType(const QString& fileName);
+// cancel: a read that waits gives up soon after it is set (not opened, then).
+TypeProbe ProbeFileType(const QString& fileName, SourceCancel cancel = nullptr);

@@ -16,7 +16,7 @@ public:
     FollowedFile& operator=(const FollowedFile&) = delete;
 
     // false with ErrorString() ("Permission denied", "Not a regular file"...). cancel: a read
-    // that waits gives up soon after it is set.
+    // that waits gives up soon after it is set, and a failure then throws PassCancelled.
     bool Open(const QString& fileName, SourceCancel cancel = nullptr);
     const QString& ErrorString() const { return error_; }
     // The size when opened.
@@ -26,6 +26,9 @@ public:
     qint64 ReadAt(qint64 position, char* data, qint64 n);
 
 private:
+    void ThrowIfCancelled(bool ok) const;
+
     std::unique_ptr<SourceReader> reader_;
+    SourceCancel cancel_ = nullptr;
     QString error_;
 };

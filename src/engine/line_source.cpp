@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "engine/pass_failure.h"
+
 namespace {
 
 quint64 NextSourceId() {
@@ -144,7 +146,12 @@ QByteArray LineSource::Block(qint64 block, qint64 atLeast) {
             return {};
     }
     QByteArray bytes(kBlockBytes, Qt::Uninitialized);
-    const qint64 got = ReadFile(block * kBlockBytes, bytes.data(), kBlockBytes);
+    qint64 got = -1;
+    try {
+        got = ReadFile(block * kBlockBytes, bytes.data(), kBlockBytes);
+    } catch (const PassCancelled&) {
+        // A read that failed after a stop: a reader (the view, a find) never ends with the pass.
+    }
     std::lock_guard guard(lock_);
     mark = MarkOf(block); // a pass may have grown it meanwhile
     if (got < 0 || mark.length < 0 || !Matches(mark, bytes.constData(), got)) {

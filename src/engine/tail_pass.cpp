@@ -152,9 +152,13 @@ void TailPass::Run() {
     const SourceKind& kind = SourceKindOf(rt_.CurrentFileName);
     traits_ = kind.Traits();
     facts_ = kind.Facts(rt_.CurrentFileName, &rt_.Cancel);
+    if (facts_.error.isEmpty() && std::exchange(rt_.HideAtFirstPass, false))
+        rt_.HidePoint = facts_.isFile ? facts_.size : 0;
     if (!facts_.error.isEmpty()) {
-        // A source that could not be looked at (a connection that failed) is no missing file.
-        window_.SetInfoPane(QLatin1String("Exception : ") + facts_.error);
+        // A source that could not be looked at (a connection that failed) is no missing file; a
+        // look given up for a stop leaves the panes as they were.
+        if (!rt_.Cancel.load())
+            window_.SetInfoPane(QLatin1String("Exception : ") + facts_.error);
     } else if (!facts_.exists || facts_.isDir) {
         MissingFile();
     } else if (!TypeFile()) {
@@ -223,7 +227,7 @@ PassSettings TailPass::ReadSettings() const {
 
 void TailPass::ResolveFile() {
     rt_.PreviousFileName = rt_.CurrentFileName;
-    rt_.CurrentFileName = deps_.manager->ResolveFileName();
+    rt_.CurrentFileName = deps_.manager->ResolveFileName(&rt_.Cancel);
     const QString& name = rt_.CurrentFileName;
     const QString title = deps_.params->removepathontaskbar
                               ? QLatin1String("Kv ") + SourceKindOf(name).ShortName(name)
@@ -262,7 +266,7 @@ void TailPass::AppendNotice(const QString& line) {
 bool TailPass::TypeFile() {
     if (rt_.CurrentFileName == rt_.PreviousFileName && !rt_.TypeAgain)
         return true;
-    const TypeProbe probe = ProbeFileType(rt_.CurrentFileName);
+    const TypeProbe probe = ProbeFileType(rt_.CurrentFileName, &rt_.Cancel);
     if (!probe.opened) {
         rt_.TypeAgain = true;
         typeError_ = probe.error;

@@ -60,6 +60,8 @@ struct TailRuntime {
     // and while it has fewer than three bytes or could not be typed.
     bool TypeAgain = true;
     bool TypeFailed = false; // the last detection could not open the file
+    // The start left HidePoint to the first pass that finds the source (a remote one).
+    bool HideAtFirstPass = false;
     QDateTime LastChangeTime;
     QDateTime LastFileChangeNoticeTime;
     qint32 AppliedTabWidth = -1;

@@ -102,7 +102,9 @@ void TailEngine::StartWhenPassEnded() {
 void TailEngine::Tick() {
     if (rt_.Busy.exchange(true, std::memory_order_acq_rel))
         return;
-    if (deps_.params->usethread) {
+    // A source that may wait on a network is read on a worker in timer mode too: the window
+    // never waits for it.
+    if (deps_.params->usethread || SourceKindOf(deps_.manager->FileName).Traits().mayBlock) {
         LaunchWorker();
         return;
     }
@@ -207,8 +209,10 @@ void TailEngine::StartSequence() {
     w.SetStartStopButtons(true);
     w.SetFileNameEditVisible(false);
     // Looked at only when needed: a source may be slow to answer (a journal's first look renders it).
+    // One that may wait on a network is looked at by the first pass, off the window thread.
     rt_.HidePoint = 0;
-    if (def.GetNewlineOnly()) {
+    rt_.HideAtFirstPass = def.GetNewlineOnly() && SourceKindOf(resolved).Traits().mayBlock;
+    if (def.GetNewlineOnly() && !rt_.HideAtFirstPass) {
         const SourceFacts info = SourceKindOf(resolved).Facts(resolved);
         rt_.HidePoint = info.isFile ? info.size : 0;
     }
@@ -231,7 +235,7 @@ void TailEngine::StopSequence() {
     w.ProcessPendingEvents();
     w.SetStatePane(QStringLiteral("STOPPING"));
     w.ProcessPendingEvents();
-    if (deps_.params->usethread)
+    if (deps_.params->usethread || worker_.joinable())
         WaitForPassEnd(passWaitLimit_);
     if (deps_.manager->GetCurrentFile()) {
         RememberStopState();

@@ -25,6 +25,13 @@ bool DialogGate::AskYesNo(Icon icon, const QString& text) {
     return false;
 }
 
+bool DialogGate::AskSecret(const QString& text, QString* secret) {
+    if (!unattended_)
+        return inner_.AskSecret(text, secret);
+    WriteToStandardError(text + QStringLiteral(" - nobody to answer"));
+    return false;
+}
+
 QString DialogGate::ChooseOpenFile(const QString& filter) {
     return unattended_ ? QString() : inner_.ChooseOpenFile(filter);
 }

@@ -17,6 +17,8 @@ public:
     virtual void ShowMessage(Icon icon, const QString& text) = 0;
     // A Yes/No box; true for Yes.
     virtual bool AskYesNo(Icon icon, const QString& text) = 0;
+    // A box that asks for a secret (a password), its characters hidden as typed; false on cancel.
+    virtual bool AskSecret(const QString& text, QString* secret) = 0;
     // A file-open chooser; filter in the form "Text File|*.txt|Log file|*.log". Empty on cancel.
     virtual QString ChooseOpenFile(const QString& filter) = 0;
     // A font chooser preset with font and, when color is given, with that text colour; on

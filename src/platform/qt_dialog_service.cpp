@@ -4,6 +4,8 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -37,6 +39,17 @@ bool QtDialogService::AskYesNo(Icon icon, const QString& text) {
     // Yes is the first button and, as in a Windows Yes/No box, the default one.
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool QtDialogService::AskSecret(const QString& text, QString* secret) {
+    QInputDialog box(parent_);
+    box.setWindowTitle(QStringLiteral("Kovra"));
+    box.setLabelText(text);
+    box.setTextEchoMode(QLineEdit::Password);
+    if (box.exec() != QDialog::Accepted)
+        return false;
+    *secret = box.textValue();
+    return true;
 }
 
 QString QtDialogService::ChooseOpenFile(const QString& filter) {

@@ -17,6 +17,7 @@ public:
 
     void ShowMessage(Icon icon, const QString& text) override;
     bool AskYesNo(Icon icon, const QString& text) override;
+    bool AskSecret(const QString& text, QString* secret) override;
     QString ChooseOpenFile(const QString& filter) override;
     bool ChooseFont(QFont& font, QColor* color) override;
     bool ChooseColor(QColor& color) override;

@@ -29,8 +29,8 @@ bool FolderListing::Read(const QString& folder, Stamp* stamp, qint64* nowNs) {
     return true;
 }
 
-std::shared_ptr<const FolderListing::Listing> FolderListing::Files(const SourceKind& kind,
-                                                                   const QString& folder, bool reuse) {
+std::shared_ptr<const FolderListing::Listing>
+FolderListing::Files(const SourceKind& kind, const QString& folder, bool reuse, SourceCancel cancel) {
     const QString path = folder.isEmpty() ? QStringLiteral(".") : folder;
     Stamp stamp;
     qint64 now = 0;
@@ -40,7 +40,7 @@ std::shared_ptr<const FolderListing::Listing> FolderListing::Files(const SourceK
         if (reuse && known && kept_ && stamp == stamp_)
             return kept_;
     }
-    std::optional<std::vector<FolderEntry>> files = kind.ListFiles(folder);
+    std::optional<std::vector<FolderEntry>> files = kind.ListFiles(folder, cancel);
     if (!files)
         return nullptr;
     auto listing = std::make_shared<Listing>();

@@ -26,8 +26,9 @@ public:
     };
     // Null when the kind has no folders to list. reuse: the kept listing will do (the files'
     // names are wanted, not their times, which change without the folder); without it the folder
-    // is listed and the kept listing stays as it was.
-    std::shared_ptr<const Listing> Files(const SourceKind& kind, const QString& folder, bool reuse = true);
+    // is listed and the kept listing stays as it was. cancel: as for the kind's listing.
+    std::shared_ptr<const Listing> Files(const SourceKind& kind, const QString& folder, bool reuse = true,
+                                         SourceCancel cancel = nullptr);
 
 private:
     struct Stamp {

@@ -67,7 +67,7 @@ private:
     Candidate best_;
 };
 
-QString Resolve(const QString& pattern, int order, FolderListing& listing) {
+QString Resolve(const QString& pattern, int order, FolderListing& listing, const std::atomic<bool>* cancel) {
     const qsizetype slash = pattern.lastIndexOf(QLatin1Char('/'));
     const QString folderPart = pattern.left(slash + 1);
     const QRegularExpression matcher = NameMatcher(pattern.mid(slash + 1));
@@ -76,7 +76,7 @@ QString Resolve(const QString& pattern, int order, FolderListing& listing) {
     // Ranked by name, the listing is kept while the folder does not change; write and creation
     // times change without the folder changing, so ranked by them the files are listed each time.
     const std::shared_ptr<const FolderListing::Listing> listed =
-        listing.Files(SourceKindOf(pattern), folderPart, order != 1 && order != 2);
+        listing.Files(SourceKindOf(pattern), folderPart, order != 1 && order != 2, cancel);
     if (!listed)
         return pattern;
 
@@ -97,9 +97,10 @@ QString Resolve(const QString& pattern, int order, FolderListing& listing) {
 
 } // namespace
 
-QString TTailFileManager::ResolvePattern(const QString& pattern, int order, FolderListing* listing) {
+QString TTailFileManager::ResolvePattern(const QString& pattern, int order, FolderListing* listing,
+                                         const std::atomic<bool>* cancel) {
     if (!pattern.contains(QLatin1Char('?')) && !pattern.contains(QLatin1Char('*')))
         return pattern;
     FolderListing once;
-    return Resolve(pattern, order, listing ? *listing : once);
+    return Resolve(pattern, order, listing ? *listing : once, cancel);
 }

@@ -210,7 +210,7 @@ void TTailFileManager::SetLastTailedFile(const QString& name) {
     List->DefFile->Path = TrimBlanksAndControls(name);
 }
 
-QString TTailFileManager::ResolveFileName() const {
+QString TTailFileManager::ResolveFileName(const std::atomic<bool>* cancel) const {
     QString pattern;
     int order = 0;
     {
@@ -220,7 +220,7 @@ QString TTailFileManager::ResolveFileName() const {
             order = CurrentFile->GetReadMethod() - 1;
     }
     // The folder listing runs outside the lock so the window thread is never kept waiting on it.
-    return ResolvePattern(pattern, order, &listing_);
+    return ResolvePattern(pattern, order, &listing_, cancel);
 }
 
 void TTailFileManager::RetireEntry(std::unique_ptr<TTailFile> entry) {

@@ -6,6 +6,7 @@
 // the worker calls TTailFileManager::ResolveFileName and GetCurrentDefinition and the getters of the
 // returned definition; the dialogs that change settings keep the tail stopped meanwhile. The
 // manager's lock makes each list access by the tree window and by a pass whole.
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -221,11 +222,13 @@ public:
     QString GetCurrentAlias() const;
     QString GetCaption() const;
     void SetLastTailedFile(const QString& name);
-    // A wildcard's folder is listed again only when it changed (FolderListing).
-    QString ResolveFileName() const;
+    // A wildcard's folder is listed again only when it changed (FolderListing). cancel: a folder
+    // listing that waits (a remote one) gives up soon after it is set.
+    QString ResolveFileName(const std::atomic<bool>* cancel = nullptr) const;
     // order 0 by name, 1 by last write time, 2 by creation time. listing: the folder's names kept
     // from an earlier call (null: listed now).
-    static QString ResolvePattern(const QString& pattern, int order, FolderListing* listing = nullptr);
+    static QString ResolvePattern(const QString& pattern, int order, FolderListing* listing = nullptr,
+                                  const std::atomic<bool>* cancel = nullptr);
 
     // Entries taken out of the list while a pass may still read one of them (the tree window's
     // deletions: the current entry may be among them). They are kept here until

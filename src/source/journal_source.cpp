@@ -142,7 +142,7 @@ std::unique_ptr<SourceReader> JournalKind::Open(const QString& name, QString* er
     return std::make_unique<JournalReader>(std::move(text), stamp);
 }
 
-std::optional<std::vector<FolderEntry>> JournalKind::ListFiles(const QString&) const {
+std::optional<std::vector<FolderEntry>> JournalKind::ListFiles(const QString&, SourceCancel) const {
     return std::nullopt;
 }
 

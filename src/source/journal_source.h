@@ -11,7 +11,8 @@ public:
     SourceFacts Facts(const QString& name, SourceCancel cancel) const override;
     std::unique_ptr<SourceReader> Open(const QString& name, QString* error,
                                        SourceCancel cancel) const override;
-    std::optional<std::vector<FolderEntry>> ListFiles(const QString& folder) const override;
+    std::optional<std::vector<FolderEntry>> ListFiles(const QString& folder,
+                                                      SourceCancel cancel) const override;
     std::unique_ptr<SourceWatch> Watch(const QString& name, std::function<void()> changed) const override;
     QString ShortName(const QString& name) const override;
 };

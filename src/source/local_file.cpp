@@ -114,7 +114,7 @@ std::unique_ptr<SourceReader> LocalFileKind::Open(const QString& name, QString* 
 
 // Hidden files count; folders do not. Sockets, FIFOs and devices are left out too: reading a FIFO
 // would block the pass.
-std::optional<std::vector<FolderEntry>> LocalFileKind::ListFiles(const QString& folder) const {
+std::optional<std::vector<FolderEntry>> LocalFileKind::ListFiles(const QString& folder, SourceCancel) const {
     const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
     const QFileInfoList entries =
         dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);

@@ -78,7 +78,8 @@ struct FolderEntry {
 struct SourceTraits {
     // The editor, the shell, the folder, truncate and delete need a file of this machine.
     bool localFile = true;
-    // Reads may wait on something slow (a network); the engine keeps them off the window thread.
+    // Reads may wait on something slow (a network); the engine keeps them off the window thread,
+    // and asked on the window thread such a kind answers without waiting (see its header).
     bool mayBlock = false;
     // Shown after "Type=" instead of the type found from the first bytes; empty for files.
     QString typeLabel;
@@ -93,8 +94,9 @@ public:
     virtual std::unique_ptr<SourceReader> Open(const QString& name, QString* error,
                                                SourceCancel cancel = nullptr) const = 0;
     // The files of folder (a name's part up to its last '/', or empty for the working folder) that
-    // a wildcard may stand for; nullopt when this kind has no folders to list.
-    virtual std::optional<std::vector<FolderEntry>> ListFiles(const QString& folder) const = 0;
+    // a wildcard may stand for; nullopt when this kind has no folders to list or the listing failed.
+    virtual std::optional<std::vector<FolderEntry>> ListFiles(const QString& folder,
+                                                              SourceCancel cancel = nullptr) const = 0;
     // Calls changed on this thread soon after the source changed; null: no notifications, the
     // timer paces the passes.
     virtual std::unique_ptr<SourceWatch> Watch(const QString& name, std::function<void()> changed) const = 0;

@@ -34,6 +34,7 @@
 #include "window/command_line.h"
 #include "window/tail_controls.h"
 #include "window/tail_port.h"
+#include "window/window_source_questions.h"
 
 TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)) {
@@ -120,6 +121,8 @@ TFormTail::~TFormTail() {
         channel_->SetDescriber({});
     services_.notifier->SetActivationHandler({});
     ClosingSequence();
+    SetSourceQuestions(nullptr);
+    sourceQuestions_->Detach();
     params_->SaveParams();
     SaveHistories(*filterHistory_, *alarmHistory_, services_.dialogs);
     // A pass that the closing stop gave up waiting for (a read that does not return) still uses
@@ -145,6 +148,8 @@ void TFormTail::CreateServices(TailWindowServices& services) {
     }
     gate_ = std::make_unique<DialogGate>(*services.dialogs);
     services.dialogs = gate_.get();
+    sourceQuestions_ = std::make_shared<WindowSourceQuestions>(*gate_);
+    SetSourceQuestions(sourceQuestions_);
     if (!services.sound) {
         ownSound_ = std::make_unique<QtSoundPlayer>();
         services.sound = ownSound_.get();

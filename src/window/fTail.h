@@ -34,6 +34,7 @@ class QTimer;
 class QMenu;
 class QAction;
 class QuitSignalWatcher;
+class WindowSourceQuestions;
 class SoundPlayer;
 class TailEngine;
 class TailWindowAdapter;
@@ -212,6 +213,8 @@ private:
     // Real implementations made when the services left them null.
     std::unique_ptr<DialogService> ownDialogs_;
     std::unique_ptr<DialogGate> gate_; // in front of ownDialogs_ or the given service
+    // The questions of remote sources, through gate_; installed while the window lives.
+    std::shared_ptr<WindowSourceQuestions> sourceQuestions_;
     std::unique_ptr<SoundPlayer> ownSound_;
     std::unique_ptr<MailSender> ownMail_;
     std::unique_ptr<EngineClock> ownClock_;

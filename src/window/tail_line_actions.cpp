@@ -154,6 +154,8 @@ void TFormTail::DescribeView(QMap<QString, QString>& description, DescribeDetail
     description.insert(QStringLiteral("reversedns"),
                        ui_.CheckBoxReverseDNS->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     description.insert(QStringLiteral("rdnspane"), ui_.RzStatusPaneRDNS->text());
+    description.insert(QStringLiteral("statepane"), ui_.RzStatusPanesSTATE->text());
+    description.insert(QStringLiteral("infopane"), ui_.RzStatusPaneINFO->text());
     description.insert(QStringLiteral("lines"), QString::number(shown.LineCount()));
     if (detail == DescribeDetail::WithView) {
         const qint64 last = shown.LineCount() - 1;

@@ -63,12 +63,13 @@ TEST(ProgramSwitches, AnswerWithoutADisplayAndWriteNothing) {
         if (row.out) {
             EXPECT_EQ(result.out.toStdString(), row.out);
         } else {
-            // Every switch on a line of its own, the journal's names, the settings files, examples.
+            // Every switch on a line of its own, the journal's and SSH names, the settings files,
+            // examples.
             EXPECT_EQ(UsageSwitches(result.out),
                       QStringList({"/start", "/minimized", "/recycle", "/f=", "/a=", "--", "-h", "--help",
                                    "-V", "--version"}));
-            for (const char* text : {"Usage: kovra ", "journal:", "~/.config/kovra/", "registry.reg",
-                                     "kovra.ini", "Examples:\n  kovra "})
+            for (const char* text : {"Usage: kovra ", "journal:", "ssh://", "~/.config/kovra/",
+                                     "registry.reg", "kovra.ini", "Examples:\n  kovra "})
                 EXPECT_TRUE(result.out.contains(QString::fromLatin1(text))) << text << " missing in\n"
                                                                             << Show(result);
         }

@@ -51,6 +51,22 @@ public:
         return yes;
     }
 
+    // The next secret box answers with this text (nullopt: cancelled).
+    void QueueSecret(std::optional<QString> secret) { secrets_.push_back(std::move(secret)); }
+
+    bool AskSecret(const QString& text, QString* secret) override {
+        shown_.push_back({Kind::Question, Icon::Information, text});
+        if (secrets_.empty()) {
+            ADD_FAILURE() << "Unexpected secret box: " << text.toStdString();
+            return false;
+        }
+        const std::optional<QString> answer = secrets_.front();
+        secrets_.pop_front();
+        if (answer)
+            *secret = *answer;
+        return answer.has_value();
+    }
+
     // The next file chooser answers with this path (empty: cancelled).
     void QueueFileChoice(const QString& path) { files_.push_back(path); }
     QStringList FileFilters() const { return filters_; }
@@ -124,6 +140,7 @@ public:
 
 private:
     std::deque<bool> answers_;
+    std::deque<std::optional<QString>> secrets_;
     std::deque<std::optional<FontChoice>> fonts_;
     std::vector<QFont> fontPresets_;
     std::deque<QColor> colors_;

@@ -54,14 +54,12 @@ TEST_F(WindowDescribe, ReportsTheWindowsStateAsItChanges) {
     ASSERT_TRUE(Window().Channel()->IsListening());
 
     const WindowDescription expected{
-        {"status", "stopped"}, {"filename", "app.log"},
-        {"filter", "1"},       {"filterpattern", "Warn"},
-        {"alert", "0"},        {"alertpattern", ""},
-        {"minimized", "0"},    {"hidden", "0"},
-        {"visible", "1"},      {"reversedns", "0"},
-        {"rdnspane", ""},      {"view", ""},
-        {"selection", ""},     {"lines", "0"},
-        {"trayicon", "0"},     {"modal", ""}, // no tray host offscreen
+        {"status", "stopped"},     {"filename", "app.log"}, {"filter", "1"},
+        {"filterpattern", "Warn"}, {"alert", "0"},          {"alertpattern", ""},
+        {"minimized", "0"},        {"hidden", "0"},         {"visible", "1"},
+        {"reversedns", "0"},       {"rdnspane", ""},        {"view", ""},
+        {"selection", ""},         {"lines", "0"},          {"statepane", "STOPPED"},
+        {"infopane", ""},          {"trayicon", "0"},       {"modal", ""}, // no tray host offscreen
         {"platform", "offscreen"},
     };
     WindowDescription described = DescribeFromElsewhere();

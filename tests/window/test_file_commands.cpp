@@ -14,6 +14,7 @@
 #include "recording_programs.h"
 #include "settings/uList.h"
 #include "support/journal_writer.h"
+#include "support/ssh_test_server.h"
 #include "util/date_time_text.h"
 #include "widgets/tail_view.h"
 #include "window/tail_controls.h"
@@ -261,6 +262,45 @@ TEST_F(TailWindowFileCommands, PrintsTheSelectionThenEverythingToPdf) {
     ClickOn(Ui().SpeedButtonPrint);
     EXPECT_FALSE(QFileInfo::exists(pdf));
     EXPECT_TRUE(dialogs_.AllShown().empty()) << dialogs_.Texts().join(u'\n').toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// A file on a real SSH server: the unknown server and the key's passphrase are asked through the
+// window's dialogs (from the pass's thread); the user command gets the ssh:// name, the editor is
+// off.
+TEST_F(TailWindowFileCommands, ARemoteFileAsksAboutItsServerThroughTheDialogs) {
+    SshTestServer server;
+    ASSERT_TRUE(server.UseAuthorizedKey(QStringLiteral("key words")));
+    ASSERT_TRUE(server.Start()) << server.Error().toStdString();
+    QFile log(server.Files() + QStringLiteral("/remote.log"));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly) && log.write("remote line\n") == 12);
+    log.close();
+    const QString remote = server.Url(log.fileName());
+    const QString user = programs_->Recorder(QStringLiteral("usercmd"));
+    MakeWindow();
+    dialogs_.QueueAnswer(true);
+    dialogs_.QueueSecret(QStringLiteral("key words"));
+    Define(remote, user + QStringLiteral(" %s"));
+    StartOn(remote);
+    ASSERT_TRUE(WaitUntil([&] { return ViewPlain() == QStringLiteral("remote line"); }, 60000))
+        << Ui().RzStatusPaneINFO->text().toStdString();
+    ASSERT_EQ(dialogs_.AllShown().size(), 2u);
+    EXPECT_TRUE(dialogs_.AllShown()[0].text.contains(server.HostKeyFingerprint()));
+    EXPECT_EQ(
+        dialogs_.AllShown()[1].text,
+        QStringLiteral("Passphrase of key 1 for %1@127.0.0.1:%2:").arg(server.UserName()).arg(server.Port()));
+    QFile known(server.KnownHosts());
+    ASSERT_TRUE(known.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(known.readAll().contains(QStringLiteral("[127.0.0.1]:%1 ").arg(server.Port()).toUtf8()));
+
+    EXPECT_FALSE(Ui().ActionOpenwithNotePad->isEnabled());
+    UserCommandItem()->trigger();
+    ASSERT_TRUE(programs_->WaitCalls(QStringLiteral("usercmd"), 1));
+    EXPECT_EQ(programs_->LastArguments(QStringLiteral("usercmd")), QStringList{remote});
+    ClickStop();
 }
 
 } // namespace
