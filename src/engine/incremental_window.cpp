@@ -114,7 +114,19 @@ const WindowOutcome& IncrementalWindow::Read(const WindowRequest& request, Windo
     const bool grew =
         reusable && stamp.SameFile(stamp_) && stamp.size > stamp_.size && start >= outcome_.start;
     last_ = request;
-    if (!(grew && TrySlide(start, stamp.size, io)))
+    bool slid = false;
+    if (grew) {
+        // The kept part is verified, and the end read, as the name holds the file now: a source
+        // without file identities (SFTP) may have been rotated under a handle still open.
+        source_->UseFile(std::move(file));
+        slid = TrySlide(start, stamp.size, io);
+        if (!slid) {
+            file = std::make_unique<FollowedFile>();
+            if (!file->Open(request.fileName, request.stage.cancel))
+                throw PassFailure(file->ErrorString());
+        }
+    }
+    if (!slid)
         ReadFull(std::move(file), stamp, start, io);
     generation_ = generation;
     recent_ = Recent(stamp);

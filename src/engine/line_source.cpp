@@ -63,6 +63,11 @@ qint64 LineSource::ReadFile(qint64 position, char* data, qint64 n) {
     return got;
 }
 
+void LineSource::UseFile(std::unique_ptr<FollowedFile> file) {
+    std::lock_guard guard(readLock_);
+    file_ = std::move(file);
+}
+
 LineSource::Mark LineSource::MarkOf(qint64 block) const {
     const qint64 at = block - marksBase_;
     return at >= 0 && at < qint64(marks_.size()) ? marks_[size_t(at)] : Mark();

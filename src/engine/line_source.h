@@ -55,6 +55,8 @@ public:
     qint64 ReadBlocks(qint64 first, qint64 count, char* data);
     // Up to n bytes from position on, as the file holds them now (unchecked); -1 on a read error.
     qint64 ReadRaw(qint64 position, char* data, qint64 n) { return ReadFile(position, data, n); }
+    // Reads from now on through file, the same name opened again.
+    void UseFile(std::unique_ptr<FollowedFile> file);
     // Reads block again from the file and holds it to its mark (false: changed or unreadable).
     bool Verify(qint64 block);
     QString ErrorString() const;
