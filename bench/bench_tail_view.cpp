@@ -18,6 +18,7 @@
 #include "engine/view_snapshot.h"
 #include "heap_meter.h"
 #include "synthetic_log.h"
+#include "widgets/line_colors.h"
 #include "widgets/tail_view.h"
 
 namespace {
@@ -212,6 +213,52 @@ void MeasureGigabyteLine() {
     }
 }
 
+// A screen of a busy service's log painted with its layouts new (as after a scroll or a new pass),
+// coloured by level and marked by five highlight rules (one of them whole-line), against the same
+// screen with neither; the two alternate within each round.
+void MeasureLineColors() {
+    const char* levels[] = {"INFO", "INFO", "WARN", "INFO", "ERROR", "INFO", "DEBUG", "INFO"};
+    ViewSnapshotBuilder builder;
+    for (int i = 0; i < 200000; ++i)
+        builder.Append(
+            QStringLiteral("2024-05-01 12:%1:%2 web0%3 app[4242]: %4 request req-%5 served in %6 ms "
+                           "user=u%7")
+                .arg(i / 60000 % 60, 2, 10, QLatin1Char('0'))
+                .arg(i / 1000 % 60, 2, 10, QLatin1Char('0'))
+                .arg(i % 4)
+                .arg(QLatin1String(levels[i % 8]))
+                .arg(i)
+                .arg(i % 997)
+                .arg(i % 50));
+    TailView view;
+    view.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+    view.resize(1280, 1024);
+    view.show();
+    view.SetSnapshot(builder.Build());
+    view.SetFirstVisibleLine(view.LineCount() / 2);
+    const LineColorSettings settings{true,
+                                     {{QStringLiteral("req-\\d*7\\b"), 0x0080FFFF, false},
+                                      {QStringLiteral("web0[12]"), 0x0090EE90, false},
+                                      {QStringLiteral("served in 9\\d\\d ms"), 0x00FFD8A0, true},
+                                      {QStringLiteral("user=u4\\d"), 0x00D0B0FF, false},
+                                      {QStringLiteral("(?i)timeout|refused"), 0x0080C0FF, false}},
+                                     {},
+                                     {}};
+    std::vector<double> plain, coloured;
+    for (int round = 0; round < 15; ++round) {
+        view.InvalidateMarks();
+        plain.push_back(PaintMs(view.viewport()));
+        {
+            LineColorizer colors(view, [&] { return settings; });
+            view.InvalidateMarks();
+            coloured.push_back(PaintMs(view.viewport()));
+        }
+        view.ScrollLines(view.LinesThatFit());
+    }
+    Row("1280x1024", "screen_paint_new_layouts_levels_and_5_rules", Median(coloured), "ms",
+        "same_screen_plain", Median(plain));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -219,6 +266,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const bool quick = argc > 1 && QByteArray(argv[1]) == "quick";
     std::printf("window\tfigure\tmedian\treference\treference_value\tratio\n");
+    MeasureLineColors();
     MeasureWindow("1M_lines", MillionLineLog(), true);
     MeasureWindow("128MiB", SyntheticLog(qint64(128) << 20), false);
     if (!quick)

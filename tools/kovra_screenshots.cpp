@@ -28,6 +28,9 @@
 #include "settings/uParam.h"
 #include "silent_services.h"
 #include "util/window_identity.h"
+#include "widgets/line_colors.h"
+#include "widgets/tail_view.h"
+#include "widgets/view_bookmarks.h"
 #include "window/fTail.h"
 
 namespace {
@@ -35,6 +38,9 @@ namespace {
 // The parameters dialog, one picture per tab, with an SMTP account filled in and the "Open with"
 // entry made (in the demo's own data folder).
 void ShootParameters(TFormTail& window, DialogService& dialogs, MailSender& mail, const QString& out);
+// The log without filter or alert: lines coloured by level, two highlight rules and two bookmarks,
+// by day and by night.
+void ShootLevels(TFormTail& window, const QString& log, const QString& out);
 
 void AppendLines(const QString& path, int count, int seed) {
     static const char* const kLines[] = {
@@ -157,6 +163,7 @@ int main(int argc, char** argv) {
     window.Alerts().resize(560, 220);
     window.Alerts().grab().save(out + QStringLiteral("/alerts-window.png"));
 
+    ShootLevels(window, log, out);
     FillDemoList(window.Manager(), log);
     SaveFileManager(window, dialogs, out);
     SaveFileTree(window, out);
@@ -194,6 +201,33 @@ void ShootParameters(TFormTail& window, DialogService& dialogs, MailSender& mail
         dialog.grab().save(out + u'/' + QString::fromLatin1(names[tab]) + QStringLiteral(".png"));
     }
     dialog.hide();
+}
+
+void ShootLevels(TFormTail& window, const QString& log, const QString& out) {
+    const TailWidgets& w = window.Widgets();
+    TTailParam& params = window.Params();
+    w.CheckBoxFilter->click();
+    w.CheckBoxAlert->click();
+    params.highlightRules = {{QStringLiteral("10\\.0\\.4\\.17"), 0x0080FFFF, false},
+                             {QStringLiteral("\\[cron\\]"), 0x00FFD8A0, true}};
+    AppendLines(log, 10, 3);
+    Wait(2500);
+    TailView& view = *w.MemoTail;
+    for (const qint64 line : {view.LineCount() - 14, view.LineCount() - 6}) {
+        view.Select({{line, 0}, {line, 0}});
+        window.Bookmarks().Toggle();
+    }
+    view.ClearSelection();
+    window.LineColors().Refresh();
+    Wait(300);
+    window.grab().save(out + QStringLiteral("/tail-levels.png"));
+    params.switchdaycolor = true;
+    params.daystartat = params.nightstartat = 8; // never day
+    window.ApplyColors();
+    Wait(300);
+    window.grab().save(out + QStringLiteral("/tail-levels-night.png"));
+    params.switchdaycolor = false;
+    window.ApplyColors();
 }
 
 } // namespace

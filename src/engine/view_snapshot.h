@@ -59,6 +59,16 @@ size_t qHash(const ViewLineKey& key, size_t seed = 0) noexcept;
 
 class LineSource;
 
+// Identity of a line while it stays in the view, for what a user puts on a line (a bookmark): a
+// snapshot built from this one by dropping lines at its front and appending lines at its end (a
+// window that slid forward) keeps the id of every line it keeps. A line made again from its text
+// gets an id no line had before, so an id never comes back on another line.
+struct ViewLineId {
+    quint64 value = 0;
+    friend auto operator<=>(const ViewLineId&, const ViewLineId&) = default;
+};
+size_t qHash(ViewLineId id, size_t seed = 0) noexcept;
+
 namespace view_snapshot_detail {
 struct Data;
 struct Entry;
@@ -87,6 +97,10 @@ public:
     // so unit i of the slice is always column from + i.
     QString LineSlice(qint64 line, qsizetype from, qsizetype length) const;
     ViewLineKey LineKey(qint64 line) const;
+    ViewLineId LineId(qint64 line) const;
+    // Where each id is in this snapshot: its line number, or -1 when no line here has it. One walk
+    // over the chunks plus one look-up per id (view_snapshot_identity.cpp).
+    std::vector<qint64> LinesOf(const std::vector<ViewLineId>& ids) const;
 
     // Every line followed by lineEnd (CR LF: the engine's form of the view's text).
     QString Text(QStringView lineEnd = u"\r\n") const;

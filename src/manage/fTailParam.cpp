@@ -21,6 +21,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "manage/highlight_rules_editor.h"
 #include "manage/param_color_box.h"
 #include "platform/dialogs.h"
 #include "platform/launch.h"
@@ -72,6 +73,7 @@ constexpr FlagBinding kFlagBindings[] = {
     {&TailParamWidgets::CheckBoxShowRemLineInfo, &TTailParam::showremlineinfo},
     {&TailParamWidgets::CheckBoxAlwaysScroll, &TTailParam::alwaysscroll},
     {&TailParamWidgets::CheckBoxExpandTreeview, &TTailParam::autoexpandtree},
+    {&TailParamWidgets::CheckBoxColorByLevel, &TTailParam::colorlinesbylevel},
 };
 
 struct TextBinding {
@@ -152,6 +154,7 @@ void TFormTailParam::LoadControls() {
     w_.ComboBoxThreadPriority->setCurrentIndex(params_.threadprio - 1);
     w_.ComboBoxFilterBA->setCurrentIndex(params_.filterBAmode - 1);
     w_.LabelFontName->setText(params_.pathcombofontname);
+    w_.HighlightRules->SetRules(params_.highlightRules);
     // Checking the box runs its action, which only shows the path of an entry that exists.
     linkPath_.clear();
     ShowLinkPath();
@@ -186,6 +189,7 @@ void TFormTailParam::WriteControls() {
     params_.SetPathComboFontName(w_.LabelFontName->text());
     params_.SetNotifyAlert(w_.CheckBoxNotifyAlert->isChecked());
     params_.SetNotifyFileChange(w_.CheckBoxNotifyFileChange->isChecked());
+    params_.highlightRules = w_.HighlightRules->Rules();
 }
 
 void TFormTailParam::OnOk() {

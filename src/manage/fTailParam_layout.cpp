@@ -18,6 +18,7 @@
 
 #include "manage/fTailAbout.h"
 #include "manage/fTailParam_widgets.h"
+#include "manage/highlight_rules_editor.h"
 #include "manage/param_color_box.h"
 #include "widgets/kovra_resources.h"
 
@@ -395,6 +396,10 @@ QWidget* BuildColorsTab(TailParamWidgets& w, DialogService& dialogs) {
     w.LabelFontName = new QLabel(tab);
     w.LabelFontName->setObjectName(QStringLiteral("LabelFontName"));
     column->addLayout(Row({w.RzBitBtnFont, w.LabelFontName}));
+    w.CheckBoxColorByLevel = Check(tab, "CheckBoxColorByLevel", QStringLiteral("Color lines by level"));
+    column->addWidget(w.CheckBoxColorByLevel);
+    w.HighlightRules = new HighlightRulesEditor(dialogs, tab);
+    column->addWidget(w.HighlightRules);
     column->addStretch(1);
     column->addWidget(
         new QLabel(QStringLiteral("* \"Colors\" feature only avalaible on 16bits or more display."), tab));

@@ -16,6 +16,7 @@ class QSpinBox;
 class QTabWidget;
 class QToolButton;
 class TColorBox;
+class HighlightRulesEditor;
 
 struct TailParamWidgets {
     QTabWidget* PageControl = nullptr;
@@ -79,6 +80,8 @@ struct TailParamWidgets {
     TColorBox* RzColorEdit_GUIFontNight = nullptr;
     QPushButton* RzBitBtnFont = nullptr;
     QLabel* LabelFontName = nullptr;
+    QCheckBox* CheckBoxColorByLevel = nullptr; // colorlinesbylevel
+    HighlightRulesEditor* HighlightRules = nullptr;
 
     // "About and infos"
     QLabel* ImageProgram = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/ini_file.h"
 #include "platform/registry_store.h"
 #include "platform/settings_paths.h"
+#include "settings/ini_update.h"
 #include "settings/store_layout.h"
 #include "settings/uParam.h"
 
@@ -109,19 +110,10 @@ void LoadHistories(THistoryModel& filter, THistoryModel& alarm) {
 }
 
 bool SaveHistories(const THistoryModel& filter, const THistoryModel& alarm, DialogService* dialogs) {
-    const QString path = TTailParam::GetIniFileName();
-    IniFile ini(path);
-    QString error;
-    // A file that exists but cannot be read is not overwritten: its other sections would be lost.
-    bool ok = EnsureFolder(TTailParam::GetSettingsFolder(), &error) && ini.Load(&error);
-    if (ok) {
-        WriteSection(ini, FilterKeyPath(), kFilterPrefix, filter);
-        WriteSection(ini, AlarmKeyPath(), kAlarmPrefix, alarm);
-        ok = ini.Save(&error);
-    }
-    if (!ok && dialogs)
-        dialogs->ShowMessage(DialogService::Icon::Information,
-                             QStringLiteral("Unable to save Kovra parameters in ") + path +
-                                 QStringLiteral(". Err=") + error);
-    return ok;
+    return UpdateIniFile(
+        [&](IniFile& ini) {
+            WriteSection(ini, FilterKeyPath(), kFilterPrefix, filter);
+            WriteSection(ini, AlarmKeyPath(), kAlarmPrefix, alarm);
+        },
+        dialogs);
 }

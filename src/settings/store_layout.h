@@ -15,3 +15,6 @@ inline QString FilterKeyPath() {
 inline QString AlarmKeyPath() {
     return QStringLiteral("\\Software\\Velmora\\Quorvel\\alarm");
 }
+inline QString HighlightKeyPath() {
+    return QStringLiteral("\\Software\\Velmora\\Quorvel\\highlight");
+}

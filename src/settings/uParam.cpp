@@ -94,6 +94,7 @@ const std::vector<ParamField>& ParamFields() {
         {"nightstartat", IntegerField{&P::nightstartat, 20}},
         {"notifyalert", FlagField{&P::notifyalert, true, &P::SetNotifyAlert}},
         {"notifyfilechange", FlagField{&P::notifyfilechange, false, &P::SetNotifyFileChange}},
+        {"colorlinesbylevel", FlagField{&P::colorlinesbylevel, true}},
     };
     return fields;
 }

@@ -3,8 +3,12 @@
 // Stored as typed values in the per-user store under "\Software\Velmora\Quorvel\global".
 // Window thread only creates, loads, saves and changes it; a tail pass on the worker reads the
 // plain fields without a lock while the dialogs that change them keep the tail stopped.
+#include <vector>
+
 #include <QObject>
 #include <QString>
+
+#include "settings/highlight_rules.h"
 
 class DialogService;
 
@@ -60,6 +64,12 @@ public:
     // Desktop notifications of text alerts and of file-change notices.
     bool notifyalert = false;
     bool notifyfilechange = false;
+    // The view colours lines by the level they show (error, warning, debug).
+    bool colorlinesbylevel = true;
+
+    // The highlight rules, in order: stored in the INI file (highlight_rules.h), not with the
+    // values above.
+    std::vector<HighlightRule> highlightRules;
 
     // Run-time only, never stored: the raw command line of the process and its identity.
     QString CommandLine;

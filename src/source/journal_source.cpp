@@ -38,6 +38,16 @@ public:
         return text;
     }
 
+    // The text of name when it is kept; never makes one.
+    std::shared_ptr<JournalText> Find(const QString& name) {
+        std::lock_guard guard(lock_);
+        for (const auto& kept : kept_) {
+            if (kept.first == name)
+                return kept.second;
+        }
+        return nullptr;
+    }
+
     // A folder that went: the text made from it goes too, and one that comes back starts anew.
     void Forget(const QString& name) {
         std::lock_guard guard(lock_);
@@ -168,4 +178,12 @@ QString JournalKind::ShortName(const QString& name) const {
     const QString folder = QFileInfo(QDir::cleanPath(parsed->folder)).fileName();
     return QString::fromUtf16(kJournalPrefix) + folder +
            (parsed->matchText.isEmpty() ? QString() : QLatin1Char(':') + parsed->matchText);
+}
+
+// Looked up at each call: the text is made by the passes and may go with its folder.
+LineLevelLookup JournalKind::LineLevels(const QString& name) const {
+    return [name](QStringView line) {
+        const std::shared_ptr<JournalText> text = Texts().Find(name);
+        return text ? text->Levels().Of(line) : LineLevel::Plain;
+    };
 }

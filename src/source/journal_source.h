@@ -15,4 +15,6 @@ public:
                                                       SourceCancel cancel) const override;
     std::unique_ptr<SourceWatch> Watch(const QString& name, std::function<void()> changed) const override;
     QString ShortName(const QString& name) const override;
+    // From the entries' priorities (journal_levels.h).
+    LineLevelLookup LineLevels(const QString& name) const override;
 };

@@ -120,7 +120,7 @@ bool HoldsJournalFiles(const QString& folder) {
 
 // Copies of the fields a line is made of: the journal's pointers last only until its next call.
 struct JournalText::Fields {
-    std::string message, hostname, identifier, comm, pid, syslogPid, sourceRealtime;
+    std::string message, hostname, identifier, comm, pid, syslogPid, sourceRealtime, priority;
 };
 
 std::unique_ptr<JournalText> JournalText::Create(const JournalName& name, QString* error) {
@@ -208,7 +208,8 @@ void JournalText::RenderCurrent(QByteArray& out) {
                        {"_COMM=", 6, &f.comm, false},
                        {"_PID=", 5, &f.pid, false},
                        {"SYSLOG_PID=", 11, &f.syslogPid, false},
-                       {"_SOURCE_REALTIME_TIMESTAMP=", 27, &f.sourceRealtime, false}};
+                       {"_SOURCE_REALTIME_TIMESTAMP=", 27, &f.sourceRealtime, false},
+                       {"PRIORITY=", 9, &f.priority, false}};
     const void* data = nullptr;
     size_t length = 0;
     sd_journal_restart_data(journal_);
@@ -228,8 +229,10 @@ void JournalText::RenderCurrent(QByteArray& out) {
     };
     uint64_t realtime = 0;
     sd_journal_get_realtime_usec(journal_, &realtime);
+    const qsizetype start = out.size();
     RenderJournalEntry(JournalEntryFields{view(0), view(1), view(2), view(3), view(4), view(5), view(6)},
                        realtime, out);
+    levels_.Add(QByteArrayView(out).sliced(start), view(7));
     if (wanted[0].seen)
         newestUs_ = qint64(realtime);
 }

@@ -16,6 +16,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "source/journal_levels.h"
 #include "source/journal_name.h"
 #include "source/source.h"
 
@@ -41,6 +42,8 @@ public:
     // What the INFO pane says: no entries and why while it lasts; at the first call, that system
     // entries need a group the user is not in.
     QString Notice();
+    // The levels of the lines rendered so far, from their entries' priorities.
+    const JournalLevels& Levels() const { return levels_; }
 
 private:
     JournalText(const JournalName& name, sd_journal* journal, int store);
@@ -64,4 +67,5 @@ private:
     const QString accessNotice_;
     bool accessTold_ = false;
     std::unique_ptr<Fields> fields_;
+    JournalLevels levels_;
 };

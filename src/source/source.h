@@ -16,6 +16,9 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringView>
+
+#include "util/line_level.h"
 
 // What tells one state of a source from another without reading it: a source that keeps its stamp
 // kept its bytes (a writer that rewrites in place changes the modification time). device and inode
@@ -74,6 +77,9 @@ struct FolderEntry {
     QDateTime created;
 };
 
+// The level of a line of a source's text, given the line as the view shows it.
+using LineLevelLookup = std::function<LineLevel(QStringView line)>;
+
 // What a window may do with a source of a kind.
 struct SourceTraits {
     // The editor, the shell, the folder, truncate and delete need a file of this machine.
@@ -102,6 +108,12 @@ public:
     virtual std::unique_ptr<SourceWatch> Watch(const QString& name, std::function<void()> changed) const = 0;
     // The name without what the short title leaves out (a file's folder).
     virtual QString ShortName(const QString& name) const = 0;
+    // Where the source ranks its lines itself (the journal's priorities), the level of each line
+    // of name's text; null where the words of a line tell its level. Callable on any thread.
+    virtual LineLevelLookup LineLevels(const QString& name) const {
+        Q_UNUSED(name);
+        return {};
+    }
 };
 
 // The kind that answers for name; a name no other kind claims is a local file.

@@ -28,7 +28,41 @@ QColor Tint(const QColor& base, const QColor& text, const QColor& hue, double st
     return tinted;
 }
 
+// The hue moved towards black or white (whichever the background is further from), as little as
+// makes it read as body text does (4.5:1) or as well as the plain text does, if that is less.
+QColor Readable(const QColor& base, const QColor& text, const QColor& hue) {
+    const double wanted = std::min(4.5, ContrastRatio(text, base) * 0.9);
+    const QColor extreme =
+        ContrastRatio(Qt::black, base) >= ContrastRatio(Qt::white, base) ? Qt::black : Qt::white;
+    QColor readable = hue;
+    for (double amount = 0.05; amount <= 1.0 && ContrastRatio(readable, base) < wanted; amount += 0.05)
+        readable = Mix(hue, extreme, amount);
+    return readable;
+}
+
+// The text moved towards the background, keeping at least 3:1 (large-text legibility).
+QColor Dimmed(const QColor& base, const QColor& text) {
+    QColor dimmed = Mix(text, base, 0.45);
+    for (double amount = 0.4; amount > 0 && ContrastRatio(dimmed, base) < 3.0; amount -= 0.05)
+        dimmed = Mix(text, base, amount);
+    return dimmed;
+}
+
 } // namespace
+
+LevelColors LevelColorsFor(const QPalette& palette) {
+    const QColor base = palette.color(QPalette::Base);
+    const QColor text = palette.color(QPalette::Text);
+    return {Readable(base, text, QColor(225, 20, 20)), Readable(base, text, QColor(235, 150, 0)),
+            Dimmed(base, text)};
+}
+
+QColor TextColorOn(const QColor& background, const QPalette& palette) {
+    if (ContrastRatio(palette.color(QPalette::Text), background) >= 4.5)
+        return {};
+    return ContrastRatio(Qt::black, background) >= ContrastRatio(Qt::white, background) ? QColor(Qt::black)
+                                                                                        : QColor(Qt::white);
+}
 
 double ContrastRatio(const QColor& a, const QColor& b) {
     const double la = Luminance(a);
@@ -40,5 +74,5 @@ MarkColors MarkColorsFor(const QPalette& palette) {
     const QColor base = palette.color(QPalette::Base);
     const QColor text = palette.color(QPalette::Text);
     return {Tint(base, text, QColor(255, 225, 0), 0.4), Tint(base, text, QColor(235, 0, 0), 0.35),
-            Tint(base, text, QColor(0, 170, 255), 0.35), Tint(base, text, QColor(255, 130, 0), 0.7)};
+            Tint(base, text, QColor(0, 170, 255), 0.35), Tint(base, text, QColor(255, 130, 0), 0.7), text};
 }

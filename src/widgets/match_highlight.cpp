@@ -2,18 +2,12 @@
 
 #include <algorithm>
 
-#include <QEvent>
-
 #include "widgets/tail_view.h"
-#include "widgets/view_mark_layers.h"
 
 namespace {
 
 // Marks drawn under the find bar's.
 constexpr int kHighlightRank = 0;
-// A line being laid out for the screen is searched this long at most per pattern: the window
-// waits for it.
-constexpr std::chrono::milliseconds kMarksBudget{10};
 
 // A filter whose text trimmed of blanks and control characters is empty filters nothing.
 bool BlankPattern(const QString& text) {
@@ -23,21 +17,11 @@ bool BlankPattern(const QString& text) {
 } // namespace
 
 MatchHighlighter::MatchHighlighter(TailView& view, HighlightPatternSource source, QObject* parent)
-    : QObject(parent), view_(view), viewObject_(&view), source_(std::move(source)),
+    : ViewMarkLayer(view, kHighlightRank, parent), source_(std::move(source)),
       colors_(MarkColorsFor(view.palette())) {
-    filter_.SetTimeBound(kMarksBudget);
-    alert_.SetTimeBound(kMarksBudget);
-
-    layers_ = &ViewMarkLayers::Of(view);
-    layer_ = layers_->Add(kHighlightRank,
-                          [this](QStringView text, qsizetype from) { return MarksFor(text, from); });
-    view.installEventFilter(this);
-    connect(&view, &TailView::snapshotChanged, this, &MatchHighlighter::Refresh);
+    filter_.SetTimeBound(kMarksSearchBudget);
+    alert_.SetTimeBound(kMarksSearchBudget);
     Refresh();
-}
-
-MatchHighlighter::~MatchHighlighter() {
-    ViewMarkLayers::Remove(layers_, layer_);
 }
 
 void MatchHighlighter::Refresh() {
@@ -50,17 +34,12 @@ void MatchHighlighter::Refresh() {
                     filter_.SetPattern(patterns_.filter);
     alertActive_ = patterns_.alertOn && !patterns_.alertInverted && !patterns_.alert.isEmpty() &&
                    alert_.SetPattern(patterns_.alert);
-    if (layers_)
-        layers_->Changed();
+    Changed();
 }
 
-bool MatchHighlighter::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == viewObject_ && event->type() == QEvent::PaletteChange) {
-        colors_ = MarkColorsFor(view_.palette());
-        if (layers_)
-            layers_->Changed();
-    }
-    return QObject::eventFilter(watched, event);
+void MatchHighlighter::PaletteChanged() {
+    colors_ = MarkColorsFor(view_.palette());
+    Changed();
 }
 
 QList<ViewMark> MatchHighlighter::MarksFor(QStringView text, qsizetype from) {
@@ -77,7 +56,7 @@ void MatchHighlighter::Mark(PatternMatcher& matcher, QStringView text, qsizetype
     const qsizetype before = marks.size();
     const MatchResult result = matcher.ForEachMatch(text, [&](qsizetype start, qsizetype end) {
         if (end > start)
-            marks.push_back({from + start, end - start, background, bold});
+            marks.push_back({from + start, end - start, background, bold, colors_.text});
     });
     if (result != MatchResult::NotFound)
         marks.resize(before); // too costly or failed: this line is not marked at all

@@ -16,15 +16,9 @@
 // GUI thread only. The window makes it a child of the view; it may also outlive the view.
 #include <functional>
 
-#include <QObject>
-#include <QPointer>
-
 #include "engine/regex.h"
 #include "widgets/mark_colors.h"
-#include "widgets/view_line_layouts.h"
-
-class TailView;
-class ViewMarkLayers;
+#include "widgets/view_mark_layers.h"
 
 struct HighlightPatterns {
     bool filterOn = false;
@@ -37,29 +31,22 @@ struct HighlightPatterns {
 };
 using HighlightPatternSource = std::function<HighlightPatterns()>;
 
-class MatchHighlighter final : public QObject {
+class MatchHighlighter final : public ViewMarkLayer {
     Q_OBJECT
 
 public:
     MatchHighlighter(TailView& view, HighlightPatternSource source, QObject* parent = nullptr);
-    ~MatchHighlighter() override;
-    Q_DISABLE_COPY_MOVE(MatchHighlighter)
 
     // Reads the source again; repaints when the patterns or switches changed.
-    void Refresh();
-    // The marks for a line's text whose first unit is column `from`.
-    QList<ViewMark> MarksFor(QStringView text, qsizetype from);
+    void Refresh() override;
+    QList<ViewMark> MarksFor(QStringView text, qsizetype from) override;
     const MarkColors& Colors() const { return colors_; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
+    void PaletteChanged() override;
     void Mark(PatternMatcher& matcher, QStringView text, qsizetype from, const QColor& background, bool bold,
               QList<ViewMark>& marks);
 
-    TailView& view_;
-    const QObject* viewObject_; // compared with while the view is being destroyed
     HighlightPatternSource source_;
     HighlightPatterns patterns_;
     bool loaded_ = false;
@@ -68,6 +55,4 @@ private:
     PatternMatcher filter_;
     PatternMatcher alert_;
     MarkColors colors_;
-    QPointer<ViewMarkLayers> layers_;
-    int layer_ = 0;
 };

@@ -197,6 +197,7 @@ QList<QTextLayout::FormatRange> TailView::DrawnRanges(qint64 line, const ViewLin
     if (currentMatch_) {
         QTextCharFormat match;
         match.setBackground(currentMatchColor_);
+        match.setForeground(palette().brush(QPalette::Text)); // over a level's or a rule's colour
         add(*currentMatch_, match);
     }
     return ranges;
@@ -204,8 +205,10 @@ QList<QTextLayout::FormatRange> TailView::DrawnRanges(qint64 line, const ViewLin
 
 void TailView::PaintLine(QPainter& painter, qint64 line, const ViewLineLayouts::Laid& laid, qreal y) {
     const QPointF origin(TextLeft() + laid.x, y);
-    laid.layout->draw(&painter, origin, DrawnRanges(line, laid));
     const int spacing = layouts_.LineSpacing();
+    if (laid.lineBackground.isValid())
+        painter.fillRect(QRectF(0, y, viewport()->width(), qreal(laid.rows) * spacing), laid.lineBackground);
+    laid.layout->draw(&painter, origin, DrawnRanges(line, laid));
     // A selected line end shows as a selected blank after the text.
     const ViewPosition lineEnd{line, laid.lineLength};
     const ViewRange selection = Selection();

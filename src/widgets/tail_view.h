@@ -94,6 +94,9 @@ public:
     void InvalidateMarks();
     void SetCurrentMatch(std::optional<ViewRange> match, QColor background = QColor(255, 150, 50));
 
+    // --- Room left of the viewport (a gutter a child widget paints in), in pixels
+    void SetLeftGutter(int pixels) { setViewportMargins(pixels, 0, 0, 0); }
+
     // --- Geometry, in viewport coordinates
     ViewPosition PositionAt(QPoint point) const; // nearest position; the end of the text below it
     QRect LineRect(qint64 line) const;           // rows of a line on screen; null when not shown

@@ -17,8 +17,6 @@ constexpr std::chrono::milliseconds kSyncSeekBudget{10};
 // How long a move with the count known may search lines the count found to hold a match (each
 // within the line budget) before it gives up.
 constexpr std::chrono::milliseconds kIndexedSeekBudget{100};
-// The marks of a line being laid out for the screen.
-constexpr std::chrono::milliseconds kMarksBudget{10};
 
 using Clock = std::chrono::steady_clock;
 
@@ -260,10 +258,10 @@ QList<ViewMark> ViewFind::MarksFor(QStringView text, qsizetype from) {
     QList<ViewMark> marks;
     if (!Active())
         return marks;
-    matcher_.SetTimeBound(kMarksBudget);
+    matcher_.SetTimeBound(kMarksSearchBudget);
     const MatchResult result = matcher_.ForEachMatch(text, [&](qsizetype start, qsizetype end) {
         if (end > start)
-            marks.push_back({from + start, end - start, colors_.find, false});
+            marks.push_back({from + start, end - start, colors_.find, false, colors_.text});
     });
     if (result != MatchResult::NotFound)
         marks.clear();

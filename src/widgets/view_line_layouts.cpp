@@ -25,7 +25,10 @@ QList<QTextLayout::FormatRange> FormatsOf(const QList<ViewMark>& marks, qsizetyp
         QTextLayout::FormatRange range;
         range.start = int(start - from);
         range.length = int(end - start);
-        range.format.setBackground(mark.background);
+        if (mark.background.isValid() && !mark.wholeLine)
+            range.format.setBackground(mark.background);
+        if (mark.foreground.isValid())
+            range.format.setForeground(mark.foreground);
         if (mark.bold)
             range.format.setFontWeight(QFont::Bold);
         formats.push_back(range);
@@ -79,8 +82,14 @@ ViewLineLayouts::Entry* ViewLineLayouts::Make(const QString& text, qsizetype fro
     option.setWrapMode(wrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
-    if (marks_)
-        layout.setFormats(FormatsOf(marks_(text, from), from, text.size()));
+    if (marks_) {
+        const QList<ViewMark> marks = marks_(text, from);
+        layout.setFormats(FormatsOf(marks, from, text.size()));
+        for (const ViewMark& mark : marks) {
+            if (mark.wholeLine && mark.background.isValid())
+                entry->lineBackground = mark.background;
+        }
+    }
     layout.beginLayout();
     int rows = 0;
     for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
@@ -157,5 +166,6 @@ ViewLineLayouts::Laid ViewLineLayouts::Cached(qint64 line, const Key& key) {
         cache_.insert(key, entry, 1 + int(entry->layout.text().size() / 64));
     }
     // Segments start rows of their own; a slice is placed by Get.
-    return {&entry->layout, key.from, entry->layout.text().size(), length, 0, entry->rows};
+    return {&entry->layout,       key.from, entry->layout.text().size(), length, 0, entry->rows,
+            entry->lineBackground};
 }

@@ -27,12 +27,23 @@
 
 #include "engine/view_snapshot.h"
 
-// A range of a line drawn with its own background (and bold): filter, alert and find matches.
+// A range of a line drawn with its own background (and bold): filter, alert and find matches;
+// with its own text colour (a level), or over the whole line's rows (a highlight rule).
 struct ViewMark {
+    ViewMark() = default;
+    ViewMark(qsizetype start, qsizetype length, QColor background, bool bold = false, QColor foreground = {},
+             bool wholeLine = false)
+        : start(start), length(length), background(background), bold(bold), foreground(foreground),
+          wholeLine(wholeLine) {}
+
     qsizetype start = 0; // column in the line
     qsizetype length = 0;
-    QColor background;
+    QColor background; // invalid: the text's own
     bool bold = false;
+    QColor foreground; // invalid: the text's own
+    // The background fills the line's rows edge to edge, under every other mark (the last such
+    // mark wins); start and length still bound the foreground.
+    bool wholeLine = false;
 };
 // Marks for the text of a line that is about to be laid out; `from` is the column of text[0] (not
 // 0 for a slice of a long line). Returned columns are the line's; parts outside the text are cut.
@@ -67,6 +78,7 @@ public:
         qsizetype lineLength = 0;
         qreal x = 0; // where the layout starts, in pixels from the text's left edge
         int rows = 1;
+        QColor lineBackground; // a whole-line mark's; invalid: none
     };
     // The layout of a line (with wrap, of its first segment); visibleX and visibleWidth (pixels
     // from the text's left edge) choose the slice of a long line when not wrapping.
@@ -90,6 +102,7 @@ private:
     struct Entry {
         QTextLayout layout;
         int rows = 1;
+        QColor lineBackground;
     };
     Entry* Make(const QString& text, qsizetype from);
     Laid Cached(qint64 line, const Key& key);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QEvent>
+
 #include "widgets/tail_view.h"
 
 ViewMarkLayers& ViewMarkLayers::Of(TailView& view) {
@@ -46,4 +48,26 @@ QList<ViewMark> ViewMarkLayers::MarksFor(QStringView text, qsizetype from) const
     for (const Layer& layer : layers_)
         marks += layer.provider(text, from);
     return marks;
+}
+
+ViewMarkLayer::ViewMarkLayer(TailView& view, int rank, QObject* parent)
+    : QObject(parent), view_(view), viewObject_(&view), layers_(&ViewMarkLayers::Of(view)) {
+    layer_ = layers_->Add(rank, [this](QStringView text, qsizetype from) { return MarksFor(text, from); });
+    view.installEventFilter(this);
+    connect(&view, &TailView::snapshotChanged, this, [this] { Refresh(); });
+}
+
+ViewMarkLayer::~ViewMarkLayer() {
+    ViewMarkLayers::Remove(layers_, layer_);
+}
+
+void ViewMarkLayer::Changed() {
+    if (layers_)
+        layers_->Changed();
+}
+
+bool ViewMarkLayer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == viewObject_ && event->type() == QEvent::PaletteChange)
+        PaletteChanged();
+    return QObject::eventFilter(watched, event);
 }

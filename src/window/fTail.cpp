@@ -89,6 +89,7 @@ TFormTail::TFormTail(TailWindowServices services, QWidget* parent)
     ui_.RzComboBoxAlarm->setCurrentIndex(-1);
     ConnectControls();
     CreateFindAndHighlight();
+    CreateLineColorsAndBookmarks();
     PlaceTailWidgets(ui_, centralWidget(), false);
     SetTailStatus(tsStop);
 

@@ -28,6 +28,7 @@ class DialogService;
 class EngineClock;
 class InstanceChannel;
 enum class DescribeDetail;
+class LineColorizer;
 class MailSender;
 class QSystemTrayIcon;
 class QTimer;
@@ -43,6 +44,7 @@ class TReverseDNS;
 class THistoryModel;
 class TTailFileManager;
 class TTailParam;
+class ViewBookmarks;
 
 // What the window is given; null members are replaced by the real implementations, which the
 // window then owns. Tests pass fakes.
@@ -113,6 +115,8 @@ public:
     THistoryModel& AlarmHistory() { return *alarmHistory_; }
     TReverseDNS& ReverseDns() { return *reverseDns_; }
     InstanceChannel* Channel() { return channel_.get(); }
+    LineColorizer& LineColors() { return *lineColorizer_; }
+    ViewBookmarks& Bookmarks() { return *bookmarks_; }
     QMenu* TrayMenu() const { return trayMenu_; }
     QAction* StartMenuItem() const { return Start1_; }
     bool FilterInverted() const { return filterInverted_; }
@@ -184,6 +188,12 @@ private:
     void CreateReverseDns();
     // Ctrl+F's find bar under the view, and the marks of the filter's and the alert's matches.
     void CreateFindAndHighlight();
+    // Lines coloured by level and by the highlight rules (loaded here), and the bookmarks.
+    void CreateLineColorsAndBookmarks();
+    // "Highlight selection": the selected text becomes a literal rule, stored at once.
+    void HighlightSelection();
+    // The colours follow the parameters (after the parameters dialog).
+    void RefreshLineColors();
     // The view's selected text, line breaks as CR LF: what the line actions and printing act on.
     QString SelectedViewText() const;
     // The view's keys of Describe: R. DNS box and pane, line count, view text, and where the
@@ -258,4 +268,7 @@ private:
     QString trayHint_;
     QString applicationTitle_;
     QString caption_; // "KOVRA - " and the version
+
+    LineColorizer* lineColorizer_ = nullptr; // Qt parent: the view
+    ViewBookmarks* bookmarks_ = nullptr;     // Qt parent: the view
 };

@@ -5,6 +5,7 @@
 
 #include "manage/fTailParam.h"
 #include "platform/dialogs.h"
+#include "settings/highlight_rules.h"
 #include "settings/uParam.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
@@ -13,8 +14,13 @@ void TFormTail::OnOpenParameters() {
     WithTailStopped([this] {
         try {
             TFormTailParam dialog(*params_, TailParamServices{services_.dialogs, services_.mail}, this);
-            if (dialog.exec() == QDialog::Accepted)
+            const std::vector<HighlightRule> rules = params_->highlightRules;
+            if (dialog.exec() == QDialog::Accepted) {
                 params_->SaveParams();
+                // The INI file is written only when the rules changed.
+                if (params_->highlightRules != rules)
+                    SaveHighlightRules(params_->highlightRules, services_.dialogs);
+            }
         } catch (const std::exception& failure) {
             services_.dialogs->ShowMessage(DialogService::Icon::Error,
                                            QStringLiteral("TFormTail.OnOpenParameters : ") +
@@ -29,6 +35,7 @@ void TFormTail::ReapplyParameters() {
     UpdateTitle();
     ApplyColors();
     ApplyPathComboFont();
+    RefreshLineColors();
 }
 
 void TFormTail::ApplyPathComboFont() {

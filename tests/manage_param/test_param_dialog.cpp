@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -16,10 +17,12 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "manage/highlight_rules_editor.h"
 #include "manage/param_color_box.h"
 #include "param_dialog_fixture.h"
 #include "platform/registry_store.h"
 #include "platform/settings_paths.h"
+#include "settings/highlight_rules.h"
 #include "settings/store_layout.h"
 #include "settings/uParam.h"
 #include "util/colors.h"
@@ -47,7 +50,8 @@ const std::map<QString, Stored> kEdited = {
     {"filtercolor_day", 0x00FFFF00u}, {"filtercolor_night", 0x00ABCDEFu}, {"stoppedcolor_day", 0x00563412u},
     {"stoppedcolor_night", kColorBtnFace}, {"guifontcolor_day", 0x00800000u},
     {"guifontcolor_night", 0x00000080u}, {"guicolor_day", 0x00C0C0C0u}, {"guicolor_night", kSystemColorFlag | 5u},
-    {"daystartat", 6u}, {"nightstartat", 22u}, {"notifyalert", 0u}, {"notifyfilechange", 1u}};
+    {"daystartat", 6u}, {"nightstartat", 22u}, {"notifyalert", 0u}, {"notifyfilechange", 1u},
+    {"colorlinesbylevel", 0u}};
 // clang-format on
 
 void Retype(QLineEdit* field, const QString& text) {
@@ -62,7 +66,7 @@ void EditEveryControl(const TailParamWidgets& w) {
           w.CheckBoxPlayAlertSound, w.CheckBoxAlertBTF, w.CheckBoxSendAlertEMAIL, w.CheckBoxNotifyAlert,
           w.CheckBoxFileChangeBTF, w.CheckBoxPlayFileChangeSound, w.CheckBoxPlayFileChangeSoundOnlyIfSince,
           w.CheckBoxPlayFileChangeSoundOnlyIfMinimized, w.CheckBoxNotifyFileChange, w.CheckBoxUseAlphaBlend,
-          w.CheckBoxSwitchDayColor})
+          w.CheckBoxSwitchDayColor, w.CheckBoxColorByLevel})
         box->click();
     w.ComboBoxThreadPriority->setCurrentIndex(w.ComboBoxThreadPriority->findText("Highest"));
     w.ComboBoxFilterBA->setCurrentIndex(w.ComboBoxFilterBA->findText("show lines before and after"));
@@ -177,6 +181,63 @@ TEST_F(ParamDialogTest, CancelWritesNothingAndEveryWayOutAsksWithoutTheThread) {
     EXPECT_FALSE(QFileInfo::exists(RegistryFilePath())) << "nothing stored";
     EXPECT_EQ(dialogs_.Texts(), QStringList(4, "You choose NOT to use THREAD for tailing. Are you sure ?"));
     EXPECT_EQ(dialogs_.AllShown().front().icon, DialogService::Icon::Warning);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ParamDialogTest, TheColorsTabEditsTheHighlightRulesInOrderAndOkStoresThemInTheIniFile) {
+    MakeWindow();
+    dialogs_.QueueColorChoice(QColor(0x10, 0x20, 0x30));
+    dialogs_.QueueAnswer(true); // the passes run on the window thread here: each closing asks
+    dialogs_.QueueAnswer(true);
+    OpenParameters([&](TFormTailParam& dialog) {
+        HighlightRulesEditor& rules = *dialog.Widgets().HighlightRules;
+        EXPECT_TRUE(dialog.Widgets().CheckBoxColorByLevel->isChecked()) << "on by default";
+        Retype(rules.PatternField(), QStringLiteral("req-(\\d+"));
+        EXPECT_FALSE(rules.InvalidLabel()->isHidden());
+        rules.AddButton()->click();
+        EXPECT_EQ(dialogs_.Texts(), QStringList{QStringLiteral("Invalid expression")});
+        EXPECT_EQ(dialogs_.AllShown().back().icon, DialogService::Icon::Warning);
+        EXPECT_TRUE(rules.Rules().empty());
+        Retype(rules.PatternField(), QStringLiteral("req-\\d+"));
+        EXPECT_TRUE(rules.InvalidLabel()->isHidden());
+        rules.ColorButton()->click(); // the colour chooser answers 10 20 30
+        rules.AddButton()->click();
+        Retype(rules.PatternField(), QStringLiteral("host=web1"));
+        rules.WholeLine()->setChecked(true);
+        rules.AddButton()->click();
+        rules.UpButton()->click(); // host=web1 first
+        ASSERT_EQ(rules.Rules().size(), 2u);
+        EXPECT_EQ(rules.Rules()[0].pattern, QStringLiteral("host=web1"));
+        EXPECT_EQ(rules.List()->currentRow(), 0);
+        // Selecting a rule shows it in the fields; Edit writes them back.
+        rules.List()->setCurrentRow(1);
+        EXPECT_EQ(rules.PatternField()->text(), QStringLiteral("req-\\d+"));
+        EXPECT_FALSE(rules.WholeLine()->isChecked());
+        Retype(rules.PatternField(), QStringLiteral("req-\\d{2,}"));
+        rules.EditButton()->click();
+        rules.DownButton()->click(); // the last stays last
+        Retype(rules.PatternField(), QStringLiteral("temporary"));
+        rules.AddButton()->click();
+        rules.DeleteButton()->click();
+        dialog.Widgets().ButtonOK->click();
+    });
+    const std::vector<HighlightRule> expected{{QStringLiteral("host=web1"), 0x00302010u, true},
+                                              {QStringLiteral("req-\\d{2,}"), 0x00302010u, false}};
+    EXPECT_EQ(Window().Params().highlightRules, expected);
+    EXPECT_EQ(LoadHighlightRules(), expected) << "OK stores them";
+
+    // Cancel keeps the stored rules; opening again shows them.
+    OpenParameters([&](TFormTailParam& dialog) {
+        HighlightRulesEditor& rules = *dialog.Widgets().HighlightRules;
+        EXPECT_EQ(rules.List()->count(), 2);
+        EXPECT_EQ(rules.List()->item(0)->text(), QStringLiteral("host=web1   (whole line)"));
+        rules.DeleteButton()->click();
+        dialog.Widgets().ButtonCancel->click();
+    });
+    EXPECT_EQ(LoadHighlightRules(), expected);
 }
 
 } // namespace

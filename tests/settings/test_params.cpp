@@ -66,6 +66,7 @@ const Field kFields[] = {
     {F(nightstartat), qint32(20)},
     {F(notifyalert), true},
     {F(notifyfilechange), false},
+    {F(colorlinesbylevel), true},
 };
 
 #undef F

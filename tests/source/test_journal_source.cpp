@@ -95,3 +95,36 @@ TEST_F(JournalSource, TextKeepsItsBytesWhileTheJournalGrowsAndTellsOfNewEntries)
 }
 
 } // namespace
+
+namespace {
+
+// The view asks with each line as it shows it (kill space may have folded its blanks).
+TEST_F(JournalSource, EachLineTakesTheLevelOfItsEntrysPriority) {
+    Journal(
+        "remote.journal",
+        JournalExport()
+            .Entry(
+                0,
+                {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "3"}, {"MESSAGE", "all fine\nsecond"}})
+            .Entry(1, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "4"}, {"MESSAGE", "low disk"}})
+            .Entry(
+                2,
+                {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "6"}, {"MESSAGE", "ERROR in words"}})
+            .Entry(3, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"PRIORITY", "7"}, {"MESSAGE", "poll"}})
+            .Entry(4, {{"_HOSTNAME", "web1"}, {"_COMM", "app"}, {"MESSAGE", "no priority"}}));
+    const LineLevelLookup levels = SourceKindOf(name_).LineLevels(name_);
+    ASSERT_TRUE(levels);
+    EXPECT_EQ(levels(u"2026-12-09T18:02:40+0000 web1 app: all fine"), LineLevel::Plain) << "nothing read yet";
+    const QStringList lines = QString::fromUtf8(ReadAll()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 6) << lines.join(u'|').toStdString();
+    const LineLevel expected[] = {LineLevel::Error, LineLevel::Error, LineLevel::Warning,
+                                  LineLevel::Plain, LineLevel::Debug, LineLevel::Plain};
+    for (int i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(levels(lines[i]), expected[i]) << lines[i].toStdString();
+    EXPECT_EQ(levels(QString(lines[0]).replace(QStringLiteral("  "), QStringLiteral(" "))), LineLevel::Error);
+    EXPECT_EQ(levels(lines[1].trimmed()), LineLevel::Error) << "the continuation, its indent folded";
+    EXPECT_FALSE(SourceKindOf(dir_.filePath(QStringLiteral("x.log"))).LineLevels(QStringLiteral("x.log")))
+        << "a file's lines tell their level by their words";
+}
+
+} // namespace

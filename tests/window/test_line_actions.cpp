@@ -41,8 +41,10 @@ TEST_F(TailWindowLineActions, RightClickOpensOurMenuWithKillLineCopyAndSelectAll
     MakeWindow();
     StartOn(WriteFile(QStringLiteral("app.log"), "first line\nsecond line\n"));
     QMenu* menu = Ui().PopupMenuTAILMemo;
-    EXPECT_EQ(Captions(menu), (QStringList{"Kill line", "-", "Trace Route", "Ping", "Open URL", "Send a mail",
-                                           "-", "Add to filter", "Add to alert", "-", "Copy", "Select all"}));
+    EXPECT_EQ(Captions(menu),
+              (QStringList{"Kill line", "-", "Trace Route", "Ping", "Open URL", "Send a mail", "-",
+                           "Add to filter", "Add to alert", "-", "Highlight selection", "Toggle bookmark",
+                           "Next bookmark", "Previous bookmark", "-", "Copy", "Select all"}));
     EXPECT_EQ(Ui().ItemCompactLine->toolTip(), QStringLiteral("Remove blank line"));
 
     QWidget* viewport = Ui().MemoTail->viewport();
