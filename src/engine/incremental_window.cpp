@@ -43,6 +43,24 @@ void AppendKept(ViewSnapshotBuilder& builder, const std::vector<OutLine>& lines,
         AppendOutLine(builder, source, shape, line, storeText);
 }
 
+// How many of lines' last lines are the shown snapshot's lines just before `before`, text for
+// text: those stay the shown ones (with what the view put on them, bookmarks).
+size_t ShownTail(const ViewSnapshot& shown, qint64 before, const std::vector<OutLine>& lines,
+                 const std::shared_ptr<LineSource>& source, LineShape shape) {
+    QByteArray scratch;
+    QByteArrayView bytes;
+    size_t same = 0;
+    while (same < lines.size() && qint64(same) < before) {
+        const OutLine& line = lines[lines.size() - 1 - same];
+        if (!line.stored && !source->Bytes(line.start, line.length, scratch, bytes))
+            break;
+        if (shown.Line(before - 1 - qint64(same)) != (line.stored ? line.text : LineText(bytes, shape)))
+            break;
+        ++same;
+    }
+    return same;
+}
+
 // Records of a stretch with its counts moved onto the reads' origin (base: the counts where it
 // started); a record with no kept line or alert of its own takes what came before the stretch.
 void Rebase(std::vector<PassedLine>& records, const LineCounts& base, qint64 lastKeptBefore,
@@ -313,9 +331,14 @@ void IncrementalWindow::Splice(const SliceEnds& ends, WindowStretch& front, Wind
     // The front's counts end where the first kept record's do: the origin moves, the records stay.
     const LineCounts origin = ends.sameStart ? origin_ : oldFirst.counts - front.counts;
 
+    // The front is redone up to and with the first kept line; the lines it ends with that the view
+    // already shows keep being those.
+    const qint64 keptFrom = oldFirst.counts.outLines - origin_.outLines;
+    const size_t shownTail = ShownTail(outcome_.output, keptFrom, front.lines, source_, shape);
+    front.lines.resize(front.lines.size() - shownTail);
     ViewSnapshotBuilder builder;
     AppendKept(builder, front.lines, source_, shape, last_.storeText);
-    builder.AppendLines(outcome_.output, oldFirst.counts.outLines - origin_.outLines,
+    builder.AppendLines(outcome_.output, keptFrom - qint64(shownTail),
                         oldLast.counts.outLines - origin_.outLines);
     AppendKept(builder, back.lines, source_, shape, last_.storeText);
 
