@@ -45,3 +45,9 @@ double GrepSeconds(const QStringList& args) {
 BenchFolders::BenchFolders() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
 }
+
+bool AppendTo(const QString& file, QByteArrayView bytes) {
+    QFile out(file);
+    return out.open(QIODevice::WriteOnly | QIODevice::Append) &&
+           out.write(bytes.data(), bytes.size()) == bytes.size();
+}

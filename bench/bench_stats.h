@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include <QByteArrayView>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -12,6 +13,8 @@ double Median(std::vector<double> values);
 double MedianMs(int runs, const std::function<void()>& work, const std::function<void()>& prepare = {});
 // Seconds of one `grep` run with these arguments (LC_ALL=C); exits the program when grep cannot run.
 double GrepSeconds(const QStringList& args);
+// Appends bytes to a file; false when that failed.
+bool AppendTo(const QString& file, QByteArrayView bytes);
 
 // A settings folder of its own (XDG_CONFIG_HOME points there while the program runs) and a
 // folder for the logs, both removed at the end. Made before the application object.

@@ -73,15 +73,15 @@ void RunCase(const BenchCase& c, const QString& asciiFile, const QString& utf8Fi
         std::fprintf(stderr, "# %s\t%lld\tspeed_vs_ascii=%.2f\n", c.name, static_cast<long long>(bytes),
                      Median(asciiPass) / passSeconds);
     const std::size_t peak = PeakBytes(runner);
-    // Working set of a pass: the read buffer and the output text (both kept between passes) plus
+    // Working set of a pass: the read buffer and the output's index (both kept between passes) plus
     // what the pass allocates on top of them.
     const double window = double(bytes);
     std::fprintf(stderr,
-                 "# %s\t%lld\tpass_ms=%.3f\tnew_heap_in_pass=%.2fx\tread_buffer=%.2fx\toutput_text=%.2fx\t"
+                 "# %s\t%lld\tpass_ms=%.3f\tnew_heap_in_pass=%.2fx\tread_buffer=%.2fx\toutput_index=%.2fx\t"
                  "working_set=%.2fx window\n",
                  c.name, static_cast<long long>(bytes), passSeconds * 1e3, peak / window,
-                 runner.ReadBufferBytes() / window, runner.OutputTextBytes() / window,
-                 (peak + runner.ReadBufferBytes() + runner.OutputTextBytes()) / window);
+                 runner.ReadBufferBytes() / window, runner.OutputBytes() / window,
+                 (peak + runner.ReadBufferBytes() + runner.OutputBytes()) / window);
     std::fflush(stdout);
 }
 

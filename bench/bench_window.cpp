@@ -23,10 +23,10 @@
 #include "bench_stats.h"
 #include "engine/tail_state.h"
 #include "pass_runner.h"
+#include "real_window.h"
 #include "settings/uList.h"
 #include "settings/uParam.h"
 #include "synthetic_log.h"
-#include "tools/silent_services.h"
 #include "widgets/tail_view.h"
 #include "window/fTail.h"
 #include "window/tail_controls.h"
@@ -34,65 +34,9 @@
 
 namespace {
 
-// A field of /proc/self/status in MiB (VmRSS, VmHWM).
-double StatusMiB(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field) + 1).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
-
-struct Window {
-    SilentDialogs dialogs;
-    NoSound sound;
-    NoMail mail;
-    NoNotifications notifications;
-    std::unique_ptr<TFormTail> form;
-
-    // ticksByHand: no timer and no change notifications; else the program's own.
-    Window(const QString& file, bool ticksByHand) {
-        TailWindowServices services;
-        services.dialogs = &dialogs;
-        services.sound = &sound;
-        services.mail = &mail;
-        services.notifier = &notifications;
-        services.joinInstances = false;
-        services.arguments = {QStringLiteral("kovra")};
-        if (ticksByHand) {
-            services.tickIntervalMs = 3600 * 1000;
-            services.changeDebounceMs = -1;
-        }
-        form = std::make_unique<TFormTail>(services);
-        form->resize(900, 700);
-        form->show();
-        form->Widgets().EditComboBox->setText(file);
-    }
-    ~Window() {
-        form->SetTailStatus(tsStop);
-        form->close();
-    }
-    TailEngine& Engine() { return form->Engine(); }
-    TBaseTailFile& Def() { return *form->Manager().List->DefFile; }
-};
-
-void WaitWhileBusy(TailEngine& engine) {
-    while (engine.Busy())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    QCoreApplication::processEvents();
-}
-
-void AppendLine(const QString& path, int number) {
-    QFile file(path);
-    file.open(QIODevice::Append);
-    file.write("2026-12-09 09:14:02.613 INFO  [bench] appended line " + QByteArray::number(number) + '\n');
-}
-
 // Milliseconds of one tick after a line was appended to the file, paint included.
-double RealPassMs(Window& window, const QString& path, int number) {
-    AppendLine(path, number);
+double RealPassMs(RealWindow& window, const QString& path, int number) {
+    AppendTo(path, AppendedLine(number));
     WaitWhileBusy(window.Engine());
     QElapsedTimer timer;
     timer.start();
@@ -113,7 +57,7 @@ void Pass50k(const QTemporaryDir& dir) {
     fake.SetIncremental(true); // as the real window follows the growing file
     std::vector<double> fakeMs;
     for (int i = 0; i < kRuns; ++i) {
-        AppendLine(log, i);
+        AppendTo(log, AppendedLine(i));
         fakeMs.push_back(fake.Pass(false) * 1e3);
     }
 
@@ -121,7 +65,7 @@ void Pass50k(const QTemporaryDir& dir) {
     std::printf("pass_50KiB_fake_window\t%.3f\t%.3f\t1.00\n", Median(fakeMs),
                 *std::max_element(fakeMs.begin(), fakeMs.end()));
     for (const auto& [worker, shown] : {std::pair{true, true}, {false, true}, {true, false}}) {
-        Window window(log, true);
+        RealWindow window(log, true);
         if (!shown)
             window.form->hide();
         window.Def().SetBufferkoVal(100);
@@ -150,69 +94,6 @@ void Pass50k(const QTemporaryDir& dir) {
     }
 }
 
-// Appends 100 numbered lines a second until stopped.
-class Writer {
-public:
-    explicit Writer(const QString& path) : thread_([this, path] { Run(path); }) {}
-    ~Writer() {
-        stop_ = true;
-        thread_.join();
-    }
-    int Written() const { return written_; }
-
-private:
-    void Run(const QString& path) {
-        QFile file(path);
-        if (!file.open(QIODevice::Append))
-            return;
-        const auto start = std::chrono::steady_clock::now();
-        while (!stop_) {
-            file.write("2026-12-09 09:14:02.613 INFO  [bench] appended line " + QByteArray::number(written_) +
-                       '\n');
-            file.flush();
-            ++written_;
-            std::this_thread::sleep_until(start + std::chrono::milliseconds(10) * written_.load());
-        }
-    }
-    std::atomic<bool> stop_{false};
-    std::atomic<int> written_{0};
-    std::thread thread_;
-};
-
-// The window thread's lateness, measured by a 10 ms timer: each firing later than due is a stall.
-class StallProbe {
-public:
-    // note: what to say about a stall over 50 ms (to stderr, as a comment line).
-    explicit StallProbe(std::function<QString()> note = {}) : note_(std::move(note)) {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const double gap = clock_.nsecsElapsed() / 1e6;
-            clock_.restart();
-            worst_ = std::max(worst_, gap - 10);
-            if (gap - 10 > 50 && note_)
-                std::fprintf(stderr, "# stall of %.0f ms, then: %s\n", gap - 10, qPrintable(note_()));
-        });
-        clock_.start();
-        timer_.start();
-    }
-    // The longest stall since the last call, in ms.
-    double TakeWorst() { return std::exchange(worst_, 0.0); }
-
-private:
-    std::function<QString()> note_;
-    QTimer timer_;
-    QElapsedTimer clock_;
-    double worst_ = 0;
-};
-
-void RunFor(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 void Big(const QTemporaryDir& dir) {
     constexpr qint64 kWindowMiB = 128;
     constexpr qint64 kTextMiB = 192;
@@ -227,7 +108,7 @@ void Big(const QTemporaryDir& dir) {
             file.write(piece);
     }
     const double baseRss = StatusMiB("VmRSS:");
-    Window window(log, false);
+    RealWindow window(log, false);
     window.Def().SetBufferkoVal(int(kWindowMiB * 1024));
     window.Def().SetAutotimer(false);
     const double windowRss = StatusMiB("VmRSS:");
@@ -251,7 +132,7 @@ void Big(const QTemporaryDir& dir) {
     double steadyStall = 0;
     int lastShown = -1;
     {
-        Writer writer(log);
+        LogWriter writer(log, 100);
         QElapsedTimer steady;
         steady.start();
         const auto* timePane = window.form->Widgets().RzStatusPaneTime;
@@ -263,7 +144,8 @@ void Big(const QTemporaryDir& dir) {
         steadyStall = probe.TakeWorst();
         const QString last = view->Snapshot().Line(view->LineCount() - 1);
         lastShown = last.section(u' ', -1).toInt();
-        std::fprintf(stderr, "# written %d lines, the view ends with line %d\n", writer.Written(), lastShown);
+        std::fprintf(stderr, "# written %lld lines, the view ends with line %d\n",
+                     static_cast<long long>(writer.Written()), lastShown);
     }
     const double peakRss = StatusMiB("VmHWM:");
     const double endRss = StatusMiB("VmRSS:");

@@ -21,8 +21,8 @@ public:
     // Off (the default): every pass reads and processes its whole window.
     void SetIncremental(bool on) { rt_.Window.SetEnabled(on); }
     qint64 ReadBufferBytes() const { return rt_.Buffer.Capacity(); }
-    // The output text the passes keep between them.
-    qint64 OutputTextBytes() const { return qint64(rt_.Window.Last().out.capacity()) * 2; }
+    // What the passes keep of their output between them: its line index (and the block cache).
+    qint64 OutputBytes() const { return rt_.Window.Last().output.MemoryBytes(); }
 
 private:
     TTailParam params_;

@@ -10,12 +10,6 @@
 
 namespace {
 
-const QString kLineEnd = QStringLiteral("\r\n");
-
-bool EmptyOrSpaces(QStringView line) {
-    return std::all_of(line.begin(), line.end(), [](QChar c) { return c == QLatin1Char(' '); });
-}
-
 // A pattern that only stands for itself and can be searched as its UTF-8 bytes in the raw window:
 // ASCII without metacharacters, or characters from U+0100 on, which only a valid UTF-8 sequence
 // decodes to. U+0080 to U+00FF are left out: they also come from single bytes (the byte rule).
@@ -32,11 +26,16 @@ bool BlankOrControls(const QString& text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
 }
 
+template <typename Unit> bool AllBlank(const Unit* p, qsizetype n, bool tabsToo) {
+    return std::all_of(p, p + n,
+                       [tabsToo](Unit c) { return c == Unit(' ') || (tabsToo && c == Unit('\t')); });
+}
+
 } // namespace
 
 LineStage::LineStage(LineStageSettings settings, PatternMatcher& filter, PatternMatcher& alert,
-                     AddressResolver* resolver)
-    : s_(std::move(settings)), filter_(filter), alert_(alert), resolver_(resolver) {
+                     AddressResolver* resolver, StageOutput& output)
+    : s_(std::move(settings)), filter_(filter), alert_(alert), resolver_(resolver), out_(output) {
     filterActive_ = s_.filterOn && !BlankOrControls(s_.filterPattern);
     alertActive_ = s_.alertOn && !s_.alertPattern.isEmpty();
     if (filterActive_) {
@@ -50,34 +49,55 @@ LineStage::LineStage(LineStageSettings settings, PatternMatcher& filter, Pattern
     heldRing_.resize(static_cast<size_t>(std::max(0, s_.beforeCount)));
 }
 
-void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
+// The text is made once per line, and only when a switch needs it.
+const QString& LineStage::Text(const StageLine& line) {
+    if (textReady_)
+        return text_;
+    text_.resize(0);
+    if (s_.wide) {
+        text_.append(static_cast<const QChar*>(line.units), line.count);
+        if (s_.killSpace)
+            FoldBlanks(text_, 0, false);
+    } else if (s_.killSpace) {
+        AppendFoldedBytes(text_, static_cast<const char*>(line.units), line.count, false);
+    } else {
+        AppendDecodedBytes(text_, static_cast<const char*>(line.units), line.count);
+    }
+    textReady_ = true;
+    return text_;
+}
+
+// Empty or only spaces once shaped (kill space turns tabs into spaces).
+bool LineStage::Blank(const StageLine& line) const {
+    if (s_.wide)
+        return AllBlank(static_cast<const char16_t*>(line.units), line.count, s_.killSpace);
+    return AllBlank(static_cast<const char*>(line.units), line.count, s_.killSpace);
+}
+
+void LineStage::EndLine(const StageLine& line) {
     if (s_.cancel && s_.cancel->load(std::memory_order_relaxed))
         throw PassCancelled();
     lastPassed_ = false;
+    textReady_ = false;
     ++linesRead_;
     const bool cut = std::exchange(cutAtStart_, false);
-    if (s_.killLine && EmptyOrSpaces(QStringView(out).mid(lineStart))) {
-        out.truncate(lineStart);
+    if (s_.killLine && Blank(line))
         return;
-    }
-    if (s_.reverseDns)
-        Annotate(out, lineStart, cut);
-    const bool failed = filterActive_ && Filtered(QStringView(out).mid(lineStart));
+    const bool stored = s_.reverseDns && Annotate(line, cut);
+    const bool failed = filterActive_ && Filtered(line);
     if (failed) {
         ++linesFiltered_;
         if (afterCountdown_ == 0) {
-            Hold(QStringView(out).mid(lineStart));
-            out.truncate(lineStart);
+            Hold(line, stored);
             return;
         }
     }
-    if (heldCount_ > 0) {
-        const qsizetype length = out.size() - lineStart;
-        EmitHeld(out, lineStart);
-        lineStart = out.size() - length;
-    }
-    const qsizetype length = out.size() - lineStart;
-    out.append(kLineEnd);
+    if (heldCount_ > 0)
+        EmitHeld();
+    if (stored)
+        out_.StoredLine(text_);
+    else
+        out_.FileLine(line.start, line.Bytes(s_.wide));
     ++outputLines_;
     lastPassed_ = !failed;
     if (s_.filterOn) {
@@ -86,9 +106,9 @@ void LineStage::EndLine(QString& out, qsizetype lineStart, qint64 index) {
         else if (afterCountdown_ > 0)
             --afterCountdown_;
     }
-    lastKeptLineEnd_ = s_.wide ? index * 2 : index;
+    lastKeptLineEnd_ = line.end;
     if (alertActive_)
-        TestAlert(out, lineStart, length);
+        TestAlert(line);
 }
 
 MatchResult LineStage::Decide(PatternMatcher& matcher, QStringView line) {
@@ -99,30 +119,44 @@ MatchResult LineStage::Decide(PatternMatcher& matcher, QStringView line) {
     return MatchResult::NotFound;
 }
 
-bool LineStage::Filtered(QStringView line) {
-    const MatchResult result = Decide(filter_, line);
+bool LineStage::Filtered(const StageLine& line) {
+    if (!rawLiteral_.isEmpty()) {
+        const QByteArrayView bytes(static_cast<const char*>(line.units), line.count);
+        return (bytes.indexOf(rawLiteral_) >= 0) == s_.filterInverted;
+    }
+    const MatchResult result = Decide(filter_, Text(line));
     if (result == MatchResult::Error)
         return false; // an invalid pattern lets every line pass
     return (result == MatchResult::Found) == s_.filterInverted;
 }
 
-void LineStage::Hold(QStringView line) {
+LineStage::HeldLine& LineStage::NextSlot() {
+    HeldLine& slot = heldRing_[ringPos_];
+    if (++ringPos_ == heldRing_.size())
+        ringPos_ = 0;
+    return slot;
+}
+
+void LineStage::Hold(const StageLine& line, bool stored) {
     if (!heldRing_.empty()) {
-        HeldLine& slot = heldRing_[static_cast<size_t>(heldCount_ % static_cast<qint64>(heldRing_.size()))];
-        slot.text.resize(0);
-        slot.text.append(line);
-        slot.raw = nullptr;
+        HeldLine& slot = NextSlot();
+        slot.start = line.start;
+        slot.length = line.Bytes(s_.wide);
+        slot.stored = stored;
+        if (stored)
+            slot.text = text_;
     }
     ++heldCount_;
 }
 
-void LineStage::SkipFailingLine(const char* raw, qsizetype length) {
+void LineStage::SkipFailingLine(qint64 start, qint64 length) {
     ++linesRead_;
     ++linesFiltered_;
     if (!heldRing_.empty()) {
-        HeldLine& slot = heldRing_[static_cast<size_t>(heldCount_ % static_cast<qint64>(heldRing_.size()))];
-        slot.raw = raw;
-        slot.rawLength = length;
+        HeldLine& slot = NextSlot();
+        slot.start = start;
+        slot.length = length;
+        slot.stored = false;
     }
     ++heldCount_;
 }
@@ -131,17 +165,8 @@ LineStage::HeldLines LineStage::Held() const {
     HeldLines held;
     held.count = heldCount_;
     const qint64 ring = static_cast<qint64>(heldRing_.size());
-    for (qint64 i = heldCount_ - std::min(heldCount_, ring); i < heldCount_; ++i) {
-        const HeldLine& line = heldRing_[static_cast<size_t>(i % ring)];
-        QString text;
-        if (!line.raw)
-            text = line.text;
-        else if (s_.killSpace)
-            AppendFoldedBytes(text, line.raw, line.rawLength, false);
-        else
-            AppendDecodedBytes(text, line.raw, line.rawLength);
-        held.last.push_back(std::move(text));
-    }
+    for (qint64 i = heldCount_ - std::min(heldCount_, ring); i < heldCount_; ++i)
+        held.last.push_back(heldRing_[static_cast<size_t>(i % ring)]);
     return held;
 }
 
@@ -149,62 +174,49 @@ void LineStage::ResumeHeld(const HeldLines& held) {
     afterCountdown_ = 0;
     heldCount_ = held.count;
     const qint64 ring = static_cast<qint64>(heldRing_.size());
+    ringPos_ = ring > 0 ? size_t(heldCount_ % ring) : 0;
     const qint64 first = heldCount_ - static_cast<qint64>(held.last.size());
-    for (size_t k = 0; k < held.last.size() && ring > 0; ++k) {
-        HeldLine& slot = heldRing_[static_cast<size_t>((first + qint64(k)) % ring)];
-        slot.text = held.last[k];
-        slot.raw = nullptr;
-    }
+    for (size_t k = 0; k < held.last.size() && ring > 0; ++k)
+        heldRing_[static_cast<size_t>((first + qint64(k)) % ring)] = held.last[k];
 }
 
-void LineStage::EmitHeld(QString& out, qsizetype lineStart) {
-    scratch_ = QStringView(out).mid(lineStart).toString();
-    out.truncate(lineStart);
+void LineStage::Emit(const HeldLine& line) {
+    if (line.stored)
+        out_.StoredLine(line.text);
+    else
+        out_.FileLine(line.start, line.length);
+    ++outputLines_;
+}
+
+void LineStage::EmitHeld() {
     const qint64 before = static_cast<qint64>(heldRing_.size());
     const qint64 removed = heldCount_ - before;
     if (removed > 0 && s_.showRemLineInfo) {
-        out.append(QLatin1String("... (") + QString::number(removed) + QLatin1String(")") + kLineEnd);
+        out_.StoredLine(QLatin1String("... (") + QString::number(removed) + QLatin1String(")"));
         ++outputLines_;
     }
     const qint64 shown = std::min(heldCount_, before);
-    for (qint64 i = heldCount_ - shown; i < heldCount_; ++i) {
-        const HeldLine& held = heldRing_[static_cast<size_t>(i % before)];
-        if (held.raw)
-            s_.killSpace ? AppendFoldedBytes(out, held.raw, held.rawLength, false)
-                         : AppendDecodedBytes(out, held.raw, held.rawLength);
-        else
-            out.append(held.text);
-        out.append(kLineEnd);
-        ++outputLines_;
-    }
-    out.append(scratch_);
+    for (qint64 i = heldCount_ - shown; i < heldCount_; ++i)
+        Emit(heldRing_[static_cast<size_t>(i % before)]);
     heldCount_ = 0;
+    ringPos_ = 0;
 }
 
-void LineStage::Annotate(QString& out, qsizetype lineStart, bool cut) {
-    if (out.size() - lineStart < 7)
-        return;
-    scratch_ = QStringView(out).mid(lineStart).toString();
-    const qsizetype before = scratch_.size();
-    AnnotateAddresses(scratch_, resolver_, cut);
-    if (scratch_.size() == before && QStringView(out).mid(lineStart) == scratch_)
-        return;
-    out.truncate(lineStart);
-    out.append(scratch_);
+// True when annotating changed the text: the line then goes out as text.
+bool LineStage::Annotate(const StageLine& line, bool cut) {
+    if (line.count < 7)
+        return false;
+    const QString before = Text(line);
+    AnnotateAddresses(text_, resolver_, cut);
+    return text_ != before;
 }
 
-void LineStage::TestAlert(const QString& out, qsizetype lineStart, qsizetype length) {
-    const MatchResult result = Decide(alert_, QStringView(out).mid(lineStart, length));
+void LineStage::TestAlert(const StageLine& line) {
+    const MatchResult result = Decide(alert_, Text(line));
     if (result == MatchResult::Error)
         return;
     if ((result == MatchResult::Found) != s_.alertInverted) {
-        alertStart_ = lineStart;
-        alertLength_ = length;
+        alertLine_ = outputLines_;
+        alertText_ = text_;
     }
-}
-
-QString LineStage::AlertLine(const QString& out) const {
-    if (alertLength_ < 0)
-        return {};
-    return out.mid(alertStart_, alertLength_);
 }

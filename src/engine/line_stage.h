@@ -3,10 +3,13 @@
 // drop it (kill line), annotate its addresses (R. DNS), test it against the filter, hold it back
 // as context, put it into the output, and test it against the alert pattern.
 //
-// The output is one text holding every output line followed by CR LF; the line being built sits
-// at its end (from lineStart on), so a kept line costs no copy. Lines held back by the filter are
-// counted, and only the last `before count` of them are kept: no more can ever be shown.
-// One object per read of the window; used by the pass thread only.
+// The output is a sequence of lines handed to a StageOutput: a line whose text is what its bytes
+// give (decoded, kill space folded) goes out as its place in the file; only a line whose text is
+// not (an annotated line, a "... (N)" line) goes out as text. So a kept line costs no copy, and a
+// line is decoded only when a switch needs its text (kill line looks at its bytes, a literal
+// filter searches them). Lines held back by the filter are counted, and only the last `before
+// count` of them are kept, as places: no more can ever be shown.
+// One object per stretch of the window read; used by the pass thread only.
 #include <atomic>
 #include <vector>
 
@@ -25,26 +28,43 @@ struct LineStageSettings {
     int beforeCount = 0;
     int afterCount = 0;
     bool showRemLineInfo = false;
-    bool wide = false; // 16-bit units: line ends are reported in bytes (index * 2)
+    bool wide = false; // 16-bit units
     QString filterPattern;
     QString alertPattern;
     bool filterInverted = false;
     bool alertInverted = false;
-    bool killSpace = false; // CheckBoxCompactSpace: blanks were folded while the line was built
+    bool killSpace = false; // CheckBoxCompactSpace: blanks are folded in the line's text
     // Set when the pass must end (a stop or a close): EndLine then throws PassCancelled, so a
     // long analysis ends at the next line. Null: never.
     const std::atomic<bool>* cancel = nullptr;
 };
 
+// Where the stage's output lines go, in order.
+class StageOutput {
+public:
+    virtual ~StageOutput() = default;
+    // The line is bytes [start, start + length) of the file, shaped.
+    virtual void FileLine(qint64 start, qint64 length) = 0;
+    virtual void StoredLine(const QString& text) = 0;
+};
+
+// One line handed to the stage: its units (bytes for 8-bit types, native 16-bit units for wide
+// ones) and where it lies in the file.
+struct StageLine {
+    const void* units = nullptr;
+    qsizetype count = 0; // units
+    qint64 start = 0;    // file position of its first byte
+    qint64 end = 0;      // file position of the unit that ended it (the window's end for the last)
+    qint64 Bytes(bool wide) const { return wide ? 2 * count : count; }
+};
+
 class LineStage final {
 public:
     LineStage(LineStageSettings settings, PatternMatcher& filter, PatternMatcher& alert,
-              AddressResolver* resolver);
+              AddressResolver* resolver, StageOutput& output);
 
-    // The line being built is out[lineStart, end); index is the unit that ended it (the unit count
-    // for the last, unterminated line). Leaves out ending after the last output line. Throws
-    // PassCancelled once the cancel flag is set.
-    void EndLine(QString& out, qsizetype lineStart, qint64 index);
+    // Throws PassCancelled once the cancel flag is set.
+    void EndLine(const StageLine& line);
 
     // The next line ended begins inside a line of the file (the read window started in it): the
     // token at its start may be the end of an address, which R. DNS must not take for another.
@@ -55,11 +75,18 @@ public:
     bool LastLinePassed() const { return lastPassed_; }
     // Starts this stage as it stands right after a passing line, to go on from there.
     void ResumeAfterPassingLine() { afterCountdown_ = s_.filterOn ? s_.afterCount : 0; }
+    // A held-back line: its place, or its text when annotating changed it.
+    struct HeldLine {
+        qint64 start = 0;
+        qint64 length = 0;
+        bool stored = false;
+        QString text;
+    };
     // Between lines while no after-context runs, the held-back lines are all the stage carries on:
-    // how many there were since the last output line, and the last `before count` of them as text.
+    // how many there were since the last output line, and the last `before count` of them.
     struct HeldLines {
         qint64 count = 0;
-        std::vector<QString> last; // oldest first
+        std::vector<HeldLine> last; // oldest first
     };
     HeldLines Held() const;
     // Starts this stage with those held-back lines and no after-context running.
@@ -76,66 +103,67 @@ public:
     bool KillsSpace() const { return s_.killSpace; }
     // Whether a failing line would only be held back (no after-context running).
     bool CanSkipFailingLine() const { return afterCountdown_ == 0; }
-    // Holds back a failing 8-bit line by its raw bytes (valid for the whole read): it is decoded
-    // (and folded, with kill space) only if it is shown as context.
-    void SkipFailingLine(const char* raw, qsizetype length);
+    // Lines are held back since the last output line.
+    bool HoldsLines() const { return heldCount_ > 0; }
+    // Holds back a failing 8-bit line by its place.
+    void SkipFailingLine(qint64 start, qint64 length);
     // Counts failing lines that context can never show (more than the before count back).
     void CountSkippedLines(qint64 count) {
-        linesRead_ += static_cast<int>(count);
-        linesFiltered_ += static_cast<int>(count);
+        linesRead_ += count;
+        linesFiltered_ += count;
         heldCount_ += count;
+        ringPos_ = heldRing_.empty() ? 0 : size_t((qint64(ringPos_) + count) % qint64(heldRing_.size()));
     }
     int BeforeCount() const { return static_cast<int>(heldRing_.size()); }
 
-    int LinesRead() const { return linesRead_; }
+    qint64 LinesRead() const { return linesRead_; }
     // Lines on which a pattern was too costly to decide; each counted as not matching it.
-    int CostlyLines() const { return costlyLines_; }
-    int LinesFiltered() const { return linesFiltered_; }
-    int OutputLines() const { return outputLines_; }
-    // Byte position, from the window's start, of the end of the last output line; -1 when none.
+    qint64 CostlyLines() const { return costlyLines_; }
+    qint64 LinesFiltered() const { return linesFiltered_; }
+    qint64 OutputLines() const { return outputLines_; }
+    // File position of the end of the last output line; -1 when none.
     qint64 LastKeptLineEnd() const { return lastKeptLineEnd_; }
-    bool HasAlertLine() const { return alertLength_ >= 0; }
-    // The last output line that met the alert condition; out is the output text given to EndLine.
-    QString AlertLine(const QString& out) const;
-    // Where that line lies in the output text (start -1: none).
-    qsizetype AlertStart() const { return alertLength_ < 0 ? -1 : alertStart_; }
-    qsizetype AlertLength() const { return alertLength_; }
+    // The last output line that met the alert condition: its number (1 for the stage's first
+    // output line; 0: none) and its text.
+    qint64 AlertLine() const { return alertLine_; }
+    const QString& AlertText() const { return alertText_; }
 
 private:
-    bool Filtered(QStringView line);
+    const QString& Text(const StageLine& line);
+    bool Blank(const StageLine& line) const;
+    bool Filtered(const StageLine& line);
     // Search, with a search that hit its bounds counted and taken as not matching.
     MatchResult Decide(PatternMatcher& matcher, QStringView line);
-    void Hold(QStringView line);
-    void EmitHeld(QString& out, qsizetype lineStart);
-    void Annotate(QString& out, qsizetype lineStart, bool cut);
-    void TestAlert(const QString& out, qsizetype lineStart, qsizetype length);
+    void Hold(const StageLine& line, bool stored);
+    HeldLine& NextSlot();
+    void EmitHeld();
+    void Emit(const HeldLine& line);
+    bool Annotate(const StageLine& line, bool cut);
+    void TestAlert(const StageLine& line);
 
     LineStageSettings s_;
     PatternMatcher& filter_;
     PatternMatcher& alert_;
     AddressResolver* resolver_;
+    StageOutput& out_;
     bool filterActive_ = false;
     bool cutAtStart_ = false;
     QByteArray rawLiteral_;
     bool alertActive_ = false;
 
-    int linesRead_ = 0;
-    int linesFiltered_ = 0;
-    int costlyLines_ = 0;
-    int outputLines_ = 0;
+    qint64 linesRead_ = 0;
+    qint64 linesFiltered_ = 0;
+    qint64 costlyLines_ = 0;
+    qint64 outputLines_ = 0;
     int afterCountdown_ = 0;
     bool lastPassed_ = false;
     qint64 lastKeptLineEnd_ = -1;
-    qsizetype alertStart_ = 0;
-    qsizetype alertLength_ = -1;
+    qint64 alertLine_ = 0;
+    QString alertText_;
 
-    // A held-back line: its text, or its raw 8-bit bytes when it was skipped undecoded.
-    struct HeldLine {
-        QString text;
-        const char* raw = nullptr;
-        qsizetype rawLength = 0;
-    };
     qint64 heldCount_ = 0;
     std::vector<HeldLine> heldRing_; // the last beforeCount held-back lines
-    QString scratch_;
+    size_t ringPos_ = 0;             // heldCount_ modulo the ring's size: the next slot
+    QString text_;                   // the current line's text
+    bool textReady_ = false;
 };

@@ -1,8 +1,9 @@
 #pragma once
 // LiteralSkipper: the shortcut of the split loop for a plain literal filter on 8-bit text. Lines
-// that fail the filter while no after-context runs are only counted and held back by their raw
-// bytes, never decoded; long runs of such lines (up to the literal's next occurrence) are counted
-// in bulk. The outcome is the line stage's own, line for line. Used by the pass thread only.
+// that fail the filter while no after-context runs are only counted and held back by their place
+// in the file, never decoded; long runs of such lines (up to the literal's next occurrence) are
+// counted in bulk. The outcome is the line stage's own, line for line. Works on one buffer of the
+// window (its byte 0 at file position `base`); used by the pass thread only.
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -10,7 +11,7 @@ class LineStage;
 
 class LiteralSkipper final {
 public:
-    LiteralSkipper(const char* data, qint64 units, LineStage& stage);
+    LiteralSkipper(const char* data, qint64 units, qint64 base, LineStage& stage);
 
     // One line [pos, end) ended by a CR or LF at end: true when it failed and was held back.
     bool Skip(qint64 pos, qint64 end);
@@ -25,11 +26,12 @@ private:
     qint64 NextHit(qint64 pos);
     qint64 NextCr(qint64 pos);
 
-    static constexpr qint64 kMinRun = 4096;    // shorter runs cost less line by line
+    static constexpr qint64 kMinRun = 1024;    // shorter runs cost less line by line
     static constexpr qint64 kMaxContext = 100; // RzSpinEditFilterHistory goes to 99
 
     const char* data_;
     qint64 units_;
+    qint64 base_;
     LineStage& stage_;
     const QByteArray& literal_;
     qint64 hit_ = -1;

@@ -53,3 +53,8 @@ qint64 WindowStart(qint64 size, qint64 offset, qint64 windowSize, qint64 hidePoi
         start -= 1;
     return start;
 }
+
+qint64 WindowEnd(qint64 size, qint64 offset, qint64 windowSize, qint64 hidePoint) {
+    const qint64 start = std::max(std::max<qint64>(size - offset - windowSize, 0), hidePoint);
+    return start < size ? start + std::min(size - start, std::min(size, windowSize)) : start;
+}

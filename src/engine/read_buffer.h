@@ -47,3 +47,6 @@ struct WindowRead {
 // down to even. For 8-bit files the rounding never goes below hidePoint (a byte before the bound
 // would come back as a stale line); 16-bit files always round, so units are never split.
 qint64 WindowStart(qint64 size, qint64 offset, qint64 windowSize, qint64 hidePoint, bool wide);
+// Where the window ends: where it would end without that rounding (at most size), so a start
+// rounded down never leaves the window's last byte, a line's last character, unread.
+qint64 WindowEnd(qint64 size, qint64 offset, qint64 windowSize, qint64 hidePoint);

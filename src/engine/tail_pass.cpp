@@ -1,12 +1,12 @@
 #include "engine/tail_pass.h"
 
 #include <algorithm>
-#include <climits>
 #include <exception>
 #include <optional>
 #include <utility>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 
 #include "engine/alerts.h"
 #include "engine/clock.h"
@@ -31,7 +31,11 @@ QDateTime ModifiedAt(const FileStamp& stamp) {
 }
 
 constexpr qint64 kAutoOffsetTail = 5120; // the last 5 KiB of the window must yield a kept line
+// How far a shown line is looked for in the next snapshot, back from its number.
+constexpr qint64 kMovedLinesLooked = 65536;
 constexpr int kMaxTrayHint = 80;
+// In timer mode a long analysis lets the window handle its events at least this often.
+constexpr qint64 kTimerModeEventsMs = 40;
 
 // The definition's settings a tick uses, read once at its start: the list may be reloaded by the
 // window thread while a pass that a stop gave up waiting for still runs.
@@ -41,14 +45,25 @@ struct DefinitionValues {
     qint32 refreshRate = 1;
 };
 
+// Read in one hand-over at the pass's start; the auto-offset box is asked again where its loop
+// would go on.
 struct PassSettings {
     qint64 windowSize = 0;
     bool filterOn = false;
     bool alertOn = false;
     bool reverseDns = false;
     bool killLine = false;
+    bool killSpace = false;
     int before = 0;
     int after = 0;
+    QString filterPattern;
+    QString alertPattern;
+    bool filterInverted = false;
+    bool alertInverted = false;
+    bool autoOffset = false;
+    qint64 offset = 0;
+    bool useTabs = false;
+    int tabWidth = 0;
 };
 
 // Clears the busy flag (and ends the read buffer's use) however the tick ends.
@@ -83,10 +98,12 @@ private:
     void AppendNotice(const QString& line);
     bool TypeFile();
     void ReadAndPublish(const PassSettings& settings);
-    void ReadOnce(const PassSettings& settings, qint64 offset);
+    WindowRequest Request(const PassSettings& settings, qint64 offset, qint64 sizeCap) const;
+    void ReadOnce(const WindowRequest& request);
     bool MoveBack(const PassSettings& settings, qint64& offset);
-    void ApplyTabs();
-    ViewSnapshot OutputSnapshot(const ViewSnapshot& shown);
+    void ApplyTabs(const PassSettings& settings);
+    void HandleEventsNowAndThen();
+    void PublishInterim(const ViewSnapshot& tail);
     void Publish();
     void ShowFileStatus();
     void EndOfPass();
@@ -98,21 +115,21 @@ private:
     bool workerMode_;
 
     DefinitionValues def_;
+    PassSettings settings_;
     SourceTraits traits_;
     SourceFacts facts_;
     QString typeError_;
-    int costlyLines_ = 0;
+    qint64 costlyLines_ = 0;
     bool changed_ = false;
     QDateTime passStart_;
     bool hasRead_ = false;
     bool typedNow_ = false; // the file was typed in this pass: its window is read afresh
     WindowRead read_;
-    QString out_;
     QString alertLine_;
-    int linesRead_ = 0;
-    int linesFiltered_ = 0;
+    qint64 linesRead_ = 0;
+    qint64 linesFiltered_ = 0;
     qint64 lastKeptLineEnd_ = -1;
-    int outLines_ = 0;
+    QElapsedTimer sinceEvents_;
     QString alertPattern_;
     bool alertInverted_ = false;
 };
@@ -126,11 +143,10 @@ void TailPass::Run() {
         return;
     }
     passStart_ = deps_.clock->Now();
-    PassSettings settings;
     window_.Batch([&] {
         window_.AdvanceTrayImage();
         Progress(QStringLiteral("Loading filelist..."));
-        settings = ReadSettings();
+        settings_ = ReadSettings();
     });
     ResolveFile();
     const SourceKind& kind = SourceKindOf(rt_.CurrentFileName);
@@ -154,7 +170,7 @@ void TailPass::Run() {
     } else {
         rt_.TypeFailed = false;
         try {
-            ReadAndPublish(settings);
+            ReadAndPublish(settings_);
         } catch (const PassCancelled&) {
             // A stop or a close: the view stays as it was; the pass ends as any pass does.
         } catch (const PassFailure& failure) {
@@ -163,8 +179,11 @@ void TailPass::Run() {
             window_.SetInfoPane(QLatin1String("Exception : ") + QString::fromLocal8Bit(failure.what()));
         }
     }
-    EndOfPass();
-    EndOfTick();
+    // The time pane and the waiting text in one hand-over.
+    window_.Batch([&] {
+        EndOfPass();
+        EndOfTick();
+    });
 }
 
 DefinitionValues TailPass::ReadDefinition() const {
@@ -185,7 +204,7 @@ bool TailPass::MeasureAtBottom() const {
 PassSettings TailPass::ReadSettings() const {
     PassSettings s;
     const qint64 product = qint64(window_.ReadBufferKo()) * 1024;
-    s.windowSize = product > 0 ? product : INT_MAX;
+    s.windowSize = product > 0 ? product : kWholeFile;
     s.filterOn = window_.FilterOn();
     s.alertOn = window_.AlertOn();
     s.reverseDns = window_.ReverseDnsOn();
@@ -194,6 +213,15 @@ PassSettings TailPass::ReadSettings() const {
     const int mode = deps_.params->filterBAmode;
     s.before = (mode == 1 || mode == 3) ? context : 0;
     s.after = (mode == 2 || mode == 3) ? context : 0;
+    s.killSpace = window_.KillSpace();
+    s.filterPattern = window_.FilterPattern();
+    s.alertPattern = window_.AlertPattern();
+    s.filterInverted = window_.FilterInverted();
+    s.alertInverted = window_.AlertInverted();
+    s.autoOffset = window_.AutoOffset();
+    s.offset = window_.Offset();
+    s.useTabs = window_.UseTabs();
+    s.tabWidth = window_.TabWidth();
     return s;
 }
 
@@ -250,16 +278,37 @@ bool TailPass::TypeFile() {
     return true;
 }
 
+// The reads of one pass see the size the first one found: a window the auto offset moved back ends
+// at the end of a kept line, never inside a line written since. A chain of reads that saw one state
+// of the file is remembered, so the next pass on that state reads once.
 void TailPass::ReadAndPublish(const PassSettings& settings) {
-    qint64 offset = window_.AutoOffset() ? 0 : window_.Offset();
+    const bool autoOffset = settings.autoOffset;
+    const WindowRequest first = Request(settings, 0, -1);
+    qint64 offset = autoOffset ? rt_.Window.ChainStart(first) : settings.offset;
+    bool moved = false;
+    qint64 sizeCap = -1;
+    FileStamp firstStamp;
+    bool oneState = true;
+    sinceEvents_.start();
     for (;;) {
-        ReadOnce(settings, offset);
+        ReadOnce(Request(settings, offset, sizeCap));
+        if (sizeCap < 0) {
+            firstStamp = rt_.Window.Stamp();
+            sizeCap = read_.size;
+        } else {
+            oneState = oneState && rt_.Window.Stamp() == firstStamp;
+        }
         if (!MoveBack(settings, offset))
             break;
+        moved = true;
         if (!workerMode_)
             window_.ProcessPendingEvents();
     }
-    if (window_.AutoOffset() && offset != window_.Offset())
+    if (autoOffset && oneState)
+        rt_.Window.RememberChain(first, firstStamp, offset);
+    // The box and the spin as they stand now, when the offset found may differ from the spin.
+    if (autoOffset && (moved || offset != settings.offset) && window_.AutoOffset() &&
+        offset != window_.Offset())
         window_.SetOffset(static_cast<int>(offset));
     Publish();
     ShowFileStatus();
@@ -268,20 +317,46 @@ void TailPass::ReadAndPublish(const PassSettings& settings) {
                  rt_, AlertServices{window_, *deps_.params, *deps_.clock, rt_.Mailer, deps_.notifier});
 }
 
-void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
-    Progress(QLatin1String("Reading at ") + QString::number(offset));
-    WindowRequest request{rt_.CurrentFileName,
-                          rt_.FileType,
-                          offset,
-                          settings.windowSize,
-                          rt_.HidePoint.load(),
-                          LineStageSettings{settings.killLine, settings.reverseDns, settings.filterOn,
-                                            settings.alertOn, settings.before, settings.after,
-                                            deps_.params->showremlineinfo, IsWideType(rt_.FileType),
-                                            window_.FilterPattern(), window_.AlertPattern(),
-                                            window_.FilterInverted(), window_.AlertInverted(),
-                                            window_.KillSpace(), &rt_.Cancel},
-                          typedNow_};
+WindowRequest TailPass::Request(const PassSettings& settings, qint64 offset, qint64 sizeCap) const {
+    return WindowRequest{
+        rt_.CurrentFileName,
+        rt_.FileType,
+        offset,
+        settings.windowSize,
+        rt_.HidePoint.load(),
+        LineStageSettings{settings.killLine, settings.reverseDns, settings.filterOn, settings.alertOn,
+                          settings.before, settings.after, deps_.params->showremlineinfo,
+                          IsWideType(rt_.FileType), settings.filterPattern, settings.alertPattern,
+                          settings.filterInverted, settings.alertInverted, settings.killSpace, &rt_.Cancel},
+        typedNow_,
+        sizeCap,
+        settings.autoOffset && offset > 0,
+        traits_.mayBlock};
+}
+
+// Timer mode: a long analysis (a big window, a costly filter) must not keep the window from
+// answering; the line stage ends the pass at its next line once a stop taken here cancels it.
+void TailPass::HandleEventsNowAndThen() {
+    if (sinceEvents_.elapsed() < kTimerModeEventsMs)
+        return;
+    window_.ProcessPendingEvents();
+    sinceEvents_.start();
+}
+
+// The end of a big window, shown while the whole window is read: only into an empty view (the
+// first pass after a start), so what the view showed before the pass still decides whether the
+// pass changed it.
+void TailPass::PublishInterim(const ViewSnapshot& tail) {
+    if (tail.IsEmpty() || rt_.MouseHeld.load())
+        return;
+    window_.Batch([&] {
+        if (window_.ViewState().shown.IsEmpty())
+            window_.PublishView(TailViewUpdate{tail, true, 0, {}});
+    });
+}
+
+void TailPass::ReadOnce(const WindowRequest& request) {
+    Progress(QLatin1String("Reading at ") + QString::number(request.offset));
     alertPattern_ = request.stage.alertPattern;
     alertInverted_ = request.stage.alertInverted;
     WindowServices io{rt_.Buffer,
@@ -292,23 +367,26 @@ void TailPass::ReadOnce(const PassSettings& settings, qint64 offset) {
                       [this](qint64 i, qint64 units) {
                           Progress(QLatin1String("Analyzing ") + QString::number(i * 100 / units) +
                                    QLatin1Char('%'));
-                      }};
+                          sinceEvents_.start();
+                      },
+                      workerMode_ ? std::function<void()>() : [this] { HandleEventsNowAndThen(); },
+                      [this](const ViewSnapshot& tail) { PublishInterim(tail); }};
     const WindowOutcome& outcome = rt_.Window.Read(request, io);
-    ApplyTabs();
+    ApplyTabs(settings_);
     read_ = WindowRead{outcome.size, outcome.start, outcome.n};
     hasRead_ = true;
-    out_ = outcome.out;
-    linesRead_ = static_cast<int>(outcome.linesRead);
-    linesFiltered_ = static_cast<int>(outcome.linesFiltered);
+    linesRead_ = outcome.linesRead;
+    linesFiltered_ = outcome.linesFiltered;
     lastKeptLineEnd_ = outcome.lastKeptLineEnd;
-    outLines_ = static_cast<int>(outcome.outLines);
-    costlyLines_ = static_cast<int>(outcome.costly);
+    costlyLines_ = outcome.costly;
     if (outcome.hasAlert)
         alertLine_ = outcome.alertLine;
 }
 
+// The box is asked last: the loop ends when it is unchecked meanwhile, and a pass that would not
+// step back does not ask.
 bool TailPass::MoveBack(const PassSettings& settings, qint64& offset) {
-    if (!window_.AutoOffset())
+    if (!settings.autoOffset)
         return false;
     if (lastKeptLineEnd_ > std::max<qint64>(0, settings.windowSize - kAutoOffsetTail))
         return false;
@@ -318,13 +396,15 @@ bool TailPass::MoveBack(const PassSettings& settings, qint64& offset) {
     if (next >= kMaxOffset || read_.start <= rt_.HidePoint.load() || rt_.TailStatus.load() == tsStop ||
         rt_.Cancel.load())
         return false;
+    if (!window_.AutoOffset())
+        return false;
     offset = next;
     return true;
 }
 
-void TailPass::ApplyTabs() {
-    if (window_.UseTabs()) {
-        const int width = window_.TabWidth();
+void TailPass::ApplyTabs(const PassSettings& settings) {
+    if (settings.useTabs) {
+        const int width = settings.tabWidth;
         if (width != rt_.AppliedTabWidth) {
             rt_.AppliedTabWidth = width;
             window_.ApplyTabStops(width);
@@ -335,33 +415,39 @@ void TailPass::ApplyTabs() {
     }
 }
 
-// The output as a snapshot: the last one changed by the read's delta when it was made from the
-// read before, else built from the whole text (sharing what it can with the shown one).
-ViewSnapshot TailPass::OutputSnapshot(const ViewSnapshot& shown) {
-    const WindowOutcome& read = rt_.Window.Last();
-    const qint64 serial = rt_.Window.ReadSerial();
-    const OutputDelta& d = read.delta;
-    if (serial != rt_.OutputRead + 1 || d.replaceAll) {
-        rt_.Output = BuildViewSnapshot(out_, shown);
-    } else if (d.dropFront + d.dropBack + d.frontLines + d.backLines > 0) {
-        ViewSnapshotBuilder next;
-        next.AppendCrLfText(d.front);
-        next.AppendLines(rt_.Output, d.dropFront, rt_.Output.LineCount() - d.dropBack);
-        next.AppendCrLfText(d.back);
-        rt_.Output = next.Build();
+// The last occurrence of the selected text in the next snapshot. When the selection's own line is
+// still there (the same stored line, found back from its number), the last occurrence is at or
+// after it whenever one starts there or later, so only that part is searched first: a selection
+// near the end of a big view costs the lines after it, not the view.
+std::optional<ViewRange> FindAgain(const TailViewState& view, const ViewSnapshot& next) {
+    const QString text = view.shown.TextBetween(view.selection, u"\r\n");
+    const qint64 line = view.selection.from.line;
+    if (line < view.shown.LineCount()) {
+        const ViewLineKey key = view.shown.LineKey(line);
+        const qint64 top = std::min(line, next.LineCount() - 1);
+        for (qint64 j = top; j >= 0 && j > top - kMovedLinesLooked; --j) {
+            if (next.LineKey(j) != key)
+                continue;
+            if (std::optional<ViewRange> later = next.FindLast(text, j))
+                return later;
+            break;
+        }
     }
-    rt_.OutputRead = serial;
-    return rt_.Output;
+    return next.FindLast(text);
 }
 
 // The new text is compared with the snapshot the view shows (not one kept here): the window may
 // have emptied the view by itself since the last pass.
 void TailPass::Publish() {
     const TailViewState view = window_.ViewState();
+    // A stop posted while the pass ran has been handled by the time that hand-over returns: the
+    // view stays as it was, however little the pass had left to do.
+    if (rt_.Cancel.load())
+        throw PassCancelled();
     const bool atBottom = view.AtBottom();
     std::optional<TailViewUpdate> update;
     if (!rt_.MouseHeld.load()) {
-        ViewSnapshot next = OutputSnapshot(view.shown);
+        ViewSnapshot next = rt_.Window.Last().output;
         if (!next.SameText(view.shown)) {
             changed_ = true;
             rt_.LastChangeTime = deps_.clock->Now();
@@ -369,8 +455,7 @@ void TailPass::Publish() {
                 std::move(next), atBottom || deps_.params->alwaysscroll, view.firstVisibleLine, {}};
             // The selection is found again at the last occurrence of its text.
             if (!view.selection.IsEmpty())
-                update->selection =
-                    update->snapshot.FindLast(view.shown.TextBetween(view.selection, u"\r\n"));
+                update->selection = FindAgain(view, update->snapshot);
         }
     }
     window_.Batch([&] {

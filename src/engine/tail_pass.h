@@ -7,6 +7,8 @@
 //
 // Threads: runs on the window thread (timer mode: window is the real port, pending events are
 // processed after each progress text) or on a worker (worker mode: window is a GuiThreadPort).
+#include <limits>
+
 #include <QString>
 
 #include "engine/tail_runtime.h"
@@ -15,5 +17,7 @@ class TailWindowPort;
 
 // The largest value of RzSpinEditOffset; the auto offset never goes past it.
 inline constexpr qint64 kMaxOffset = 999999;
+// The window of a read buffer of 0: the whole file, however big (positions are 64-bit).
+inline constexpr qint64 kWholeFile = std::numeric_limits<qint64>::max() / 4;
 
 void DomTail(TailRuntime& rt, const EngineDeps& deps, TailWindowPort& window, bool workerMode);

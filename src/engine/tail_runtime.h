@@ -68,11 +68,9 @@ struct TailRuntime {
     QString LastAlertLine = QStringLiteral("VLMWASHERE");
 
     ReadBuffer Buffer;
-    // The last read of the window, so the next one costs what changed.
+    // The last read of the window, so the next one costs what changed; its output is the view's
+    // next snapshot.
     IncrementalWindow Window;
-    // The snapshot of the output of read number OutputRead, the base of the next read's delta.
-    ViewSnapshot Output;
-    qint64 OutputRead = -1;
     PatternMatcher FilterExpr;
     PatternMatcher AlertExpr;
     AlertMailer* Mailer = nullptr; // the engine's; null without a mail sender

@@ -52,6 +52,8 @@ TailEngine::TailEngine(const EngineDeps& deps, int tickIntervalMs, int changeDeb
     connect(&timer1_, &QTimer::timeout, this, &TailEngine::Tick);
     if (changeDebounceMs >= 0)
         watcher_ = std::make_unique<ChangeWatcher>([this] { OnFileChanged(); }, changeDebounceMs);
+    changeTimer_.setSingleShot(true);
+    connect(&changeTimer_, &QTimer::timeout, this, &TailEngine::OnFileChanged);
 }
 
 TailEngine::~TailEngine() {
@@ -114,9 +116,9 @@ void TailEngine::Tick() {
     AfterPass();
 }
 
-// A change of the followed file: the countdown is cut short and the tick runs now. A change met
-// while a tick is busy runs one more tick after it, so the last lines written are never left
-// waiting for the timer.
+// A change of the followed file: the countdown is cut short and the tick runs now, or once the
+// gap since the last such pass has passed. A change met while a tick is busy runs one more tick
+// after it, so the last lines written are never left waiting for the timer.
 void TailEngine::OnFileChanged() {
     if (rt_.TailStatus.load() != tsStart || inTransition_)
         return;
@@ -124,8 +126,24 @@ void TailEngine::OnFileChanged() {
         changePending_ = true;
         return;
     }
+    if (const qint64 wait = ChangeWaitMs(); wait > 0) {
+        if (!changeTimer_.isActive())
+            changeTimer_.start(int(wait));
+        return;
+    }
     rt_.Countdown = 1;
+    changePass_.start();
+    changePassMs_ = -1; // measured when the pass ends
     Tick();
+}
+
+// A screen refresh after the last pass a change ran started, and no sooner after its end than it
+// took: a pass that costs more than a refresh never runs back to back.
+qint64 TailEngine::ChangeWaitMs() const {
+    if (!changePass_.isValid())
+        return 0;
+    const qint64 since = changePass_.elapsed();
+    return std::max(kChangePassGapMs - since, 2 * std::max<qint64>(0, changePassMs_) - since);
 }
 
 // Window thread, once a tick has ended: follow the file the pass resolved (a wildcard's newest
@@ -133,6 +151,8 @@ void TailEngine::OnFileChanged() {
 void TailEngine::AfterPass() {
     if (!watcher_ || Busy())
         return;
+    if (changePass_.isValid() && changePassMs_ < 0)
+        changePassMs_ = changePass_.elapsed();
     watcher_->Follow(rt_.TailStatus.load() == tsStart ? rt_.CurrentFileName : QString());
     if (changePending_) {
         changePending_ = false;
@@ -209,6 +229,7 @@ void TailEngine::StopSequence() {
     rt_.Cancel = true; // a running pass ends at its next line
     timer1_.stop();
     changePending_ = false;
+    changeTimer_.stop();
     if (watcher_)
         watcher_->Follow(QString());
     w.ProcessPendingEvents();

@@ -23,6 +23,7 @@
 #include <memory>
 #include <thread>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -33,9 +34,11 @@
 
 class ChangeWatcher;
 
-// How long change notifications are gathered into one tick: a writer's burst of lines makes one
-// pass, and the new lines still show well within a tenth of a second.
-inline constexpr int kChangeDebounceMs = 20;
+// How long change notifications are gathered before they are served: the events at hand.
+inline constexpr int kChangeDebounceMs = 0;
+// Passes run for changes at most once a screen refresh: a writer's burst of lines makes one pass,
+// and a lone line shows at once.
+inline constexpr qint64 kChangePassGapMs = 16;
 
 class TailEngine final : public QObject {
     Q_OBJECT
@@ -103,6 +106,7 @@ private:
     void LaunchWorker();
     void JoinWorker();
     void OnFileChanged();
+    qint64 ChangeWaitMs() const;
     void AfterPass();
 
     EngineDeps deps_;
@@ -116,6 +120,9 @@ private:
     std::chrono::milliseconds passWaitLimit_ = kPassWaitLimit;
     std::unique_ptr<ChangeWatcher> watcher_; // null without notifications
     bool changePending_ = false;             // a change came while a tick was busy
+    QTimer changeTimer_;                     // a change waits for the gap between passes
+    QElapsedTimer changePass_;               // since the last pass a change ran started
+    qint64 changePassMs_ = 0;                // what that pass cost
     int offsetAtStop_ = 0;
     QString fileNameAtStop_;
 };

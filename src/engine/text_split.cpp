@@ -3,19 +3,25 @@
 #include <algorithm>
 #include <cstring>
 
+#include <QByteArray>
 #include <QtEndian>
 
-#include "engine/byte_text.h"
+#include "engine/line_source.h"
 #include "engine/line_stage.h"
 #include "engine/literal_skipper.h"
+#include "engine/pass_failure.h"
+#include "engine/read_buffer.h"
 
 namespace {
+
+constexpr qint64 kBlock = LineSource::kBlockBytes;
+constexpr int kLinesPerYield = 256;
 
 // Reports every tenth of the units the way a unit-by-unit loop would: after each advance of i,
 // when i has reached the next point (a step of 0 reports after every unit).
 class ProgressTicker final {
 public:
-    ProgressTicker(qint64 units, const SplitProgress& report)
+    ProgressTicker(qint64 units, const SplitProgress* report)
         : units_(units), step_(units / 10), next_(units / 10), report_(report) {}
 
     // i took every value from lo to hi (inclusive).
@@ -27,8 +33,8 @@ public:
                 if (v > hi)
                     break;
             }
-            if (report_)
-                report_(v, units_);
+            if (report_ && *report_)
+                (*report_)(v, units_);
             next_ += step_;
             ++v;
         }
@@ -38,36 +44,8 @@ private:
     qint64 units_;
     qint64 step_;
     qint64 next_;
-    const SplitProgress& report_;
+    const SplitProgress* report_;
 };
-
-// Appends one line's units, turning every run of blanks into one space unless the line being
-// built already ends with a space.
-void AppendKillSpace(QString& out, qsizetype lineStart, const char* p, const char* end) {
-    const qsizetype base = out.size();
-    AppendFoldedBytes(out, p, end - p, base > lineStart && out.at(base - 1) == u' ');
-}
-void AppendKillSpace(QString& out, qsizetype lineStart, const char16_t* p, const char16_t* end) {
-    const qsizetype base = out.size();
-    const bool afterSpace = base > lineStart && out.at(base - 1) == u' ';
-    out.append(reinterpret_cast<const QChar*>(p), end - p);
-    FoldBlanks(out, base, afterSpace);
-}
-
-inline void AppendRun(QString& out, const char* p, qsizetype n) {
-    AppendDecodedBytes(out, p, n);
-}
-inline void AppendRun(QString& out, const char16_t* p, qsizetype n) {
-    out.append(reinterpret_cast<const QChar*>(p), n);
-}
-
-template <typename Unit>
-void AppendLine(QString& out, qsizetype lineStart, const Unit* p, const Unit* end, bool killSpace) {
-    if (killSpace)
-        AppendKillSpace(out, lineStart, p, end);
-    else if (end > p)
-        AppendRun(out, p, end - p);
-}
 
 // Position of the next CR or LF at or after pos (end when none), caching each kind's next hit.
 class LineEndFinder final {
@@ -110,8 +88,8 @@ public:
     qint64 SkipRun(qint64 pos) { return pos; }
 };
 
-bool HoldsMoreThanBlanks(const QString& out, qsizetype lineStart) {
-    return std::any_of(out.begin() + lineStart, out.end(), [](QChar c) { return c.unicode() > 0x20; });
+template <typename Unit> bool HoldsMoreThanBlanks(const Unit* p, qint64 n) {
+    return std::any_of(p, p + n, [](Unit c) { return std::make_unsigned_t<Unit>(c) > 0x20; });
 }
 
 // The position after the line end at e: CR LF and LF CR count as one end.
@@ -120,72 +98,173 @@ template <typename Unit> qint64 AfterLineEnd(const Unit* data, qint64 units, qin
     return e + 1 + (e + 1 < units && data[e + 1] == other ? 1 : 0);
 }
 
-template <typename Unit, typename Finder, typename Skipper>
-void Split(const Unit* data, qint64 units, bool killSpace, LineStage& stage, QString& out,
-           const SplitProgress& progress, PassedLineSink* sink) {
-    ProgressTicker ticker(units, progress);
-    Finder finder(data, units);
-    Skipper skipper(data, units, stage);
-    qint64 pos = 0;
-    while (pos < units) {
-        if (sink && pos > 0)
-            sink->LineStart(pos);
-        if (const qint64 runEnd = skipper.SkipRun(pos); runEnd > pos) {
-            ticker.Reach(pos + 1, runEnd); // no CR in the run: i took every value
-            pos = runEnd;
-            continue;
-        }
-        const qint64 e = finder.Next(pos);
-        const qsizetype lineStart = out.size();
-        if (e == units) {
-            AppendLine(out, lineStart, data + pos, data + e, killSpace);
-            ticker.Reach(pos + 1, units);
-            if (HoldsMoreThanBlanks(out, lineStart))
-                stage.EndLine(out, lineStart, units);
-            else
-                out.truncate(lineStart);
-            return;
-        }
-        const qint64 next = AfterLineEnd(data, units, e);
-        ticker.Reach(pos + 1, e);
-        if (!skipper.Skip(pos, e)) {
-            AppendLine(out, lineStart, data + pos, data + e, killSpace);
-            stage.EndLine(out, lineStart, e);
-            if (sink && stage.LastLinePassed())
-                sink->Passed(pos, e, next, char16_t(data[e]));
-        }
-        ticker.Reach(next, next);
-        pos = next;
+// The stretch's bytes as pieces of whole blocks in the read buffer: data[0] is file position
+// base, the current line starts at pos, and everything from pos on is kept across a refill.
+class Pieces final {
+public:
+    Pieces(LineSource& source, ReadBuffer& buffer, qint64 from, qint64 to, bool wide, bool swap)
+        : source_(source), buffer_(buffer), end_(to), next_(from / kBlock), pos_(from), wide_(wide),
+          swap_(swap) {}
+
+    // Reads the next piece after the bytes kept from pos on; false when a block failed its mark.
+    bool Refill();
+    char* Data() const { return data_; }
+    qint64 Base() const { return base_; }
+    // Bytes of the stretch in the buffer (up to the end), and whether they reach the end.
+    qint64 Have() const { return std::min(base_ + have_, end_) - base_; }
+    bool Final() const { return final_; }
+    qint64 End() const { return end_; }
+    // The unit right after the stretch's end is a CR or LF (it ends the stretch's last line).
+    bool LineEndFollows() const;
+    void SetPos(qint64 pos) { pos_ = pos; }
+
+private:
+    LineSource& source_;
+    ReadBuffer& buffer_;
+    qint64 end_;
+    qint64 next_; // next block to read
+    qint64 pos_;
+    bool wide_;
+    bool swap_;
+    char* data_ = nullptr;
+    qint64 base_ = 0;
+    qint64 have_ = 0;
+    bool final_ = false;
+};
+
+bool Pieces::Refill() {
+    const qint64 lastBlock = (end_ - 1) / kBlock;
+    const qint64 count = std::clamp<qint64>(lastBlock - next_ + 1, 1, kSplitPieceBlocks);
+    const qint64 carry = data_ ? base_ + have_ - pos_ : 0;
+    const char* kept = data_ ? data_ + (pos_ - base_) : nullptr;
+    QByteArray saved;
+    if (carry + count * kBlock > buffer_.Capacity() && carry > 0)
+        saved = QByteArray(kept, carry); // a growing buffer drops its block
+    char* data = buffer_.Ensure(carry + count * kBlock);
+    if (!saved.isNull())
+        std::memcpy(data, saved.constData(), size_t(carry));
+    else if (carry > 0)
+        std::memmove(data, kept, size_t(carry));
+    const qint64 got = source_.ReadBlocks(next_, count, data + carry);
+    if (got == -2)
+        return false;
+    if (got < 0)
+        throw PassFailure(source_.ErrorString());
+    if (swap_) {
+        auto* units = reinterpret_cast<quint16*>(data + carry);
+        for (qint64 i = 0; i < got / 2; ++i)
+            units[i] = qbswap(units[i]);
     }
+    data_ = data;
+    base_ = carry > 0 ? pos_ : next_ * kBlock;
+    have_ = carry + got;
+    if (got < count * kBlock)
+        end_ = std::max(std::min(end_, next_ * kBlock + got), pos_);
+    next_ += count;
+    final_ = got < count * kBlock || next_ > lastBlock;
+    return true;
 }
 
-// Unfiltered, the output is about the window's size (a CR LF per line end): reserve it once
-// rather than regrow. A filter keeps a part only, so the text grows as needed.
-void ReserveOutput(QString& out, qint64 units, const LineStage& stage) {
-    if (!stage.FilterActive())
-        out.reserve(static_cast<qsizetype>(units + units / 32 + 16));
+bool Pieces::LineEndFollows() const {
+    char unit[2] = {};
+    const qint64 bytes = swap_ || wide_ ? 2 : 1;
+    if (base_ + have_ >= end_ + bytes)
+        std::memcpy(unit, data_ + (end_ - base_), size_t(bytes)); // already in native order
+    else if (source_.ReadRaw(end_, unit, bytes) != bytes)
+        return false;
+    else if (swap_)
+        std::swap(unit[0], unit[1]);
+    char16_t c = 0;
+    std::memcpy(&c, unit, size_t(bytes));
+    if (bytes == 1)
+        c = char16_t(uchar(unit[0]));
+    return c == u'\n' || c == u'\r';
+}
+
+template <typename Unit, typename Finder, typename Skipper> class Splitter final {
+public:
+    Splitter(qint64 from, qint64 units, LineStage& stage, const SplitHooks& hooks)
+        : from_(from), stage_(stage), hooks_(hooks), ticker_(units, hooks.progress) {}
+
+    // Splits the lines of the piece from pos on; answers where the next line starts (the rest is
+    // carried into the next piece unless the piece is the last).
+    qint64 Run(const Pieces& pieces, qint64 pos) {
+        constexpr qint64 kUnit = sizeof(Unit);
+        const Unit* data = reinterpret_cast<const Unit*>(pieces.Data());
+        const qint64 base = pieces.Base();
+        const qint64 units = pieces.Have() / kUnit;
+        const auto at = [&](qint64 i) { return base + i * kUnit; };
+        const auto rel = [&](qint64 i) { return (at(i) - from_) / kUnit; };
+        Finder finder(data, units);
+        Skipper skipper(reinterpret_cast<const char*>(data), units, base, stage_);
+        qint64 i = (pos - base) / kUnit;
+        while (i < units) {
+            if (hooks_.sink && at(i) > from_ && at(i) != lastStart_)
+                hooks_.sink->LineStart(lastStart_ = at(i));
+            if (const qint64 runEnd = skipper.SkipRun(i); runEnd > i) {
+                ticker_.Reach(rel(i) + 1, rel(runEnd)); // no CR in the run: i took every value
+                i = runEnd;
+                continue;
+            }
+            const qint64 e = finder.Next(i);
+            if (e == units || (e + 1 == units && !pieces.Final())) {
+                if (!pieces.Final())
+                    return at(i); // the line (or its end's pair) goes on in the next piece
+                if (e == units) {
+                    ticker_.Reach(rel(i) + 1, rel(units));
+                    const bool cut = hooks_.endCutsLine && !pieces.LineEndFollows();
+                    if (!cut && HoldsMoreThanBlanks(data + i, units - i))
+                        stage_.EndLine({data + i, units - i, at(i), at(units)});
+                    return at(units);
+                }
+            }
+            const qint64 next = AfterLineEnd(data, units, e);
+            ticker_.Reach(rel(i) + 1, rel(e));
+            if (!skipper.Skip(i, e)) {
+                stage_.EndLine({data + i, e - i, at(i), at(e)});
+                if (hooks_.sink && stage_.LastLinePassed())
+                    hooks_.sink->Passed(at(i), at(e), at(next), char16_t(data[e]));
+            }
+            ticker_.Reach(rel(next), rel(next));
+            i = next;
+            if (hooks_.yield && *hooks_.yield && ++lines_ % kLinesPerYield == 0)
+                (*hooks_.yield)();
+        }
+        return at(i);
+    }
+
+private:
+    qint64 from_;
+    LineStage& stage_;
+    const SplitHooks& hooks_;
+    ProgressTicker ticker_;
+    qint64 lastStart_ = -1;
+    qint64 lines_ = 0;
+};
+
+template <typename Unit, typename Finder, typename Skipper>
+SplitResult Split(Pieces& pieces, qint64 from, qint64 to, LineStage& stage, const SplitHooks& hooks) {
+    Splitter<Unit, Finder, Skipper> splitter(from, (to - from) / qint64(sizeof(Unit)), stage, hooks);
+    qint64 pos = from;
+    do {
+        if (!pieces.Refill())
+            return {false, pos};
+        pos = splitter.Run(pieces, pos);
+        pieces.SetPos(pos);
+    } while (!pieces.Final());
+    return {true, pieces.End()};
 }
 
 } // namespace
 
-qint64 SplitWindow(char* data, qint64 n, TFileType type, LineStage& stage, QString& out,
-                   const SplitProgress& progress, PassedLineSink* sink) {
-    const bool killSpace = stage.KillsSpace();
-    if (!IsWideType(type)) {
-        ReserveOutput(out, n, stage);
-        Split<char, LineEndFinder, LiteralSkipper>(data, n, killSpace, stage, out, progress, sink);
-        return n;
-    }
-    const qint64 units = n / 2;
-    auto* wide = reinterpret_cast<char16_t*>(data);
-    if (type == TFileType::UNIBIG) {
-        for (qint64 i = 0; i < units; ++i)
-            wide[i] = qFromBigEndian(wide[i]);
-    } else if constexpr (Q_BYTE_ORDER == Q_BIG_ENDIAN) {
-        for (qint64 i = 0; i < units; ++i)
-            wide[i] = qFromLittleEndian(wide[i]);
-    }
-    ReserveOutput(out, units, stage);
-    Split<char16_t, WideLineEndFinder, NoSkipper>(wide, units, killSpace, stage, out, progress, sink);
-    return units;
+SplitResult SplitStretch(LineSource& source, ReadBuffer& buffer, qint64 from, qint64 to, TFileType type,
+                         LineStage& stage, const SplitHooks& hooks) {
+    if (to <= from)
+        return {true, from};
+    const bool wide = IsWideType(type);
+    const bool swap = wide && ((type == TFileType::UNIBIG) == (Q_BYTE_ORDER == Q_LITTLE_ENDIAN));
+    Pieces pieces(source, buffer, from, to, wide, swap);
+    if (!wide)
+        return Split<char, LineEndFinder, LiteralSkipper>(pieces, from, to, stage, hooks);
+    return Split<char16_t, WideLineEndFinder, NoSkipper>(pieces, from, to & ~qint64(1), stage, hooks);
 }

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 #include <QHashFunctions>
 
 #include "engine/utf8_scan.h"
 #include "engine/view_snapshot_data.h"
+#include "engine/view_snapshot_walk.h"
 
 using namespace view_snapshot_detail;
 
@@ -15,58 +17,6 @@ namespace {
 std::shared_ptr<const Data> EmptyData() {
     static const std::shared_ptr<const Data> empty = std::make_shared<const Data>();
     return empty;
-}
-
-QString DecodeUtf8(QByteArrayView bytes) {
-    return LineUtf8Decoder().decode(bytes);
-}
-
-// Walks the lines of a snapshot in order without a search per line.
-class LineWalker {
-public:
-    LineWalker(const Data& data, qint64 line) : d_(data) {
-        if (line >= d_.lines) {
-            entry_ = d_.entries.size();
-            return;
-        }
-        auto it = std::upper_bound(d_.entries.begin(), d_.entries.end(), line,
-                                   [](qint64 n, const Entry& e) { return n < e.first; });
-        entry_ = size_t(it - d_.entries.begin()) - 1;
-        index_ = Current().skip + (line - Current().first);
-    }
-    bool AtEnd() const { return entry_ >= d_.entries.size(); }
-    const Entry& Current() const { return d_.entries[entry_]; }
-    QByteArrayView Line() const { return Current().chunk->Line(index_); }
-    qint64 Index() const { return index_; }
-    // Lines left in the current entry, this one included.
-    qint64 LeftInEntry() const { return Current().chunk->Lines() - index_; }
-    void Advance(qint64 lines) { // at most LeftInEntry()
-        index_ += lines;
-        if (index_ >= Current().chunk->Lines() && ++entry_ < d_.entries.size())
-            index_ = Current().skip;
-    }
-    void Retreat() { // not before the first line
-        if (index_ > Current().skip) {
-            --index_;
-        } else {
-            --entry_;
-            index_ = Current().chunk->Lines() - 1;
-        }
-    }
-
-private:
-    const Data& d_;
-    size_t entry_ = 0;
-    qint64 index_ = 0;
-};
-
-bool StartsWith(QByteArrayView line, const QByteArray& part) {
-    return line.size() >= part.size() && std::memcmp(line.data(), part.constData(), size_t(part.size())) == 0;
-}
-
-bool EndsWith(QByteArrayView line, const QByteArray& part) {
-    return line.size() >= part.size() &&
-           std::memcmp(line.data() + line.size() - part.size(), part.constData(), size_t(part.size())) == 0;
 }
 
 } // namespace
@@ -118,7 +68,79 @@ qsizetype Chunk::ColumnOfByte(qint64 index, qsizetype byte) const {
 
 qint64 Chunk::HeapBytes() const {
     return qint64(sizeof(Chunk)) + bytes.capacity() + qint64(ends.capacity() * sizeof(quint16)) +
-           qint64(checkpoints.capacity() * sizeof(Checkpoint));
+           qint64(checkpoints.capacity() * sizeof(Checkpoint)) + (file ? file->HeapBytes() : 0);
+}
+
+LineWalker::LineWalker(const Data& data, qint64 line) : d_(&data) {
+    if (line >= d_->lines) {
+        entry_ = d_->entries.size();
+        return;
+    }
+    auto it = std::upper_bound(d_->entries.begin(), d_->entries.end(), line,
+                               [](qint64 n, const Entry& e) { return n < e.first; });
+    entry_ = size_t(it - d_->entries.begin()) - 1;
+    index_ = Current().skip + (line - Current().first);
+    Enter();
+}
+
+void LineWalker::Enter() {
+    if (const FileLines* file = CurrentChunk().file.get()) {
+        state_ = file->StateBefore(index_);
+        ref_ = file->Next(state_);
+    }
+}
+
+void LineWalker::Advance(qint64 lines) {
+    index_ += lines;
+    if (index_ >= CurrentChunk().Lines()) {
+        if (++entry_ < d_->entries.size()) {
+            index_ = Current().skip;
+            Enter();
+        }
+    } else if (const FileLines* file = CurrentChunk().file.get()) {
+        if (lines == 1)
+            ref_ = file->Next(state_);
+        else
+            Enter();
+    }
+}
+
+void LineWalker::Retreat() {
+    if (index_ > Current().skip) {
+        --index_;
+    } else {
+        --entry_;
+        index_ = CurrentChunk().Lines() - 1;
+    }
+    Enter();
+}
+
+void LineTexts::Append(QString& out, const LineWalker& at) {
+    if (at.IsFile())
+        AppendFileLineText(out, *at.CurrentChunk().file, at.Ref(), reader_);
+    else
+        out.append(DecodeStoredUtf8(at.Utf8()));
+}
+
+qsizetype LineTexts::Units(const LineWalker& at) {
+    if (at.IsFile())
+        return FileLineUnits(*at.CurrentChunk().file, at.Ref(), reader_);
+    return at.CurrentChunk().Units(at.Index());
+}
+
+bool LineTexts::Same(const LineWalker& a, const LineWalker& b, LineTexts& other) {
+    if (!a.IsFile() && !b.IsFile())
+        return a.Utf8() == b.Utf8();
+    if (a.IsFile() && b.IsFile()) {
+        const FileLines& fa = *a.CurrentChunk().file;
+        const FileLines& fb = *b.CurrentChunk().file;
+        const FileLineRef& ra = a.Ref();
+        const FileLineRef& rb = b.Ref();
+        if (!ra.stored && !rb.stored && fa.source == fb.source && fa.shape == fb.shape &&
+            ra.start == rb.start && ra.length == rb.length)
+            return true;
+    }
+    return Text(a) == other.Text(b);
 }
 
 } // namespace view_snapshot_detail
@@ -153,17 +175,23 @@ ViewSnapshot::Located ViewSnapshot::Locate(qint64 line) const {
     return {&entry, entry.skip + (line - entry.first)};
 }
 
-QByteArrayView ViewSnapshot::LineUtf8(qint64 line) const {
-    const Located at = Locate(line);
-    return at.chunk().Line(at.index);
-}
-
 QString ViewSnapshot::Line(qint64 line) const {
-    return DecodeUtf8(LineUtf8(line));
+    const Located at = Locate(line);
+    if (const FileLines* file = at.chunk().file.get()) {
+        FileLineReader reader;
+        QString text;
+        AppendFileLineText(text, *file, file->Ref(at.index), reader);
+        return text;
+    }
+    return DecodeStoredUtf8(at.chunk().Line(at.index));
 }
 
 qsizetype ViewSnapshot::LineLength(qint64 line) const {
     const Located at = Locate(line);
+    if (const FileLines* file = at.chunk().file.get()) {
+        FileLineReader reader;
+        return FileLineUnits(*file, file->Ref(at.index), reader);
+    }
     return at.chunk().Units(at.index);
 }
 
@@ -175,10 +203,12 @@ ViewLineKey ViewSnapshot::LineKey(qint64 line) const {
 QString ViewSnapshot::LineSlice(qint64 line, qsizetype from, qsizetype length) const {
     const Located at = Locate(line);
     const Chunk& chunk = at.chunk();
-    const QByteArrayView bytes = chunk.Line(at.index);
     from = std::max<qsizetype>(from, 0);
     if (length <= 0)
         return {};
+    if (const FileLines* file = chunk.file.get())
+        return FileLineSlice(*file, file->Ref(at.index), from, length);
+    const QByteArrayView bytes = chunk.Line(at.index);
     if (chunk.ascii) {
         from = std::min(from, bytes.size());
         return QString::fromLatin1(bytes.sliced(from, std::min(length, bytes.size() - from)));
@@ -188,7 +218,7 @@ QString ViewSnapshot::LineSlice(qint64 line, qsizetype from, qsizetype length) c
     const bool endCutsPair = end.byte < bytes.size() && end.unit < from + length;
     if (endCutsPair)
         end.byte += 4; // keep the first half: the slice keeps its length
-    QString slice = DecodeUtf8(bytes.sliced(start.byte, end.byte - start.byte));
+    QString slice = DecodeStoredUtf8(bytes.sliced(start.byte, end.byte - start.byte));
     if (endCutsPair)
         slice.chop(1);
     if (start.unit < from)
@@ -215,125 +245,63 @@ QString ViewSnapshot::TextBetween(ViewRange range, QStringView lineBreak) const 
     const qint64 end = std::clamp<qint64>(range.to.line, 0, last);
     if (first == end)
         return LineSlice(first, range.from.column, range.to.column - range.from.column);
-    // Whole middle lines are decoded straight into the result; units never exceed bytes.
-    qint64 bound = 0;
-    LineWalker sizes(*d_, first + 1);
-    for (qint64 line = first + 1; line < end; ++line, sizes.Advance(1))
-        bound += sizes.Line().size() + lineBreak.size();
     QString text = LineSlice(first, range.from.column, LineLength(first));
     text.append(lineBreak);
-    qsizetype size = text.size();
-    text.resize(size + bound);
-    QChar* out = text.data() + size;
-    QStringDecoder decoder = LineUtf8Decoder();
+    LineTexts texts;
     LineWalker w(*d_, first + 1);
     for (qint64 line = first + 1; line < end; ++line, w.Advance(1)) {
-        out = decoder.appendToBuffer(out, w.Line());
-        std::memcpy(static_cast<void*>(out), lineBreak.data(), size_t(lineBreak.size()) * sizeof(QChar));
-        out += lineBreak.size();
+        texts.Append(text, w);
+        text.append(lineBreak);
     }
-    size = out - text.constData();
-    text.truncate(size);
     text.append(LineSlice(end, 0, range.to.column));
     return text;
 }
 
-ViewRange ViewSnapshot::RangeAt(qsizetype entry, qint64 index, qsizetype byte, qsizetype units) const {
-    const Entry& e = d_->entries[size_t(entry)];
-    const qint64 line = e.first + (index - e.skip);
-    const qsizetype column = e.chunk->ColumnOfByte(index, byte - e.chunk->Start(index));
-    return {{line, column}, {line, column + units}};
-}
-
-std::optional<ViewRange> ViewSnapshot::FindLastInLine(const QByteArray& needle, qsizetype units) const {
-    // Lines lie end to end in a chunk, so one search covers a chunk; a hit that runs over a line's
-    // end is no match, and the search goes on before it.
-    for (qsizetype e = qsizetype(d_->entries.size()) - 1; e >= 0; --e) {
-        const Entry& entry = d_->entries[size_t(e)];
-        const Chunk& chunk = *entry.chunk;
-        const qsizetype base = chunk.Start(entry.skip);
-        const QByteArrayView region = QByteArrayView(chunk.bytes).sliced(base);
-        for (qsizetype from = region.size() - needle.size(); from >= 0;) {
-            const qsizetype pos = region.lastIndexOf(needle, from);
-            if (pos < 0)
-                break;
-            const qsizetype byte = base + pos;
-            qint64 index = 0;
-            if (!chunk.IsLong())
-                index = std::upper_bound(chunk.ends.begin(), chunk.ends.end(), quint16(byte)) -
-                        chunk.ends.begin();
-            if (byte + needle.size() <= chunk.End(index))
-                return RangeAt(e, index, byte, units);
-            from = pos - 1;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<ViewRange> ViewSnapshot::FindLastAcrossLines(const std::vector<QByteArray>& parts,
-                                                           const std::vector<qsizetype>& units) const {
-    const qint64 k = qint64(parts.size()) - 1;
-    if (LineCount() <= k)
-        return std::nullopt;
-    LineWalker candidate(*d_, LineCount() - 1 - k);
-    for (qint64 j = LineCount() - 1 - k; j >= 0; --j) {
-        if (j < LineCount() - 1 - k)
-            candidate.Retreat();
-        if (!EndsWith(candidate.Line(), parts.front()))
-            continue;
-        LineWalker w = candidate;
-        bool match = true;
-        for (qint64 i = 1; match && i <= k; ++i) {
-            w.Advance(1);
-            const QByteArrayView line = w.Line();
-            match = i < k ? line == QByteArrayView(parts[size_t(i)]) : StartsWith(line, parts.back());
-        }
-        if (match)
-            return ViewRange{{j, LineLength(j) - units.front()}, {j + k, units.back()}};
-    }
-    return std::nullopt;
-}
-
-std::optional<ViewRange> ViewSnapshot::FindLast(QStringView text) const {
-    if (text.isEmpty())
-        return std::nullopt;
-    std::vector<QByteArray> parts;
-    std::vector<qsizetype> units;
-    for (QStringView part : text.tokenize(u"\r\n")) {
-        if (part.contains(u'\r') || part.contains(u'\n'))
-            return std::nullopt;
-        parts.push_back(part.toUtf8());
-        units.push_back(part.size());
-    }
-    if (parts.size() == 1)
-        return FindLastInLine(parts.front(), units.front());
-    return FindLastAcrossLines(parts, units);
-}
-
-bool ViewSnapshot::SameText(const ViewSnapshot& other) const {
-    if (d_ == other.d_)
-        return true;
-    if (LineCount() != other.LineCount() || ByteCount() != other.ByteCount())
-        return false;
-    LineWalker a(*d_, 0), b(*other.d_, 0);
-    while (!a.AtEnd()) {
-        if (a.Current().chunk->id == b.Current().chunk->id && a.Index() == b.Index()) {
-            const qint64 run = std::min(a.LeftInEntry(), b.LeftInEntry());
-            a.Advance(run);
-            b.Advance(run);
-            continue;
-        }
-        if (a.Line() != b.Line())
-            return false;
-        a.Advance(1);
-        b.Advance(1);
-    }
-    return true;
-}
-
 qint64 ViewSnapshot::MemoryBytes() const {
     qint64 total = qint64(sizeof(Data)) + qint64(d_->entries.capacity() * sizeof(Entry));
-    for (const Entry& e : d_->entries)
+    std::set<const LineSource*> sources;
+    for (const Entry& e : d_->entries) {
         total += e.chunk->HeapBytes();
+        if (e.chunk->file && sources.insert(e.chunk->file->source.get()).second)
+            total += e.chunk->file->source->MemoryBytes();
+    }
     return total;
+}
+
+struct ViewLineReader::State {
+    explicit State(const Data& data, qint64 from) : walker(data, from), line(from) {}
+    LineWalker walker;
+    LineTexts texts;
+    qint64 line;
+    QString text;
+    bool read = false;
+};
+
+ViewLineReader::ViewLineReader(const ViewSnapshot& snapshot, qint64 from)
+    : snapshot_(snapshot), s_(std::make_unique<State>(*snapshot.d_, std::max<qint64>(0, from))) {}
+
+ViewLineReader::~ViewLineReader() = default;
+
+bool ViewLineReader::AtEnd() const {
+    return s_->line >= snapshot_.LineCount();
+}
+
+qint64 ViewLineReader::Line() const {
+    return s_->line;
+}
+
+const QString& ViewLineReader::Text() {
+    if (!s_->read) {
+        s_->text.resize(0);
+        s_->texts.Append(s_->text, s_->walker);
+        s_->read = true;
+    }
+    return s_->text;
+}
+
+void ViewLineReader::Next() {
+    ++s_->line;
+    s_->read = false;
+    if (!AtEnd())
+        s_->walker.Advance(1);
 }

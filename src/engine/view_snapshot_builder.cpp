@@ -8,6 +8,7 @@
 #include "engine/utf8_scan.h"
 #include "engine/view_snapshot.h"
 #include "engine/view_snapshot_data.h"
+#include "engine/view_snapshot_file.h"
 
 using namespace view_snapshot_detail;
 
@@ -46,9 +47,11 @@ struct ViewSnapshotBuilder::Open {
     bool ascii = true;
     qsizetype longestUnits = 0;
     qint64 skip = 0;
-    QByteArray scratch; // encoding room for one line
+    QByteArray scratch;              // encoding room for one line
+    std::unique_ptr<FileLines> file; // a file chunk is open
 
-    qint64 Lines() const { return qint64(ends.size()) - skip; }
+    qint64 Lines() const { return (file ? file->lines : qint64(ends.size())) - skip; }
+    bool Empty() const { return !file && ends.empty(); }
 };
 
 ViewSnapshotBuilder::ViewSnapshotBuilder() : open_(std::make_unique<Open>()) {}
@@ -152,15 +155,9 @@ void ViewSnapshotBuilder::AppendLines(const ViewSnapshot& source, qint64 from, q
         if (lo < hi && hi == end) {
             entries_.push_back(Entry{e.chunk, e.skip + (lo - first), 0});
             sealedLines_ += hi - lo;
-        } else {
-            // Entries hold a chunk to its end: the lines before a cut are copied (a long line has
-            // a chunk of its own, so only short lines are ever cut off).
-            for (qint64 i = lo; i < hi; ++i) {
-                const qint64 index = e.skip + (i - first);
-                const QByteArrayView line = e.chunk->Line(index);
-                const qsizetype units = e.chunk->Units(index);
-                AppendShort(line, units, units == line.size());
-            }
+        } else if (lo < hi) {
+            // Entries hold a chunk to its end: the lines before a cut are copied.
+            AppendLinesOf(e, e.skip + (lo - first), e.skip + (hi - first));
         }
         if (end >= to)
             break;
@@ -168,8 +165,76 @@ void ViewSnapshotBuilder::AppendLines(const ViewSnapshot& source, qint64 from, q
     }
 }
 
+// Lines [from, to) of an entry's chunk, copied (a long stored line has a chunk of its own, so only
+// short stored lines are ever cut off).
+void ViewSnapshotBuilder::AppendLinesOf(const Entry& e, qint64 from, qint64 to) {
+    const FileLines* file = e.chunk->file.get();
+    if (!file) {
+        for (qint64 index = from; index < to; ++index) {
+            const QByteArrayView line = e.chunk->Line(index);
+            const qsizetype units = e.chunk->Units(index);
+            AppendShort(line, units, units == line.size());
+        }
+        return;
+    }
+    FileSample state = file->StateBefore(from);
+    for (qint64 index = from; index < to; ++index) {
+        const FileLineRef ref = file->Next(state);
+        if (!ref.stored) {
+            AppendFileLine(file->source, file->shape, ref.start, ref.length);
+            continue;
+        }
+        ReopenFile(file->source, file->shape);
+        const QByteArrayView bytes = QByteArrayView(file->stored).sliced(ref.start, ref.length);
+        AppendShort(bytes, Utf8UnitsBefore(bytes, bytes.size()), false);
+    }
+}
+
+void ViewSnapshotBuilder::AppendFileLine(const std::shared_ptr<LineSource>& source, LineShape shape,
+                                         qint64 start, qint64 length) {
+    ReopenFile(source, shape);
+    FileLines& file = *open_->file;
+    if (file.lines >= kChunkLines) {
+        Seal();
+        ReopenFile(source, shape);
+    }
+    open_->file->AppendFile(start, length);
+}
+
+// Makes the open chunk a file chunk of this source and shape: the open one when it is, else the
+// last chunk when it is one and small (copied, as stored chunks are), else a new one.
+void ViewSnapshotBuilder::ReopenFile(const std::shared_ptr<LineSource>& source, LineShape shape) {
+    Open& open = *open_;
+    if (open.file && open.file->source == source && open.file->shape == shape)
+        return;
+    Seal();
+    if (!entries_.empty()) {
+        const Entry& last = entries_.back();
+        const FileLines* old = last.chunk->file.get();
+        if (old && old->source == source && old->shape == shape && old->lines < kChunkLines / 2 &&
+            old->stored.size() < kStoredBytes / 2) {
+            open.id = last.chunk->extended.exchange(true) ? 0 : last.chunk->id;
+            open.file = std::make_unique<FileLines>(*old);
+            open.skip = last.skip;
+            sealedLines_ -= last.Lines();
+            entries_.pop_back();
+            return;
+        }
+    }
+    open.file = std::make_unique<FileLines>();
+    open.file->source = source;
+    open.file->shape = shape;
+    open.file->stream.reserve(2 * kChunkLines + 64); // two bytes a line for most logs
+}
+
 void ViewSnapshotBuilder::AppendShort(QByteArrayView bytes, qsizetype units, bool ascii) {
     Open& open = *open_;
+    if (open.file) {
+        if (open.file->lines >= kChunkLines || open.file->stored.size() + bytes.size() > kStoredBytes)
+            Seal();
+        else
+            return open.file->AppendStored(bytes, units);
+    }
     if (open.ends.empty())
         Reopen();
     if (!open.ends.empty() &&
@@ -184,6 +249,8 @@ void ViewSnapshotBuilder::AppendShort(QByteArrayView bytes, qsizetype units, boo
 }
 
 void ViewSnapshotBuilder::AppendLong(QByteArray bytes, qsizetype units, bool ascii) {
+    if (open_->file && open_->file->lines < kChunkLines && open_->file->stored.size() < kStoredBytes)
+        return open_->file->AppendStored(bytes, units);
     Seal();
     auto chunk = std::make_shared<Chunk>();
     chunk->id = NextChunkId();
@@ -201,7 +268,8 @@ void ViewSnapshotBuilder::Reopen() {
         return;
     const Entry& last = entries_.back();
     const Chunk& chunk = *last.chunk;
-    if (chunk.IsLong() || chunk.bytes.size() >= kReopenBelow || qsizetype(chunk.ends.size()) >= kChunkLines)
+    if (chunk.file || chunk.IsLong() || chunk.bytes.size() >= kReopenBelow ||
+        qsizetype(chunk.ends.size()) >= kChunkLines)
         return;
     // Only the first builder to extend a chunk keeps its id: the lines it adds are then the only
     // ones ever stored under that id past the chunk's end.
@@ -220,7 +288,16 @@ void ViewSnapshotBuilder::Reopen() {
 
 void ViewSnapshotBuilder::Seal() {
     Open& open = *open_;
-    if (const qint64 lines = open.Lines(); lines > 0) {
+    if (const qint64 lines = open.Lines(); lines > 0 && open.file) {
+        auto chunk = std::make_shared<Chunk>();
+        chunk->id = open.id != 0 ? open.id : NextChunkId();
+        open.file->stream.shrink_to_fit();
+        open.file->stored.squeeze();
+        open.file->samples.shrink_to_fit();
+        chunk->file = std::move(open.file);
+        entries_.push_back(Entry{std::move(chunk), open.skip, 0});
+        sealedLines_ += lines;
+    } else if (lines > 0) {
         auto chunk = std::make_shared<Chunk>();
         chunk->id = open.id != 0 ? open.id : NextChunkId();
         if (open.bytes.capacity() - open.bytes.size() > 4096)
@@ -246,6 +323,13 @@ ViewSnapshot ViewSnapshotBuilder::Build() {
     for (Entry& e : data->entries) {
         e.first = line;
         line += e.Lines();
+        if (const FileLines* file = e.chunk->file.get()) {
+            // Not worth reading the lines a front cut dropped: the bound stays an upper bound.
+            data->bytes += file->fileBytes + file->stored.size();
+            data->longest = std::max(data->longest, file->longestUnits);
+            data->hasFile = true;
+            continue;
+        }
         data->bytes += e.chunk->End(e.chunk->Lines() - 1) - e.chunk->Start(e.skip);
         data->longest =
             std::max(data->longest, e.skip > 0 ? LongestFrom(*e.chunk, e.skip) : e.chunk->longestUnits);

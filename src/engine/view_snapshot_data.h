@@ -7,6 +7,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include "engine/line_source.h"
+#include "engine/line_text.h"
+
 namespace view_snapshot_detail {
 
 // A short-line chunk holds at most this many bytes (its line ends fit 16 bits) and lines.
@@ -24,6 +27,51 @@ struct Checkpoint {
     qsizetype units = 0; // UTF-16 units before it
 };
 
+// A file chunk keeps the decoder's state every that many lines.
+inline constexpr qint64 kSampleLines = 64;
+// A file chunk's stored lines are sealed into the next chunk past this many bytes.
+inline constexpr qsizetype kStoredBytes = 65536;
+// A file line longer than this is decoded in pieces, through its column places.
+inline constexpr qint64 kLongFileLine = 65536;
+
+// The state of a file chunk's line decoder before one of its lines.
+struct FileSample {
+    qint64 pos = 0;     // end of the last file line before it (the chunk's first line: its start)
+    quint32 stream = 0; // offset in the stream
+    quint32 stored = 0; // offset in the stored bytes
+};
+
+// One line of a file chunk: a range of the file, or a stretch of the chunk's stored bytes.
+struct FileLineRef {
+    bool stored = false;
+    qint64 start = 0; // file position, or offset in the stored bytes
+    qint64 length = 0;
+};
+
+// The lines of a file chunk, in order, each as one varint in `stream`: (length << 2) | code, where
+// code 0 and 1 say the line starts 1 or 2 bytes after the last file line's end (one line end
+// between them), 2 that a second varint gives that distance, and 3 that the line is stored: its
+// UTF-8 bytes follow the last stored line's in `stored`. So a log line costs about two bytes.
+struct FileLines {
+    std::shared_ptr<LineSource> source;
+    LineShape shape;
+    std::vector<quint8> stream;
+    std::vector<FileSample> samples; // before lines 0, kSampleLines, 2 kSampleLines...
+    QByteArray stored;
+    qint64 lines = 0;
+    qint64 fileBytes = 0;       // bytes of its file lines
+    qsizetype longestUnits = 0; // file lines: their bytes (no fewer than their units); stored: exact
+    FileSample end;             // the decoder's state after the last line (for appending)
+
+    // Decodes one line at `state` and moves the state past it.
+    FileLineRef Next(FileSample& state) const;
+    FileLineRef Ref(qint64 index) const;
+    FileSample StateBefore(qint64 index) const;
+    void AppendFile(qint64 start, qint64 length);
+    void AppendStored(QByteArrayView utf8, qsizetype units);
+    qint64 HeapBytes() const;
+};
+
 // Immutable once shared. `id` names the lines' content: a builder that extends the chunk keeps the
 // id (the first lines stay the same), so keys stay valid; `extended` lets only one do so.
 struct Chunk {
@@ -34,9 +82,10 @@ struct Chunk {
     qsizetype longestUnits = 0;          // the longest line's UTF-16 length
     std::vector<Checkpoint> checkpoints; // long non-ASCII line only
     mutable std::atomic<bool> extended{false};
+    std::unique_ptr<FileLines> file; // set: the lines come from the file (bytes and ends unused)
 
-    bool IsLong() const { return ends.empty(); }
-    qint64 Lines() const { return IsLong() ? 1 : qint64(ends.size()); }
+    bool IsLong() const { return !file && ends.empty(); }
+    qint64 Lines() const { return file ? file->lines : IsLong() ? 1 : qint64(ends.size()); }
     qsizetype Start(qint64 index) const { return index == 0 || IsLong() ? 0 : ends[size_t(index - 1)]; }
     qsizetype End(qint64 index) const { return IsLong() ? bytes.size() : ends[size_t(index)]; }
     QByteArrayView Line(qint64 index) const {
@@ -68,6 +117,7 @@ struct Data {
     qint64 lines = 0;
     qint64 bytes = 0;
     qsizetype longest = 0;
+    bool hasFile = false; // some chunk is a file chunk
 };
 
 } // namespace view_snapshot_detail

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 
 #include "widgets/tail_view.h"
@@ -29,7 +30,7 @@ FindBar::FindBar(TailView& view, QWidget* parent)
       regex_(new QCheckBox(QStringLiteral("Regular expression"), this)),
       previous_(Button(QStringLiteral("\u25B2"), QStringLiteral("Previous match (Shift+F3)"), this)),
       next_(Button(QStringLiteral("\u25BC"), QStringLiteral("Next match (F3)"), this)),
-      count_(new QLabel(this)) {
+      count_(new QLabel(this)), progress_(new QTimer(this)) {
     find_->Attach(view);
     field_->setPlaceholderText(QStringLiteral("Find"));
     field_->setClearButtonEnabled(true);
@@ -49,6 +50,8 @@ FindBar::FindBar(TailView& view, QWidget* parent)
     connect(next_, &QToolButton::clicked, this, &FindBar::FindNext);
     connect(close, &QToolButton::clicked, this, &FindBar::Close);
     connect(find_, &ViewFind::changed, this, &FindBar::ShowState);
+    progress_->setInterval(250);
+    connect(progress_, &QTimer::timeout, this, &FindBar::ShowState);
     ShowState();
 }
 
@@ -103,7 +106,11 @@ QString FindBar::CountText() const {
     const QString k = rank                         ? QString::number(*rank)
                       : find_->Current() || !count ? QStringLiteral("?")
                                                    : QStringLiteral("0");
-    return k + QStringLiteral(" of ") + (count ? QString::number(*count) : QStringLiteral("\u2026"));
+    const std::optional<int> percent = find_->CountPercent();
+    const QString total = count     ? QString::number(*count)
+                          : percent ? QStringLiteral("\u2026 (%1%)").arg(*percent)
+                                    : QStringLiteral("\u2026");
+    return k + QStringLiteral(" of ") + total;
 }
 
 void FindBar::ShowState() {
@@ -120,6 +127,10 @@ void FindBar::ShowState() {
     const FindQuery& query = find_->Query();
     if (find_->Count() || !(query == countedQuery_) || !find_->Current())
         count_->setText(CountText());
+    if (find_->CountPercent() && !progress_->isActive())
+        progress_->start();
+    else if (!find_->CountPercent())
+        progress_->stop();
     if (find_->Count())
         countedQuery_ = query;
     const bool any = find_->Count().value_or(1) > 0 && find_->QueryValid() && !find_->Query().text.isEmpty();

@@ -15,6 +15,7 @@ class QBoxLayout;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QTimer;
 class QToolButton;
 class TailView;
 class ViewFind;
@@ -57,6 +58,7 @@ private:
     QToolButton* previous_;
     QToolButton* next_;
     QLabel* count_;
+    QTimer* progress_;       // shows how far a long count is
     FindQuery countedQuery_; // the query the count shown was made for
 };
 

@@ -54,8 +54,12 @@ QString FindPattern(const FindQuery& query) {
 }
 
 std::vector<FindSpan> FindLineMatches(PatternMatcher& matcher, const ViewSnapshot& snapshot, qint64 line) {
+    return FindTextMatches(matcher, snapshot.Line(line));
+}
+
+std::vector<FindSpan> FindTextMatches(PatternMatcher& matcher, QStringView text) {
     std::vector<FindSpan> spans;
-    const MatchResult result = matcher.ForEachMatch(snapshot.Line(line), [&](qsizetype start, qsizetype end) {
+    const MatchResult result = matcher.ForEachMatch(text, [&](qsizetype start, qsizetype end) {
         if (end > start)
             spans.push_back({start, end});
     });
@@ -114,20 +118,22 @@ void FindCounter::Start(Job job) {
     running_ = job;
     const quint64 id = ++runningId_;
     cancel_ = std::make_shared<std::atomic<bool>>(false);
-    worker_ = std::thread([this, id, job = std::move(job), base = std::move(base), cancel = cancel_] {
-        std::shared_ptr<const FindIndex> index = Run(job, base, *cancel);
-        if (!index)
-            return;
-        {
-            const std::lock_guard lock(mutex_);
-            finished_.emplace(id, std::move(index));
-        }
-        emit workerFinished(); // Stop() joins this thread before the object can go
-    });
+    reached_ = std::make_shared<std::atomic<qint64>>(0);
+    worker_ = std::thread(
+        [this, id, job = std::move(job), base = std::move(base), cancel = cancel_, reached = reached_] {
+            std::shared_ptr<const FindIndex> index = Run(job, base, *cancel, *reached);
+            if (!index)
+                return;
+            {
+                const std::lock_guard lock(mutex_);
+                finished_.emplace(id, std::move(index));
+            }
+            emit workerFinished(); // Stop() joins this thread before the object can go
+        });
 }
 
 std::shared_ptr<FindIndex> FindCounter::Run(const Job& job, const std::shared_ptr<const FindIndex>& base,
-                                            const std::atomic<bool>& cancel) {
+                                            const std::atomic<bool>& cancel, std::atomic<qint64>& reached) {
     PatternMatcher matcher;                         // one per thread
     matcher.SetTimeBound(kFindLineBudget, &cancel); // a stop ends even a search that runs long
     matcher.SetPattern(FindPattern(job.query), !job.query.matchCase);
@@ -145,14 +151,22 @@ std::shared_ptr<FindIndex> FindCounter::Run(const Job& job, const std::shared_pt
         }
         line = overlap->shared;
     }
-    for (; line < job.snapshot.LineCount(); ++line) {
+    // In order, through a reader: lines kept as places in the file are read a block at a time.
+    for (ViewLineReader reader(job.snapshot, line); !reader.AtEnd(); reader.Next()) {
         if (cancel.load(std::memory_order_relaxed))
             return nullptr;
-        const auto found = qint64(FindLineMatches(matcher, job.snapshot, line).size());
+        const auto found = qint64(FindTextMatches(matcher, reader.Text()).size());
         if (found > 0)
-            index->Add(line, found);
+            index->Add(reader.Line(), found);
+        reached.store(reader.Line() + 1, std::memory_order_relaxed);
     }
     return index;
+}
+
+std::optional<int> FindCounter::Percent() const {
+    if (!running_ || !reached_ || running_->snapshot.IsEmpty())
+        return std::nullopt;
+    return int(reached_->load(std::memory_order_relaxed) * 100 / running_->snapshot.LineCount());
 }
 
 void FindCounter::Done(quint64 id, std::shared_ptr<const FindIndex> index) {

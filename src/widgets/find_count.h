@@ -42,6 +42,7 @@ struct FindSpan {
 // The non-empty matches on a line; none when the search is too costly to finish there (the
 // matcher's own bounds say when).
 std::vector<FindSpan> FindLineMatches(PatternMatcher& matcher, const ViewSnapshot& snapshot, qint64 line);
+std::vector<FindSpan> FindTextMatches(PatternMatcher& matcher, QStringView text);
 
 // The lines holding matches, in order, with their match counts and the matches before each.
 struct FindIndex {
@@ -66,6 +67,8 @@ public:
     // Counts the query's matches in the snapshot; `counted` follows for the latest call.
     void Count(const FindQuery& query, const ViewSnapshot& snapshot, quint64 serial);
     void Stop();
+    // How far the running count is, 0 to 100; nullopt when none runs.
+    std::optional<int> Percent() const;
 
 signals:
     void counted(std::shared_ptr<const FindIndex> index);
@@ -82,10 +85,11 @@ private:
     void Collect();
     void Done(quint64 id, std::shared_ptr<const FindIndex> index);
     static std::shared_ptr<FindIndex> Run(const Job& job, const std::shared_ptr<const FindIndex>& base,
-                                          const std::atomic<bool>& cancel);
+                                          const std::atomic<bool>& cancel, std::atomic<qint64>& reached);
 
     std::thread worker_;
     std::shared_ptr<std::atomic<bool>> cancel_;
+    std::shared_ptr<std::atomic<qint64>> reached_; // the running count's next line
     std::optional<Job> running_;
     quint64 runningId_ = 0;
     std::optional<Job> wanted_;

@@ -45,7 +45,7 @@ bool IsSmall(const ViewSnapshot& snapshot, const ViewRange& range) {
     qint64 bytes = 0;
     const qint64 last = std::min(range.to.line, snapshot.LineCount() - 1);
     for (qint64 line = std::max<qint64>(0, range.from.line); line <= last && bytes <= kEagerBytes; ++line)
-        bytes += snapshot.LineUtf8(line).size();
+        bytes += snapshot.LineLength(line);
     return bytes <= kEagerBytes;
 }
 

@@ -241,9 +241,9 @@ std::optional<ViewRange> ViewFind::Relocated(const ViewSnapshot& old, const View
         if (snapshot_.LineKey(line) == key)
             found = line;
     if (found < 0) {
-        const QByteArrayView text = old.LineUtf8(match.from.line);
+        const QString text = old.Line(match.from.line);
         for (qint64 line = top; line >= 0 && line > top - kTextSearchLines && found < 0; --line)
-            if (snapshot_.LineUtf8(line) == text)
+            if (snapshot_.Line(line) == text)
                 found = line;
     }
     if (found < 0)

@@ -47,6 +47,8 @@ public:
 
     std::optional<ViewRange> Current() const { return current_; }
     std::optional<qint64> Count() const;
+    // While the count runs: how far it is, 0 to 100.
+    std::optional<int> CountPercent() const { return Count() ? std::nullopt : counter_.Percent(); }
     // 1 for the first match of the text; known with the count.
     std::optional<qint64> CurrentRank() const;
 

@@ -31,6 +31,7 @@ enum class DescribeDetail;
 class LineColorizer;
 class MailSender;
 class QSystemTrayIcon;
+class QTimer;
 class QMenu;
 class QAction;
 class QuitSignalWatcher;
@@ -136,6 +137,7 @@ public:
     QString ApplicationTitle() const { return applicationTitle_; }
     QString Caption() const { return caption_; }
     QString TrayToolTip() const;
+    void ShowTrayToolTip();
     QSize ClientSizeForOuter(const QSize& outer) const;
 
 protected:
@@ -257,6 +259,12 @@ private:
     bool hiddenToTray_ = false;
     int trayImage_ = 0;
     std::array<QIcon, 4> trayIcons_; // loaded once: the passes cycle them
+    // A tray update is a call to the desktop: the image shown follows the passes at most every
+    // kTrayFrameMs, the tooltip only when its text changes.
+    static constexpr int kTrayFrameMs = 250;
+    QTimer* trayFrame_ = nullptr; // Qt parent: this
+    int trayShown_ = 0;
+    QString trayToolTip_;
     QString trayHint_;
     QString applicationTitle_;
     QString caption_; // "KOVRA - " and the version

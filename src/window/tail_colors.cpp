@@ -132,9 +132,9 @@ void TFormTail::ShowTitles() {
     // Only this window: an application-wide display name would follow every dialog's caption.
     setWindowTitle(applicationTitle_.isEmpty() ? caption_
                                                : caption_ + QStringLiteral(" \u2014 ") + applicationTitle_);
-    setWindowIconText(applicationTitle_);
-    if (tray_)
-        tray_->setToolTip(TrayToolTip());
+    if (windowIconText() != applicationTitle_)
+        setWindowIconText(applicationTitle_);
+    ShowTrayToolTip();
 }
 
 void TFormTail::UpdateAlarmImage() {

@@ -59,6 +59,16 @@ void TFormTail::CreateTray() {
 
     for (int i = 0; i < int(trayIcons_.size()); ++i)
         trayIcons_[std::size_t(i)] = KovraPicture(kImageTray[i]);
+    trayFrame_ = new QTimer(this);
+    trayFrame_->setSingleShot(true);
+    trayFrame_->setInterval(kTrayFrameMs);
+    connect(trayFrame_, &QTimer::timeout, this, [this] {
+        if (!tray_ || trayShown_ == trayImage_)
+            return;
+        trayShown_ = trayImage_;
+        tray_->setIcon(trayIcons_[std::size_t(trayImage_)]);
+        trayFrame_->start(); // the next image waits a frame too
+    });
     setWindowIcon(KovraPicture(kImageProgram));
     // Making the icon asks the session bus whether a tray host is on it: while our own connection
     // to the bus is being made that would wait for it, so the icon comes once it is done.
@@ -73,8 +83,10 @@ void TFormTail::CreateTrayIcon() {
     if (tray_)
         return;
     tray_ = new QSystemTrayIcon(trayIcons_[std::size_t(trayImage_)], this);
+    trayShown_ = trayImage_;
     tray_->setContextMenu(trayMenu_);
-    tray_->setToolTip(TrayToolTip());
+    trayToolTip_ = TrayToolTip();
+    tray_->setToolTip(trayToolTip_);
     tray_->setVisible(trayWanted_);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { OnTrayActivated(int(reason)); });
@@ -100,14 +112,21 @@ void TFormTail::ApplyAlphaBlend(bool use, qint32 value) {
 
 void TFormTail::AdvanceTrayImage() {
     trayImage_ = (trayImage_ + 1) % 4;
-    if (tray_)
-        tray_->setIcon(trayIcons_[std::size_t(trayImage_)]);
+    if (!trayFrame_->isActive())
+        trayFrame_->start();
 }
 
 void TFormTail::SetTrayHint(const QString& hint) {
     trayHint_ = hint;
-    if (tray_)
-        tray_->setToolTip(TrayToolTip());
+    ShowTrayToolTip();
+}
+
+void TFormTail::ShowTrayToolTip() {
+    const QString tip = TrayToolTip();
+    if (!tray_ || tip == trayToolTip_)
+        return;
+    trayToolTip_ = tip;
+    tray_->setToolTip(tip);
 }
 
 QString TFormTail::TrayToolTip() const {

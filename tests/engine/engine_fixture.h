@@ -78,6 +78,13 @@ public:
         const auto it = names.find(address);
         return it == names.end() ? address : it->second;
     }
+    // Moves whenever the names do, as the real cache's count of changes.
+    quint64 Generation() const override {
+        quint64 generation = 1;
+        for (const auto& [address, name] : names)
+            generation = generation * 1000003 ^ qHash(address) ^ (qHash(name) << 1);
+        return generation;
+    }
     std::map<QString, QString> names;
     int asked = 0;
 };

@@ -1,9 +1,12 @@
 // Change notifications: a write, a deletion and a re-creation of the followed file run a tick at
-// once, with Timer1 far off (an hour). Timer mode: the worker-mode run of this test draws a
-// ThreadSanitizer report inside the hand-over queue that is still being examined.
+// once, with Timer1 far off (an hour), and a burst of them at most once a screen refresh; a
+// re-pointed link is followed to its new target. Timer mode: the worker-mode run of this test
+// draws a ThreadSanitizer report inside the hand-over queue that is still being examined.
 #include <cstdio>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include "engine_fixture.h"
@@ -36,6 +39,26 @@ TEST_F(ChangeFollowTest, AppendsAndARecreatedFileShowWithoutTheTimer) {
         EXPECT_TRUE(WaitUntil([&] { return View() == QStringList({"again", "and more"}); }, 30000));
         engine->SetTailStatus(tsStop);
     }
+}
+
+// A logger's burst, one write a line, with the notifications served as they come: the passes run
+// at once for the first change, then at most once a screen refresh, and the view ends with every line.
+TEST_F(ChangeFollowTest, ABurstOfAppendsRunsAtMostOnePassAScreenRefresh) {
+    Write("b.log", "start\n");
+    Start("b.log");
+    const qint64 before = engine->WindowReads().ReadSerial();
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 300; ++i) {
+        Append("b.log", "line " + QByteArray::number(i) + '\n');
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(WaitUntil([&] { return View().size() == 301; }, 30000)) << View().size();
+    const qint64 passes = engine->WindowReads().ReadSerial() - before;
+    EXPECT_GE(passes, 1);
+    EXPECT_LE(passes, 1 + clock.elapsed() / kChangePassGapMs + 1)
+        << passes << " in " << clock.elapsed() << " ms";
+    EXPECT_EQ(View().last(), QStringLiteral("line 299"));
 }
 
 // A link pointed at another file in another folder: the writes to the file it points to now are

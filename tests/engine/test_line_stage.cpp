@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryFile>
+
 #include "engine/address_annotation.h"
 #include "engine/line_stage.h"
 #include "engine/regex.h"
-#include "engine/text_split.h"
 #include "engine_fixture.h"
+#include "support/file_snapshot.h"
 
 namespace {
 
@@ -21,24 +23,23 @@ struct StageRun {
     std::vector<qint64> progress; // unit indexes of the "Analyzing N%" reports
 };
 
+// The bytes as a file, cut and staged from its start as a full read does; the output read back
+// from the snapshot it builds.
 StageRun RunStage(QByteArray bytes, LineStageSettings settings, bool killSpace = false,
                   TFileType type = TFileType::Ansi, AddressResolver* resolver = nullptr) {
-    PatternMatcher filter;
-    PatternMatcher alert;
-    settings.wide = IsWideType(type);
+    QTemporaryFile file;
+    EXPECT_TRUE(file.open() && file.write(bytes) == bytes.size() && file.flush());
     settings.killSpace = killSpace;
-    LineStage stage(settings, filter, alert, resolver);
-    QString out;
     StageRun run;
-    SplitWindow(bytes.data(), bytes.size(), type, stage, out,
-                [&](qint64 i, qint64) { run.progress.push_back(i); });
-    run.lines = out.split(QStringLiteral("\r\n"));
-    run.lines.removeLast(); // the text ends with a line break (or is empty)
-    run.read = stage.LinesRead();
-    run.filtered = stage.LinesFiltered();
-    run.lastKeptEnd = stage.LastKeptLineEnd();
-    run.outputLines = stage.OutputLines();
-    run.alert = stage.AlertLine(out);
+    const SplitProgress progress = [&](qint64 i, qint64) { run.progress.push_back(i); };
+    const FileSnapshot made = SnapshotOfFile(file.fileName(), settings, type, resolver, &progress);
+    for (qint64 line = 0; line < made.snapshot.LineCount(); ++line)
+        run.lines << made.snapshot.Line(line);
+    run.read = int(made.stretch.counts.linesRead);
+    run.filtered = int(made.stretch.counts.linesFiltered);
+    run.lastKeptEnd = made.stretch.lastKeptLineEnd;
+    run.outputLines = int(made.stretch.counts.outLines);
+    run.alert = made.stretch.alertText;
     return run;
 }
 
@@ -160,20 +161,17 @@ TEST(LineSplit, KillSpaceFoldsBlankRunsIntoOneSpace) {
 }
 
 TEST(LineSplit, ProgressIsReportedAtEveryTenthAsAUnitLoopWould) {
-    std::vector<qint64> points;
-    const SplitProgress record = [&](qint64 i, qint64 units) { points.push_back(i * 100 / units); };
-    PatternMatcher f, a;
-    LineStage stage({}, f, a, nullptr);
-    QString out;
+    const auto percents = [](const QByteArray& bytes) {
+        std::vector<qint64> points;
+        for (qint64 i : RunStage(bytes, {}).progress)
+            points.push_back(i * 100 / bytes.size());
+        return points;
+    };
     // 100 units; the CR LF at 9-10 skips i = 10, so the first report comes at i = 11.
-    QByteArray bytes = QByteArray("abcdefghi\r\n") + QByteArray(88, 'x') + '\n';
-    SplitWindow(bytes.data(), bytes.size(), TFileType::Ansi, stage, out, record);
-    EXPECT_EQ(points, (std::vector<qint64>{11, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
-    points.clear();
-    QByteArray tiny("ab\ncd");
-    LineStage small({}, f, a, nullptr);
-    SplitWindow(tiny.data(), tiny.size(), TFileType::Ansi, small, out, record);
-    EXPECT_EQ(points, (std::vector<qint64>{20, 40, 60, 80, 100})); // fewer than ten units: every unit
+    EXPECT_EQ(percents(QByteArray("abcdefghi\r\n") + QByteArray(88, 'x') + '\n'),
+              (std::vector<qint64>{11, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(percents("ab\ncd"),
+              (std::vector<qint64>{20, 40, 60, 80, 100})); // fewer than ten units: every unit
 }
 
 TEST(LineStageContext, TheFourContextExamples) {

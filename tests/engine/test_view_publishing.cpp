@@ -40,31 +40,4 @@ TEST(ViewPublishing, NoticesBeyondTheBoundKeepTheTopLineAndTheSelectionOnTheirTe
     EXPECT_EQ(window.ViewLines(), (QStringList{"0", "1", "2", "notice three"}));
 }
 
-QString CrLfLines(int from, int to, const QString& odd = {}) {
-    QString text;
-    for (int i = from; i < to; ++i)
-        text += (i == 5 && !odd.isEmpty() ? odd : QString::number(i)) + "\r\n";
-    return text;
-}
-
-// A window that slid forward keeps the lines the view shows (shared, so what the view laid out
-// stays valid); any other text is built afresh. Either way the text is the new text.
-TEST(ViewPublishing, NewTextSharesTheShownLinesItStartsWith) {
-    for (const QString& odd : {QString(), QStringLiteral("café ☕ 😀")}) {
-        ViewSnapshotBuilder builder;
-        builder.AppendCrLfText(CrLfLines(0, 10, odd));
-        const ViewSnapshot shown = builder.Build();
-
-        const ViewSnapshot slid = BuildViewSnapshot(CrLfLines(3, 14, odd), shown);
-        EXPECT_EQ(slid.Text(), CrLfLines(3, 14, odd));
-        EXPECT_EQ(slid.LineKey(0), shown.LineKey(3));
-
-        const QString changed = CrLfLines(3, 8, odd) + "x\r\n" + CrLfLines(9, 14);
-        EXPECT_EQ(BuildViewSnapshot(changed, shown).Text(), changed);
-        const QString shorter = CrLfLines(3, 8, odd);
-        EXPECT_EQ(BuildViewSnapshot(shorter, shown).Text(), shorter);
-        EXPECT_TRUE(BuildViewSnapshot(QString(), shown).IsEmpty());
-    }
-}
-
 } // namespace

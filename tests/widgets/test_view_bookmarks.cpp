@@ -22,14 +22,23 @@ QString Numbered(int from, int to) {
     return text;
 }
 
+ViewSnapshot Built(const QString& crlfText) {
+    ViewSnapshotBuilder builder;
+    builder.AppendCrLfText(crlfText);
+    return builder.Build();
+}
+
 TEST(ViewLineIdentity, SurvivesTheWindowSlidingForwardAndNeverComesBackOnAnotherLine) {
     // A window of 3000 lines (several chunks), bookmarked on lines 10, 1500 and 2999.
-    ViewSnapshot shown = BuildViewSnapshot(Numbered(0, 3000));
+    ViewSnapshot shown = Built(Numbered(0, 3000));
     const std::vector<ViewLineId> ids{shown.LineId(10), shown.LineId(1500), shown.LineId(2999)};
     EXPECT_EQ(shown.LinesOf(ids), (std::vector<qint64>{10, 1500, 2999}));
 
-    // A full read that slid forward by 5 lines: the text is matched against what is shown.
-    ViewSnapshot slid = BuildViewSnapshot(Numbered(5, 3010), shown);
+    // The window slid forward by 5 lines: the pass keeps what is shown and appends the new end.
+    ViewSnapshotBuilder sliding(shown);
+    sliding.DropFront(5);
+    sliding.AppendCrLfText(Numbered(3000, 3010));
+    const ViewSnapshot slid = sliding.Build();
     EXPECT_EQ(slid.LinesOf(ids), (std::vector<qint64>{5, 1495, 2994}));
     // The incremental pass's way: a new front, the kept middle shared, a new end.
     ViewSnapshotBuilder delta;
@@ -44,7 +53,7 @@ TEST(ViewLineIdentity, SurvivesTheWindowSlidingForwardAndNeverComesBackOnAnother
 
     // The same text made anew (a setting changed) is other lines; so is a second extension of
     // one snapshot: neither takes the ids of the first.
-    EXPECT_EQ(BuildViewSnapshot(next.Text()).LinesOf(ids), (std::vector<qint64>{-1, -1, -1}));
+    EXPECT_EQ(Built(next.Text()).LinesOf(ids), (std::vector<qint64>{-1, -1, -1}));
     ViewSnapshotBuilder first(next), second(next);
     first.Append(QStringLiteral("a"));
     second.Append(QStringLiteral("b"));
@@ -59,7 +68,7 @@ struct BookmarkedView : ::testing::Test {
         view = new TailView(&host);
         view->resize(400, 300);
         installed = InstallBookmarks(*view, host);
-        view->SetSnapshot(BuildViewSnapshot(Numbered(0, 100)));
+        view->SetSnapshot(Built(Numbered(0, 100)));
         host.show();
         host.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&host, 60000)) << "the shortcuts need an active window";

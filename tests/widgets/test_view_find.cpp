@@ -191,13 +191,23 @@ TEST(ViewFind, CountsAMillionLinesOnAWorkerWhileTheWindowGoesOn) {
     find.SetQuery({QStringLiteral("NEEDLE"), false, false});
     EXPECT_EQ(find.Current(), At(7, 18, 24));
     EXPECT_FALSE(find.Count()) << "the count is not made on the window's thread";
-    // The window's own events are served while the worker counts.
-    int ticks = 0;
+    // The window's own events are served while the worker counts, which says how far it is.
+    ASSERT_TRUE(find.CountPercent());
+    int ticks = 0, percent = *find.CountPercent();
+    bool inOrder = true;
     QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++ticks;
+        if (const std::optional<int> now = find.CountPercent()) {
+            inOrder = inOrder && *now >= percent && *now <= 100;
+            percent = *now;
+        }
+    });
     timer.start(1);
     ASSERT_TRUE(WaitForCount(find));
     EXPECT_GT(ticks, 0);
+    EXPECT_TRUE(inOrder) << "up to " << percent << "%";
+    EXPECT_FALSE(find.CountPercent()) << "counted";
     EXPECT_EQ(find.Count(), 1000);
     ASSERT_TRUE(find.Previous());
     EXPECT_EQ(find.Current(), At(999007, 18, 24)) << "wraps back to the last";

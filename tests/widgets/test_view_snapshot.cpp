@@ -239,7 +239,7 @@ TEST(ViewSnapshot, LongLinesAreSharedAndSlicedWithoutDecodingThemWhole) {
     builder.Append(QStringLiteral("after"));
     const ViewSnapshot snapshot = builder.Build();
     ASSERT_EQ(snapshot.LineCount(), 3);
-    EXPECT_EQ(snapshot.LineUtf8(1).data(), zeros.constData());
+    EXPECT_TRUE(zeros.data_ptr().isShared()) << "the snapshot holds the caller's buffer, not a copy";
     EXPECT_EQ(snapshot.LineLength(1), zeros.size());
     EXPECT_EQ(snapshot.LongestLineLength(), zeros.size());
     EXPECT_EQ(snapshot.LineSlice(1, zeros.size() - 3, 10), QString(3, QChar(0)));
