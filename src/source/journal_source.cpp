@@ -84,22 +84,6 @@ std::shared_ptr<JournalText> Refreshed(const QString& name, SourceCancel cancel,
     return text;
 }
 
-class JournalReader final : public SourceReader {
-public:
-    JournalReader(std::shared_ptr<JournalText> text, const FileStamp& stamp)
-        : text_(std::move(text)), stamp_(stamp) {}
-    const FileStamp& Stamp() const override { return stamp_; }
-    qint64 ReadAt(qint64 position, char* data, qint64 n) override {
-        return text_->ReadAt(position, data, n, &error_);
-    }
-    QString ErrorString() const override { return error_; }
-
-private:
-    std::shared_ptr<JournalText> text_;
-    FileStamp stamp_;
-    QString error_;
-};
-
 // The journal's descriptor wakes the window thread; what it says is taken in at once, and any
 // entry appended, or file added or removed, is a change.
 class JournalWatch final : public QObject, public SourceWatch {
@@ -149,7 +133,7 @@ std::unique_ptr<SourceReader> JournalKind::Open(const QString& name, QString* er
         *error = facts.error.isEmpty() ? QStringLiteral("No such file or directory") : facts.error;
         return nullptr;
     }
-    return std::make_unique<JournalReader>(std::move(text), stamp);
+    return std::make_unique<StampedReader<std::shared_ptr<JournalText>>>(std::move(text), stamp);
 }
 
 std::optional<std::vector<FolderEntry>> JournalKind::ListFiles(const QString&, SourceCancel) const {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <QDateTime>
@@ -60,6 +61,23 @@ public:
     // Up to n bytes from position on (fewer at the end); -1 with ErrorString().
     virtual qint64 ReadAt(qint64 position, char* data, qint64 n) = 0;
     virtual QString ErrorString() const = 0;
+};
+
+// A reader over anything that reads at a position and says why it failed: Holder is the pointer
+// that owns it (shared when the text outlives the reader, unique otherwise).
+template <class Holder> class StampedReader final : public SourceReader {
+public:
+    StampedReader(Holder from, const FileStamp& stamp) : from_(std::move(from)), stamp_(stamp) {}
+    const FileStamp& Stamp() const override { return stamp_; }
+    qint64 ReadAt(qint64 position, char* data, qint64 n) override {
+        return from_->ReadAt(position, data, n, &error_);
+    }
+    QString ErrorString() const override { return error_; }
+
+private:
+    Holder from_;
+    FileStamp stamp_;
+    QString error_;
 };
 
 // Reports changes of one source; destroying it stops the reports.

@@ -44,23 +44,6 @@ Listings& LastListings() {
     return listings;
 }
 
-class SshReader final : public SourceReader {
-public:
-    SshReader(std::unique_ptr<RemoteFile> file, const FileStamp& stamp)
-        : file_(std::move(file)), stamp_(stamp) {}
-
-    const FileStamp& Stamp() const override { return stamp_; }
-    qint64 ReadAt(qint64 position, char* data, qint64 n) override {
-        return file_->ReadAt(position, data, n, &error_);
-    }
-    QString ErrorString() const override { return error_; }
-
-private:
-    std::unique_ptr<RemoteFile> file_;
-    FileStamp stamp_;
-    QString error_;
-};
-
 } // namespace
 
 SourceTraits SshKind::Traits() const {
@@ -106,7 +89,7 @@ std::unique_ptr<SourceReader> SshKind::Open(const QString& name, QString* error,
             stamp.modifiedNs = remote.modifiedNs;
             // The same for every open of the name: no file identity over SFTP.
             stamp.device = qHash(parsed->Target());
-            reader = std::make_unique<SshReader>(std::move(file), stamp);
+            reader = std::make_unique<StampedReader<std::unique_ptr<RemoteFile>>>(std::move(file), stamp);
         }
     }
     if (!reader && error)
